@@ -1,0 +1,281 @@
+#include "core/classes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace tav {
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+bool IsValidIdent(std::string_view name) {
+  if (name.empty()) return false;
+  auto alpha = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; };
+  if (!alpha(name[0])) return false;
+  return std::all_of(name.begin() + 1, name.end(), [&](char c) {
+    return alpha(c) || std::isdigit(static_cast<unsigned char>(c));
+  });
+}
+
+bool TPropInfo::IsDefault(const TObject& object) const {
+  if (!HasDefault) return false;
+  switch (Kind) {
+    case pkInteger:
+    case pkBoolean:
+    case pkEnum:
+    case pkSet:
+      return GetOrd(object) == DefaultOrd;
+    case pkFloat:
+      return GetFloat(object) == DefaultFloat;
+    case pkString:
+    case pkBinary:
+      return GetText(object) == DefaultText;
+    case pkComponent:
+      return GetRef(object) == nullptr;
+    case pkStringList:
+      return GetList(object).empty();
+    case pkEvent:
+      return !EventAssigned(object);
+    case pkPersistent:
+    case pkCollection:
+      return false;
+  }
+  return false;
+}
+
+const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
+  for (const TClassInfo* c = this; c; c = c->Parent) {
+    for (const TPropInfo& p : c->Properties) {
+      if (SameText(p.Name, name)) return &p;
+    }
+  }
+  return nullptr;
+}
+
+bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
+  for (const TClassInfo* c = this; c; c = c->Parent) {
+    if (c == &other) return true;
+  }
+  return false;
+}
+
+std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
+  std::vector<const TClassInfo*> chain;
+  for (const TClassInfo* c = this; c; c = c->Parent) chain.push_back(c);
+  std::vector<const TPropInfo*> result;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    for (const TPropInfo& p : (*it)->Properties) {
+      // A redefinition in a descendant takes the ancestor's place.
+      if (FindProperty(p.Name) != &p) continue;
+      result.push_back(&p);
+    }
+  }
+  return result;
+}
+
+const TClassInfo& TObject::StaticClassInfo() {
+  static const TClassInfo info{"TObject", nullptr, {}, {}};
+  return info;
+}
+
+const TClassInfo& TPersistent::StaticClassInfo() {
+  static const TClassInfo info{"TPersistent", &TObject::StaticClassInfo(), {}, {}};
+  return info;
+}
+
+void TPersistent::Assign(const TPersistent& source) { source.AssignTo(*this); }
+
+void TPersistent::AssignTo(TPersistent& dest) const {
+  throw EConvertError("Cannot assign a %s to a %s", ClassName(), dest.ClassName());
+}
+
+// Design-time positions of non-visual components: read and written, not used at run time.
+struct TComponentProps {
+  static std::int64_t Left(const TComponent& c) { return c.designLeft_; }
+  static void SetLeft(TComponent& c, std::int64_t v) { c.designLeft_ = v; }
+  static std::int64_t Top(const TComponent& c) { return c.designTop_; }
+  static void SetTop(TComponent& c, std::int64_t v) { c.designTop_ = v; }
+};
+
+namespace {
+TPropInfo OrdinalProperty(const char* name, std::function<std::int64_t(const TComponent&)> get,
+                          std::function<void(TComponent&, std::int64_t)> set) {
+  TPropInfo p;
+  p.Name = name;
+  p.Kind = pkInteger;
+  p.HasDefault = true;
+  p.GetOrd = [get](const TObject& o) { return get(static_cast<const TComponent&>(o)); };
+  p.SetOrd = [set](TObject& o, std::int64_t v) { set(static_cast<TComponent&>(o), v); };
+  return p;
+}
+}  // namespace
+
+const TClassInfo& TComponent::StaticClassInfo() {
+  static const TClassInfo info{
+      "TComponent",
+      &TPersistent::StaticClassInfo(),
+      {},
+      {OrdinalProperty("Left", TComponentProps::Left, TComponentProps::SetLeft),
+       OrdinalProperty("Top", TComponentProps::Top, TComponentProps::SetTop),
+       OrdinalProperty("Tag", &TComponent::Tag, &TComponent::SetTag)}};
+  return info;
+}
+
+TComponent::TComponent(TComponent* owner) {
+  if (owner) owner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+  Destroying();
+  // Everyone who asked is told first, while this component still has its name and owner.
+  while (!freeNotifies_.empty()) {
+    TComponent* other = freeNotifies_.back();
+    freeNotifies_.pop_back();
+    auto& theirs = other->freeNotifies_;
+    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+    other->Notification(this, opRemove);
+  }
+  while (!components_.empty()) {
+    TComponent* child = components_.back();
+    delete child;  // removes itself from components_
+  }
+  if (owner_) owner_->RemoveComponent(this);
+}
+
+TComponent* TComponent::Components(int index) const {
+  if (index < 0 || index >= ComponentCount()) throw EListError("List index out of bounds (%d)", index);
+  return components_[index];
+}
+
+TComponent* TComponent::FindComponent(std::string_view name) const {
+  if (name.empty()) return nullptr;
+  for (TComponent* c : components_) {
+    if (SameText(c->name_, name)) return c;
+  }
+  return nullptr;
+}
+
+void TComponent::SetName(const std::string& name) {
+  if (name == name_) return;
+  if (!name.empty() && !IsValidIdent(name)) throw EComponentError("'%s' is not a valid component name", name);
+  if (owner_ && !SameText(name, name_) && owner_->FindComponent(name))
+    throw EComponentError("A component named %s already exists", name);
+  name_ = name;
+}
+
+void TComponent::InsertComponent(TComponent* component) {
+  if (!component || component->owner_ == this) return;
+  if (!component->name_.empty() && FindComponent(component->name_))
+    throw EComponentError("A component named %s already exists", component->name_);
+  if (component->owner_) component->owner_->RemoveComponent(component);
+  components_.push_back(component);
+  component->owner_ = this;
+  Notification(component, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* component) {
+  auto it = std::find(components_.begin(), components_.end(), component);
+  if (it == components_.end()) return;
+  components_.erase(it);
+  component->owner_ = nullptr;
+  // The owner and every sibling drop references to the component that leaves.
+  Notification(component, opRemove);
+  for (TComponent* sibling : std::vector<TComponent*>(components_)) sibling->Notification(component, opRemove);
+}
+
+void TComponent::Loaded() { ClearState(csLoading); }
+
+void TComponent::Notification(TComponent* component, TOperation operation) {
+  if (operation == opRemove) RemoveFreeNotification(component);
+}
+
+void TComponent::FreeNotification(TComponent* component) {
+  if (!component || component == this) return;
+  if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
+    freeNotifies_.push_back(component);
+  auto& theirs = component->freeNotifies_;
+  if (std::find(theirs.begin(), theirs.end(), this) == theirs.end()) theirs.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+  if (!component) return;
+  freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component), freeNotifies_.end());
+  auto& theirs = component->freeNotifies_;
+  theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+}
+
+const std::string& TComponent::EventHandlerName(const std::string& event) const {
+  static const std::string none;
+  for (const auto& [e, h] : handlerNames_) {
+    if (SameText(e, event)) return h;
+  }
+  return none;
+}
+
+void TComponent::SetEventHandlerName(const std::string& event, const std::string& handler) {
+  for (auto& [e, h] : handlerNames_) {
+    if (SameText(e, event)) {
+      h = handler;
+      return;
+    }
+  }
+  handlerNames_.emplace_back(event, handler);
+}
+
+namespace {
+
+std::string Upper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return r;
+}
+
+std::map<std::string, const TClassInfo*>& ClassTable() {
+  static std::map<std::string, const TClassInfo*> table;
+  return table;
+}
+
+struct HandlerEntry {
+  std::any handler;
+  std::type_index type = typeid(void);
+};
+
+std::map<std::string, HandlerEntry>& HandlerTable() {
+  static std::map<std::string, HandlerEntry> table;
+  return table;
+}
+
+}  // namespace
+
+void RegisterClass(const TClassInfo& info) { ClassTable()[Upper(info.Name)] = &info; }
+
+const TClassInfo* FindClass(std::string_view name) {
+  auto it = ClassTable().find(Upper(name));
+  return it == ClassTable().end() ? nullptr : it->second;
+}
+
+std::vector<const TClassInfo*> RegisteredClasses() {
+  std::vector<const TClassInfo*> result;
+  for (const auto& [k, v] : ClassTable()) result.push_back(v);
+  return result;
+}
+
+void RegisterHandlerAny(const std::string& name, std::any handler, std::type_index type) {
+  HandlerTable()[Upper(name)] = HandlerEntry{std::move(handler), type};
+}
+
+const std::any* FindHandler(const std::string& name, std::type_index* type) {
+  auto it = HandlerTable().find(Upper(name));
+  if (it == HandlerTable().end()) return nullptr;
+  if (type) *type = it->second.type;
+  return &it->second.handler;
+}
+
+void UnregisterHandler(const std::string& name) { HandlerTable().erase(Upper(name)); }
+
+}  // namespace tav
