@@ -6,13 +6,6 @@
 
 namespace tav {
 
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 bool IsValidIdent(std::string_view name) {
   if (name.empty()) return false;
   auto alpha = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; };
@@ -229,12 +222,6 @@ void TComponent::SetEventHandlerName(const std::string& event, const std::string
 
 namespace {
 
-std::string Upper(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return r;
-}
-
 std::map<std::string, const TClassInfo*>& ClassTable() {
   static std::map<std::string, const TClassInfo*> table;
   return table;
@@ -252,10 +239,10 @@ std::map<std::string, HandlerEntry>& HandlerTable() {
 
 }  // namespace
 
-void RegisterClass(const TClassInfo& info) { ClassTable()[Upper(info.Name)] = &info; }
+void RegisterClass(const TClassInfo& info) { ClassTable()[UpperCase(info.Name)] = &info; }
 
 const TClassInfo* FindClass(std::string_view name) {
-  auto it = ClassTable().find(Upper(name));
+  auto it = ClassTable().find(UpperCase(name));
   return it == ClassTable().end() ? nullptr : it->second;
 }
 
@@ -266,16 +253,16 @@ std::vector<const TClassInfo*> RegisteredClasses() {
 }
 
 void RegisterHandlerAny(const std::string& name, std::any handler, std::type_index type) {
-  HandlerTable()[Upper(name)] = HandlerEntry{std::move(handler), type};
+  HandlerTable()[UpperCase(name)] = HandlerEntry{std::move(handler), type};
 }
 
 const std::any* FindHandler(const std::string& name, std::type_index* type) {
-  auto it = HandlerTable().find(Upper(name));
+  auto it = HandlerTable().find(UpperCase(name));
   if (it == HandlerTable().end()) return nullptr;
   if (type) *type = it->second.type;
   return &it->second.handler;
 }
 
-void UnregisterHandler(const std::string& name) { HandlerTable().erase(Upper(name)); }
+void UnregisterHandler(const std::string& name) { HandlerTable().erase(UpperCase(name)); }
 
 }  // namespace tav

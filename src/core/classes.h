@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/exceptions_Tavenrik.h"
+#include "core/routines_Strings.h"
 
 namespace tav {
 
@@ -175,7 +176,6 @@ private:
 };
 
 bool IsValidIdent(std::string_view name);
-bool SameText(std::string_view a, std::string_view b);
 
 // The class registry: every class that can appear in a stream is registered before the first load.
 void RegisterClass(const TClassInfo& info);

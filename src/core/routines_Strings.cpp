@@ -1,0 +1,144 @@
+#include "core/routines_Strings.h"
+
+#include <cctype>
+
+#include "core/strings.h"
+
+namespace tav {
+
+std::string IncludeTrailingBackslash(const std::string& text) {
+  if (text.empty() || text.back() == '\\') return text;
+  return text + '\\';
+}
+
+std::string ExcludeTrailingBackslash(const std::string& text) {
+  if (!text.empty() && text.back() == '\\') return text.substr(0, text.size() - 1);
+  return text;
+}
+
+int CountFields(const std::string& text) {
+  int separators = 0;
+  for (char c : text) separators += c == ';';
+  if (text.empty() || text.back() == ';') return separators;
+  return separators + 1;
+}
+
+std::string GetField(const std::string& text, int n, char separator) {
+  if (n < 1) return std::string();
+  std::size_t start = 0;
+  for (int field = 1; field < n; ++field) {
+    const std::size_t at = text.find(separator, start);
+    if (at == std::string::npos) return std::string();
+    start = at + 1;
+  }
+  const std::size_t end = text.find(separator, start);
+  return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+void SplitFields(const std::string& text, char separator, TStrings& list) {
+  list.BeginUpdate();
+  try {
+    list.Clear();
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t at = text.find(separator, start);
+      if (at == std::string::npos) {
+        if (start < text.size()) list.Add(text.substr(start));
+        break;
+      }
+      list.Add(text.substr(start, at - start));
+      start = at + 1;
+    }
+  } catch (...) {
+    list.EndUpdate();
+    throw;
+  }
+  list.EndUpdate();
+}
+
+bool TextAfterColon(const std::string& text, std::string& result) {
+  const std::size_t at = text.find(':');
+  if (at == std::string::npos) return false;
+  result = text.substr(at + 1);
+  return true;
+}
+
+std::string MakeFileNameSafe(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '/':
+        out += '-';
+        break;
+      case '"': case '*': case ':': case ';': case '<': case '>': case '?': case '\\': case '|':
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string Trim(std::string_view text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+  return std::string(text.substr(b, e - b));
+}
+
+std::string UpperCase(std::string_view text) {
+  std::string r(text);
+  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return r;
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string r(text);
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }
+
+namespace {
+std::size_t LastDelimiter(const std::string& path) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    if (IsPathDelimiter(path[i - 1]) || path[i - 1] == ':') return i - 1;
+  }
+  return std::string::npos;
+}
+}  // namespace
+
+std::string ExtractFilePath(const std::string& path) {
+  const std::size_t at = LastDelimiter(path);
+  return at == std::string::npos ? std::string() : path.substr(0, at + 1);
+}
+
+std::string ExtractFileName(const std::string& path) {
+  const std::size_t at = LastDelimiter(path);
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+std::string ExtractFileExt(const std::string& path) {
+  const std::string name = ExtractFileName(path);
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  const std::string name = ExtractFileName(path);
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos ? path : path.substr(0, path.size() - name.size() + dot);
+  return stem + ext;
+}
+
+}  // namespace tav
