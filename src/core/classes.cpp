@@ -181,6 +181,13 @@ void TComponent::RemoveComponent(TComponent* component) {
   for (TComponent* sibling : std::vector<TComponent*>(components_)) sibling->Notification(component, opRemove);
 }
 
+void TComponent::GetChildren(const std::function<void(TComponent*)>& proc, const TComponent* root) const {
+  if (root != this) return;
+  for (TComponent* c : components_) {
+    if (!c->HasParent()) proc(c);
+  }
+}
+
 void TComponent::Loaded() { ClearState(csLoading); }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {

@@ -151,6 +151,14 @@ public:
   void FreeNotification(TComponent* component);
   void RemoveFreeNotification(TComponent* component);
 
+  // Streams nest a component's record inside the record of its parent (a control inside its panel);
+  // ownership stays with the root. Components without a parent are written directly under the root.
+  virtual bool HasParent() const { return false; }
+  virtual TComponent* GetParentComponent() const { return nullptr; }
+  virtual void SetParentComponent(TComponent* parent) {}
+  // Calls proc for every component whose record is written inside this one's, in creation order.
+  virtual void GetChildren(const std::function<void(TComponent*)>& proc, const TComponent* root) const;
+
   std::int64_t Tag() const { return tag_; }
   void SetTag(std::int64_t tag) { tag_ = tag; }
 
