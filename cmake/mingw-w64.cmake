@@ -11,3 +11,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # The wrapper keeps a private Wine prefix inside the build folder (see scripts/wine-run).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+set(ZLIB_USE_STATIC_LIBS ON)
