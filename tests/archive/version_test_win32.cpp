@@ -15,23 +15,37 @@ const char* const kKeys[] = {"Comments",     "CompanyName",      "FileDescriptio
                              "InternalName", "LegalCopyright",   "LegalTrademarks", "OriginalFilename",
                              "PrivateBuild", "ProductName",      "ProductVersion",  "SpecialBuild"};
 
-void ExpectSameAsSystem(const std::string& path, const std::vector<std::string>& tables) {
+// Returns whether the file had a version resource.
+bool ExpectSameAsSystem(const std::string& path, const std::vector<std::string>& tables) {
   SCOPED_TRACE(path);
   const std::wstring wide = sys::Wide(path);
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
   const std::vector<std::uint8_t> ours = ReadPeVersionResourceFile(path);
-  ASSERT_GT(size, 0u) << "the system sees no version resource";
-  ASSERT_FALSE(ours.empty());
+  // Some programs of the prefix carry no version resource; then both must say so.
+  EXPECT_EQ(size > 0, !ours.empty());
+  if (size == 0 || ours.empty()) return false;
   std::vector<std::uint8_t> theirs(size);
-  ASSERT_TRUE(GetFileVersionInfoW(wide.c_str(), 0, size, theirs.data()));
+  if (!(GetFileVersionInfoW(wide.c_str(), 0, size, theirs.data()))) {
+    ADD_FAILURE() << "GetFileVersionInfoW failed";
+    return false;
+  }
 
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  ASSERT_TRUE(VerQueryValueW(theirs.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
+  if (!(VerQueryValueW(theirs.data(), L"\\", reinterpret_cast<void**>(&fixed), &length))) {
+    ADD_FAILURE() << "the system finds no fixed information";
+    return false;
+  }
+  if (!(length >= sizeof(VS_FIXEDFILEINFO))) {
+    ADD_FAILURE() << "short fixed information";
+    return false;
+  }
   FixedFileInfo mine;
-  ASSERT_TRUE(QueryFixedFileInfo(ours, mine));
+  if (!(QueryFixedFileInfo(ours, mine))) {
+    ADD_FAILURE() << "the parser finds no fixed information";
+    return false;
+  }
   EXPECT_EQ(mine.fileVersionMS, fixed->dwFileVersionMS);
   EXPECT_EQ(mine.fileVersionLS, fixed->dwFileVersionLS);
   EXPECT_EQ(mine.productVersionMS, fixed->dwProductVersionMS);
@@ -61,6 +75,7 @@ void ExpectSameAsSystem(const std::string& path, const std::vector<std::string>&
     }
   }
   EXPECT_GT(found, 0) << "no string was compared";
+  return true;
 }
 
 std::string Built(const std::string& name) {
@@ -71,10 +86,12 @@ std::string Built(const std::string& name) {
 
 TEST(VersionAgainstSystem, FilesOfTheSystem) {
   const std::string system = sys::SystemDir();
+  int versioned = 0;
   for (const char* name : {"kernel32.dll", "user32.dll", "comctl32.dll", "notepad.exe", "version.dll",
                            "shell32.dll", "msvcrt.dll"}) {
-    ExpectSameAsSystem(system + "\\" + name, {"040904E4", "040904B0", "000004B0", "000004E4"});
+    versioned += ExpectSameAsSystem(system + "\\" + name, {"040904E4", "040904B0", "000004B0", "000004E4"});
   }
+  EXPECT_GE(versioned, 4);
   ExpectSameAsSystem(sys::WindowsDir() + "\\notepad.exe", {"040904E4", "040904B0"});
   // 32-bit images of the prefix.
   const std::string wow = sys::WindowsDir() + "\\syswow64\\kernel32.dll";
