@@ -108,17 +108,17 @@ protected:
   }
   // Installs a provider that hands out the two container specifiers owned by root.
   void ProvideSpecifiers(TComponent& root) {
-    destSpec = new TTestSpecifier(&root, srContainerDestDir, "C:\\Base");
-    archiveSpec = new TTestSpecifier(&root, srContainerArchiveFile, "D:\\files.1");
+    destDirSpecifier = new TTestSpecifier(&root, srContainerDestDir, "C:\\Base");
+    archiveSpecifier = new TTestSpecifier(&root, srContainerArchiveFile, "D:\\files.1");
     SetStandardSpecifierProvider({[this](TComponent* owner) { ensuredOn.push_back(owner); },
                                   [this](TStandardSpecifierRole role) -> TCustomPathSpecifier* {
-                                    if (role == srContainerDestDir) return destSpec;
-                                    if (role == srContainerArchiveFile) return archiveSpec;
+                                    if (role == srContainerDestDir) return destDirSpecifier;
+                                    if (role == srContainerArchiveFile) return archiveSpecifier;
                                     return nullptr;
                                   }});
   }
-  TTestSpecifier* destSpec = nullptr;
-  TTestSpecifier* archiveSpec = nullptr;
+  TTestSpecifier* destDirSpecifier = nullptr;
+  TTestSpecifier* archiveSpecifier = nullptr;
   std::vector<TComponent*> ensuredOn;
 };
 
@@ -367,7 +367,7 @@ TEST_F(InstallContainerTest, DestroyingAContainerDetachesItsHelpers) {
   auto* c = new TTestFile(&form);
   group->SetContainer(root);
   for (TTestFile* f : {a, b, c}) f->SetContainer(group);
-  ASSERT_EQ(a->DestDirType(), destSpec);
+  ASSERT_EQ(a->DestDirType(), destDirSpecifier);
   EXPECT_EQ(InstallContainers()->IndexOf(root) + 1, InstallContainers()->IndexOf(group));
 
   delete b;  // a helper goes: the others close up and are renumbered
@@ -403,9 +403,9 @@ TEST_F(InstallContainerTest, ContainerAndDirectorySpecifiers) {
   file->SetContainer(nullptr);
 
   ProvideSpecifiers(form);
-  EXPECT_THROW(file->SetDestDirType(destSpec), IEPathSpecifier);  // no container to take it from
+  EXPECT_THROW(file->SetDestDirType(destDirSpecifier), IEPathSpecifier);  // no container to take it from
   file->SetContainer(root);
-  EXPECT_EQ(file->DestDirType(), destSpec);
+  EXPECT_EQ(file->DestDirType(), destDirSpecifier);
   file->SetDestDir("\\Sub\\");
   EXPECT_EQ(file->FullDestDir(), "C:\\Base\\Sub");
   file->SetContainer(nullptr);
@@ -413,15 +413,15 @@ TEST_F(InstallContainerTest, ContainerAndDirectorySpecifiers) {
   EXPECT_EQ(file->FullDestDir(), "\\Sub");
 
   file->SetContainer(root);
-  delete destSpec;  // the reference is cleared, not left dangling
-  destSpec = nullptr;
+  delete destDirSpecifier;  // the reference is cleared, not left dangling
+  destDirSpecifier = nullptr;
   EXPECT_EQ(file->DestDirType(), nullptr);
 
   // A file-related object in a file container takes the container's archive.
   auto* group = new TFileContainer(&form);
   group->SetArchiveFile("x.1");
   group->SetContainer(root);
-  EXPECT_EQ(group->ArchiveFileType(), archiveSpec);
+  EXPECT_EQ(group->ArchiveFileType(), archiveSpecifier);
   group->SetArchiveFile("ignored.1");
   EXPECT_EQ(group->ArchiveFile(), "");
   EXPECT_EQ(group->FullArchiveFile(), "D:\\files.1");
@@ -459,8 +459,8 @@ TEST_F(InstallContainerTest, DesignTimeDefaultsAreWithdrawnOnLoadedUnlessStreame
   auto* placed = new TFileContainer(&form);  // as a designer drops it on the form
   EXPECT_TRUE(placed->HasState(csDesigning));
   EXPECT_EQ(placed->Container(), installer);
-  EXPECT_EQ(placed->DestDirType(), destSpec);
-  EXPECT_EQ(placed->ArchiveFileType(), archiveSpec);
+  EXPECT_EQ(placed->DestDirType(), destDirSpecifier);
+  EXPECT_EQ(placed->ArchiveFileType(), archiveSpecifier);
   EXPECT_EQ(installer->Helper(0), placed);
 
   // Loaded from a stream that held neither Container nor the specifiers: all defaults go.
@@ -475,10 +475,10 @@ TEST_F(InstallContainerTest, DesignTimeDefaultsAreWithdrawnOnLoadedUnlessStreame
   auto* streamed = new TTestFile(&form);
   streamed->SetState(csLoading);
   streamed->SetContainer(installer);
-  streamed->SetDestDirType(destSpec);
+  streamed->SetDestDirType(destDirSpecifier);
   streamed->Loaded();
   EXPECT_EQ(streamed->Container(), installer);
-  EXPECT_EQ(streamed->DestDirType(), destSpec);
+  EXPECT_EQ(streamed->DestDirType(), destDirSpecifier);
   // The container alone in the stream: the directory specifier was nil when it was saved.
   auto* partly = new TTestFile(&form);
   partly->SetState(csLoading);
@@ -508,7 +508,7 @@ TEST_F(InstallContainerTest, StoredOrdersDecidePlacesWhateverTheLoadingSequence)
     for (auto [object, order] : stored) {
       if (containerFirst) object->SetContainer(root);
       object->SetOrder(order);
-      object->SetDestDirType(destSpec);  // stored without a check while loading
+      object->SetDestDirType(destDirSpecifier);  // stored without a check while loading
     }
     if (!containerFirst) {
       for (auto it = stored.rbegin(); it != stored.rend(); ++it) it->first->SetContainer(root);
@@ -519,7 +519,7 @@ TEST_F(InstallContainerTest, StoredOrdersDecidePlacesWhateverTheLoadingSequence)
     EXPECT_EQ(early->Order(), 3);
     EXPECT_EQ(late->Order(), 7);
     EXPECT_EQ(reg->Order(), 4);
-    EXPECT_EQ(early->DestDirType(), destSpec);
+    EXPECT_EQ(early->DestDirType(), destDirSpecifier);
     root->Renumber();
     EXPECT_EQ(early->Order(), 0);
     EXPECT_EQ(late->Order(), 1);
