@@ -1,0 +1,41 @@
+#include "objects/cmp_TPathSpecifier_base.h"
+
+#include "core/properties.h"
+
+namespace tav {
+
+const TClassInfo& TCustomPathSpecifier::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TCustomPathSpecifier, TComponent>("TCustomPathSpecifier", {});
+  return info;
+}
+
+void TCustomPathSpecifier::Validate(TComponent*) {}
+
+std::string TCustomPathSpecifier::GetDescription() const { return "Unspecified"; }
+
+std::string TCustomPathSpecifier::GetDescriptionFor(TComponent*) { return GetDescription(); }
+
+std::string TCustomPathSpecifier::GetPath(TComponent* component) {
+  std::string path;
+  if (OnGetPath) OnGetPath(component, path);
+  return path;
+}
+
+namespace {
+TStandardSpecifierProvider& Provider() {
+  static TStandardSpecifierProvider provider;
+  return provider;
+}
+}  // namespace
+
+void SetStandardSpecifierProvider(TStandardSpecifierProvider provider) { Provider() = std::move(provider); }
+
+void EnsureStandardSpecifiers(TComponent* owner) {
+  if (owner && Provider().EnsureOn) Provider().EnsureOn(owner);
+}
+
+TCustomPathSpecifier* StandardSpecifier(TStandardSpecifierRole role) {
+  return Provider().Find ? Provider().Find(role) : nullptr;
+}
+
+}  // namespace tav
