@@ -80,8 +80,7 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
 }
 
 void TApplication::Run() {
-  if (terminated_) return;
-  if (mainForm_) {
+  if (!terminated_ && mainForm_) {
     try {
       mainForm_->Show();
     } catch (...) {

@@ -402,6 +402,9 @@ void TWinControl::SetTabStop(bool value) {
   LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
   style = value ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
   SetWindowLongPtrW(hwnd_, GWL_STYLE, style);
+  LONG_PTR ex = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+  ex = value ? (ex & ~static_cast<LONG_PTR>(WS_EX_CONTROLPARENT)) : (ex | WS_EX_CONTROLPARENT);
+  SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, ex);
 }
 
 // Tab moves through sibling windows in their z-order.
@@ -469,7 +472,8 @@ void TWinControl::CreateParams(TCreateParams& params) {
   if (Visible()) params.Style |= WS_VISIBLE;
   if (!Enabled()) params.Style |= WS_DISABLED;
   if (tabStop_) params.Style |= WS_TABSTOP;
-  params.ExStyle = WS_EX_CONTROLPARENT;
+  // Tab goes into a container; a control that takes the focus itself must not be one.
+  params.ExStyle = tabStop_ ? 0 : WS_EX_CONTROLPARENT;
   const RECT r = WindowBoundsForDevice();
   params.X = r.left;
   params.Y = r.top;
@@ -614,6 +618,11 @@ void TWinControl::WndProc(TMessage& m) {
       DefaultHandler(m);
       if (!ApplyingBounds()) UpdateBoundsFromWindow();
       if (m.Msg == WM_SIZE) Realign();
+      return;
+    case WM_GETFONT:
+      // The layer's own window class keeps no font; system classes answer themselves.
+      if (defProc_) break;
+      m.Result = reinterpret_cast<LRESULT>(FontHandle());
       return;
     case WM_SETCURSOR:
       // The hourglass of a busy form covers its children too (they ask their parent first).

@@ -118,8 +118,9 @@ public:
   // Controls without a window paint themselves on their parent's window.
   virtual void Paint(HDC dc, const RECT& bounds) {}
 
-protected:
   void Loaded() override;
+
+protected:
   virtual void BoundsChanged();
   virtual void VisibleChanged();
   virtual void EnabledChanged() {}
@@ -206,6 +207,7 @@ public:
   void SetCursor(TCursor cursor) override;
   // Sends a message to the control's window procedure directly.
   LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+  void Loaded() override;
 
 protected:
   virtual void CreateParams(TCreateParams& params);
@@ -218,7 +220,6 @@ protected:
   // Called after the window exists (and before its children's windows are created).
   virtual void CreateWnd() {}
 
-  void Loaded() override;
   void BoundsChanged() override;
   void VisibleChanged() override;
   void EnabledChanged() override;

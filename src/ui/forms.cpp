@@ -129,6 +129,11 @@ void TForm::SetClientHeight(int height) {
   SetHeight(height + (Height() - ClientRect().Height));
 }
 
+void TForm::SetPosition(TPosition position) {
+  position_ = position;
+  if (!HasState(csLoading)) placed_ = false;
+}
+
 void TForm::SetBounds(int left, int top, int width, int height) {
   if (!HasState(csLoading) && (left != Left() || top != Top())) placed_ = true;
   TWinControl::SetBounds(left, top, width, height);

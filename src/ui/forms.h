@@ -53,7 +53,8 @@ public:
   TLayoutRect ClientRect() const override;
 
   TPosition Position() const { return position_; }
-  void SetPosition(TPosition position) { position_ = position; }
+  // Set by code, the form is placed by it on its next show even if it was moved before.
+  void SetPosition(TPosition position);
   TWindowState WindowState() const { return windowState_; }
   void SetWindowState(TWindowState state);
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
@@ -64,6 +65,7 @@ public:
   bool Active() const { return active_; }
   // A form is a top-level window unless a parent is set (a page hosted in another form).
   bool HasParent() const override { return Parent() != nullptr; }
+  void Loaded() override;
 
   TNotifyEvent OnActivate, OnDeactivate, OnCreate, OnShow, OnHide, OnResize, OnDestroy;
   TCloseEvent OnClose;
@@ -73,7 +75,6 @@ protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void WndProc(TMessage& message) override;
-  void Loaded() override;
   void VisibleChanged() override;
   RECT WindowBoundsForDevice() const override;
   void UpdateBoundsFromWindow() override;
