@@ -1,0 +1,40 @@
+#include "engine/command_line.h"
+
+#include <cctype>
+
+#include "core/exceptions_Tavenrik.h"
+
+namespace tav {
+
+namespace {
+const char* const kInvalidParameter =
+    "Invalid parameter <%s>. Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to floppies), -e "
+    "(Called by self-extractor), -r (After reboot)";
+
+int SwitchOf(char letter) {
+  switch (std::tolower(static_cast<unsigned char>(letter))) {
+    case 'b': return swBuild;
+    case 'f': return swFloppies;
+    case 'd': return swDebug;
+    case 'e': return swSelfExtract;
+    case 'r': return swAfterReboot;
+    case 's': return swSource;
+    case 'c': return swCleanup;
+  }
+  return -1;
+}
+}  // namespace
+
+TCommandSwitches ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandSwitches result;
+  for (const std::string& arg : args) {
+    if (arg.size() < 2 || arg[0] != '-') throw IException(kInvalidParameter, arg);
+    const int s = SwitchOf(arg[1]);
+    if (s < 0) throw IException(kInvalidParameter, arg);
+    result.Switches |= 1u << s;
+    result.Values[s] = arg.substr(2);
+  }
+  return result;
+}
+
+}  // namespace tav

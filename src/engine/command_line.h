@@ -1,0 +1,26 @@
+#pragma once
+// Command-line switches of the setup program: a minus sign, a letter, and an optional value that
+// follows the letter directly ("-sC:\My Build"; quoted whole when it holds blanks).
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tav {
+
+// In their declaration order, which is the order of the set and of the values.
+enum TSwitch { swBuild, swFloppies, swDebug, swSelfExtract, swAfterReboot, swSource, swCleanup };
+
+struct TCommandSwitches {
+  std::uint32_t Switches = 0;
+  std::array<std::string, 7> Values;
+
+  bool Has(TSwitch s) const { return (Switches >> s) & 1; }
+  const std::string& Value(TSwitch s) const { return Values[s]; }
+};
+
+// Letters are case-insensitive; a letter given twice keeps the later value. A bad argument raises
+// IException "Invalid parameter <...>. Valid command line parameters are: ...".
+TCommandSwitches ParseCommandLine(const std::vector<std::string>& args);
+
+}  // namespace tav

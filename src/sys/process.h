@@ -1,0 +1,18 @@
+#pragma once
+// Processes (Windows only).
+#include <string>
+#include <vector>
+
+namespace tav::sys {
+
+// The program's arguments after its own name, split as Windows splits a command line (quotes group
+// blanks; backslashes before quotes follow the usual rules).
+std::vector<std::string> CommandLineArguments();
+// Splits a command line the same way, the program name included.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+enum class ShowMode { Hidden, Normal };
+// Starts a command line without waiting for it; false when it cannot be started.
+bool StartProcess(const std::string& commandLine, ShowMode show);
+
+}  // namespace tav::sys

@@ -1,0 +1,40 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "sys/process.h"
+#include "sys/unicode.h"
+
+namespace tav::sys {
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> args;
+  if (commandLine.empty()) return args;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(Wide(commandLine).c_str(), &count);
+  if (!argv) return args;
+  for (int i = 0; i < count; ++i) args.push_back(Narrow(argv[i]));
+  LocalFree(argv);
+  return args;
+}
+
+std::vector<std::string> CommandLineArguments() {
+  std::vector<std::string> args = SplitCommandLine(Narrow(GetCommandLineW()));
+  if (!args.empty()) args.erase(args.begin());
+  return args;
+}
+
+bool StartProcess(const std::string& commandLine, ShowMode show) {
+  std::wstring line = Wide(commandLine);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = show == ShowMode::Hidden ? SW_HIDE : SW_SHOWNORMAL;
+  PROCESS_INFORMATION pi{};
+  const DWORD flags = show == ShowMode::Hidden ? CREATE_NO_WINDOW : 0;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi)) return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+}  // namespace tav::sys
