@@ -211,18 +211,21 @@ class BinaryWriter {
 public:
   std::string Take() { return std::move(out_); }
 
-  void Object(const ObjectRecord& obj) {
+  void Object(const ObjectRecord& obj, bool root) {
     const bool position = obj.position.has_value();
     const std::uint8_t flags = static_cast<std::uint8_t>((obj.flags & 0x05) | (position ? 2 : 0));
     if (obj.flags & 8) throw EWriteError("Object " + obj.name + " has unknown flags");
-    if (obj.hasPrefix || flags != 0 || obj.className.empty() || obj.className.size() >= 0xF0) {
+    // Without a prefix, a child's empty class name would read as the end of the child list, and a class
+    // name of 240 bytes or more as a prefix.
+    const bool ambiguous = (obj.className.empty() && !root) || obj.className.size() >= 0xF0;
+    if (obj.hasPrefix || flags != 0 || ambiguous) {
       Byte(0xF0 | flags);
       if (position) Integer(*obj.position, obj.positionType);
     }
     ShortString(obj.className, "class name");
     ShortString(obj.name, "component name");
     Properties(obj.properties);
-    for (const auto& child : obj.children) Object(child);
+    for (const auto& child : obj.children) Object(child, false);
     Byte(0);
   }
 
@@ -330,7 +333,7 @@ ObjectRecord ReadBinaryForm(std::string_view bytes) { return BinaryReader(bytes)
 
 std::string WriteBinaryForm(const ObjectRecord& root) {
   BinaryWriter writer;
-  writer.Object(root);
+  writer.Object(root, true);
   return std::string(kSignature) + writer.Take();
 }
 

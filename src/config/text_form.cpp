@@ -746,23 +746,30 @@ public:
 private:
   void Indent(int level) { out_.append(2 * static_cast<std::size_t>(level), ' '); }
 
-  static std::string Quoted(std::string_view bytes) {
-    std::string out;
+  // Printable ASCII in quotes (a quote doubled), every other unit as #code.
+  template <class Unit>
+  static void AppendUnits(std::string& out, const Unit* begin, const Unit* end) {
     bool open = false;
-    for (char ch : bytes) {
-      const auto c = static_cast<unsigned char>(ch);
+    for (const Unit* p = begin; p != end; ++p) {
+      const std::uint32_t c = static_cast<std::make_unsigned_t<Unit>>(*p);
       if (c >= 0x20 && c < 0x7F) {
         if (!open) out += '\'';
         open = true;
-        out += ch;
-        if (ch == '\'') out += '\'';
+        out += static_cast<char>(c);
+        if (c == '\'') out += '\'';
       } else {
         if (open) out += '\'';
         open = false;
-        out += "#" + std::to_string(c);
+        out += '#';
+        out += std::to_string(c);
       }
     }
     if (open) out += '\'';
+  }
+
+  static std::string Quoted(std::string_view bytes) {
+    std::string out;
+    AppendUnits(out, bytes.data(), bytes.data() + bytes.size());
     return out;
   }
 
@@ -795,8 +802,7 @@ private:
     out_ += '\n';
   }
 
-  // A string as runs of units: printable ASCII quoted, everything else as #code; long strings are cut into
-  // chunks joined by '+' at the end of a line.
+  // Long strings are cut into chunks joined by '+' at the end of a line.
   template <class Unit>
   void StringUnits(const std::basic_string<Unit>& units, bool wideMarker, int level) {
     if (wideMarker) out_ += 'W';
@@ -810,21 +816,7 @@ private:
         Indent(level + 1);
       }
       const std::size_t to = std::min(units.size(), from + kStringChunk);
-      bool open = false;
-      for (std::size_t i = from; i < to; ++i) {
-        const std::uint32_t c = static_cast<std::make_unsigned_t<Unit>>(units[i]);
-        if (c >= 0x20 && c < 0x7F) {
-          if (!open) out_ += '\'';
-          open = true;
-          out_ += static_cast<char>(c);
-          if (c == '\'') out_ += '\'';
-        } else {
-          if (open) out_ += '\'';
-          open = false;
-          out_ += "#" + std::to_string(c);
-        }
-      }
-      if (open) out_ += '\'';
+      AppendUnits(out_, units.data() + from, units.data() + to);
     }
   }
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -374,6 +375,166 @@ TEST(TextForm, NestingIsCapped) {
   std::string objects;
   for (int i = 0; i < 1000; ++i) objects += "object A: TA\n";
   EXPECT_THAT(TextError(objects), ::testing::HasSubstr("Nesting deeper than 200 at line 201, column 1"));
+}
+
+}  // namespace
+}  // namespace tav::config
+
+namespace tav::config {
+namespace {
+
+// Random trees built with the writer's constructors: every stream they make must come back byte for byte
+// through the text form.
+class RandomForms {
+public:
+  explicit RandomForms(std::uint64_t seed) : random_(seed) {}
+
+  ObjectRecord Object(int depth) {
+    ObjectRecord obj;
+    obj.flags = static_cast<std::uint8_t>(Pick({0, 0, 0, 1, 4, 5}));
+    if (Chance(5)) {
+      obj.position = Integer();
+      obj.positionType = SmallestIntegerType(*obj.position);
+    }
+    obj.hasPrefix = obj.flags != 0 || obj.position;
+    obj.className = Chance(20) ? Bytes(Pick({0, 1, 240, 255})) : "T" + Word();
+    obj.name = Chance(5) ? Bytes(Below(6)) : Word();
+    for (int i = Below(6); i > 0; --i) obj.properties.push_back({PropertyName(), Any(depth)});
+    if (depth < 4) {
+      for (int i = Below(3); i > 0; --i) obj.children.push_back(Object(depth + 1));
+    }
+    return obj;
+  }
+
+private:
+  bool Chance(int oneIn) { return random_() % oneIn == 0; }
+  int Below(int n) { return static_cast<int>(random_() % n); }
+  int Pick(std::initializer_list<int> v) { return v.begin()[Below(static_cast<int>(v.size()))]; }
+
+  std::int64_t Integer() {
+    const int bits = Pick({7, 15, 31, 63});
+    const auto r = static_cast<std::int64_t>(random_() >> (63 - bits));
+    return Chance(2) ? r : -r - 1;
+  }
+  std::string Bytes(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>(random_());
+    return s;
+  }
+  std::string Word() {
+    static constexpr std::string_view kWords[] = {"Caption", "Left", "Font", "Height", "Strings", "end",
+                                                  "Item",    "nil",  "x",    "_a1",    "True"};
+    return std::string(kWords[Below(std::size(kWords))]);
+  }
+  std::string PropertyName() {
+    if (Chance(10)) return Bytes(1 + Below(8));
+    std::string name = Word();
+    while (Chance(3)) name += "." + Word();
+    return name;
+  }
+  std::string Utf8Text(int n) {
+    static constexpr std::string_view kChars[] = {"a", "'", " ", "#", "\xC3\xA9", "\xE2\x82\xAC", "\xC2\x80",
+                                                  "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\n", "\t"};
+    std::string s;
+    for (int i = 0; i < n; ++i) s += kChars[Below(std::size(kChars))];
+    return s;
+  }
+  Value Any(int depth) {
+    const int kind = depth > 6 ? Below(13) : Below(16);
+    switch (kind) {
+      case 0: return IntegerValue(Integer());
+      case 1: return StringValue(Bytes(Pick({0, 3, 255, 256, 700})));
+      case 2: return TextValue(Utf8Text(Below(80)));
+      case 3: {
+        std::u16string w;
+        for (int i = Below(70); i > 0; --i) w += static_cast<char16_t>(Chance(2) ? random_() % 0x100 : random_());
+        return WideStringValue(w);
+      }
+      case 4: {
+        std::array<std::uint8_t, 10> b{};
+        for (auto& x : b) x = static_cast<std::uint8_t>(random_());
+        if (Chance(2)) b[7] |= 0x80;
+        return ExtendedBitsValue(b);
+      }
+      case 5: return SingleBitsValue(static_cast<std::uint32_t>(random_()));
+      case 6: {
+        const std::uint64_t bits = random_();
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return DateValue(Chance(2) ? d : static_cast<double>(Below(100000)) / 4);
+      }
+      case 7: return CurrencyValue(Integer());
+      case 8: return IdentValue(Chance(4) ? Bytes(Below(10)) : Word());
+      case 9: return BooleanValue(Chance(2));
+      case 10: {
+        std::vector<std::string> members;
+        for (int i = Below(4); i > 0; --i) members.push_back(Chance(4) ? Bytes(1 + Below(5)) : Word());
+        return SetValue(members);
+      }
+      case 11: return BinaryValue(Bytes(Pick({0, 1, 32, 33, 100})));
+      case 12: return Chance(2) ? NilValue() : NullValue();
+      case 13:
+      case 14: {
+        std::vector<Value> items;
+        for (int i = Below(5); i > 0; --i) {
+          Value v = Any(depth + 1);
+          if (v.type != ValueType::Null) items.push_back(std::move(v));
+        }
+        return ListValue(std::move(items));
+      }
+      default: {
+        std::vector<CollectionItem> items;
+        for (int i = Below(4); i > 0; --i) {
+          CollectionItem item;
+          if (Chance(2)) {
+            item.order = Integer();
+            item.orderType = SmallestIntegerType(*item.order);
+          }
+          for (int j = Below(3); j > 0; --j) item.properties.push_back({PropertyName(), Any(depth + 1)});
+          items.push_back(std::move(item));
+        }
+        return CollectionValue(std::move(items));
+      }
+    }
+  }
+
+  std::mt19937_64 random_;
+};
+
+TEST(TextForm, RandomWriterRuleStreamsAreByteExact) {
+  RandomForms forms(7);
+  for (int i = 0; i < 300; ++i) {
+    SCOPED_TRACE(i);
+    const std::string bytes = WriteBinaryForm(forms.Object(0));
+    const std::string text = ToText(bytes);
+    ASSERT_EQ(ToBinary(text), bytes) << text;
+    ASSERT_EQ(ToText(ToBinary(text)), text);
+  }
+}
+
+TEST(TextForm, TruncationAtEveryCharacterFailsWithAPlace) {
+  const std::string text = ToText(EveryTagStream());
+  for (std::size_t n = 0; n + 1 < text.size(); ++n) {
+    SCOPED_TRACE(n);
+    const std::string message = TextError(text.substr(0, n));
+    int line = 0, column = 0;
+    const auto at = message.rfind(" at line ");
+    ASSERT_NE(at, std::string::npos) << message;
+    ASSERT_EQ(std::sscanf(message.c_str() + at, " at line %d, column %d", &line, &column), 2) << message;
+    EXPECT_GE(line, 1);
+    EXPECT_GE(column, 1);
+  }
+}
+
+TEST(TextForm, UnnamedAndEmptyClassNames) {
+  ObjectRecord root;  // the root may have an empty class name without a prefix byte
+  ObjectRecord child;  // a child may not: the writer adds one
+  root.children = {child};
+  const std::string bytes = WriteBinaryForm(root);
+  EXPECT_EQ(bytes, std::string("TPF0\x00\x00\x00\xF0\x00\x00\x00\x00\x00", 13));
+  const std::string text = ToText(bytes);
+  EXPECT_EQ(text, "object &''\n  object &''\n  end\nend\n");
+  EXPECT_EQ(ToBinary(text), bytes);
 }
 
 }  // namespace
