@@ -49,6 +49,9 @@ struct TPropInfo {
   // pkComponent: the class a reference must be, asked for lazily so a class may refer to itself.
   const TClassInfo& (*RefClassOf)() = nullptr;
   const TClassInfo* RefClass() const { return RefClassOf ? &RefClassOf() : nullptr; }
+  // pkPersistent: the class of the nested object; pkCollection: the class of its items.
+  const TClassInfo& (*ObjectClassOf)() = nullptr;
+  const TClassInfo* ObjectClass() const { return ObjectClassOf ? &ObjectClassOf() : nullptr; }
   // A property equal to its default is not written; without a default it is always written.
   bool HasDefault = false;
   std::int64_t DefaultOrd = 0;

@@ -92,12 +92,16 @@ struct Props {
     p.GetObject = [get](const TObject& o) -> TPersistent* {
       return std::invoke(get, const_cast<C&>(Self(o)));
     };
+    using T = std::remove_pointer_t<std::invoke_result_t<G, C&>>;
+    p.ObjectClassOf = &T::StaticClassInfo;
     return p;
   }
-  template <class G>
+  // Item is the class of the collection's items.
+  template <class Item, class G>
   static TPropInfo Collection(std::string name, G get) {
     TPropInfo p = Object(std::move(name), get);
     p.Kind = pkCollection;
+    p.ObjectClassOf = &Item::StaticClassInfo;
     return p;
   }
   template <class R, class G, class S>

@@ -70,7 +70,7 @@ public:
          P::Object("Lines", [](TThing& t) { return &t.lines; }),
          P::Object("Settings", [](TThing& t) { return &t.settings; }),
          P::Object("Picture", [](TThing& t) { return &t.picture; }),
-         P::Collection("Entries", [](TThing& t) { return &t.entries; }),
+         P::Collection<TEntryItem>("Entries", [](TThing& t) { return &t.entries; }),
          P::Event("OnPing", &TThing::OnPing)});
     return info;
   }

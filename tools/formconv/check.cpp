@@ -1,7 +1,29 @@
 #include "check.h"
 
-// Placeholder until the class registry is linked into formconv.
-int RunCheck(const tav::config::ObjectRecord&, std::ostream& err) {
-  err << "formconv: check is not available in this build\n";
-  return 1;
+#include "config/form_check.h"
+#include "core/classes.h"
+#include "core/graphics.h"
+#ifdef _WIN32
+#include "engine/cmp_TInstall.h"
+#include "ui/application.h"
+#endif
+
+namespace {
+
+// Every streamable class this build has.
+void RegisterAllClasses() {
+  tav::RegisterClass(tav::TComponent::StaticClassInfo());
+#ifdef _WIN32
+  tav::RegisterUiClasses();
+  tav::RegisterEngineClasses();
+#endif
+}
+
+}  // namespace
+
+int RunCheck(const tav::config::ObjectRecord& root, std::ostream& err) {
+  RegisterAllClasses();
+  const std::vector<std::string> problems = tav::config::CheckForm(root);
+  for (const std::string& p : problems) err << p << '\n';
+  return problems.empty() ? 0 : 1;
 }
