@@ -163,7 +163,7 @@ void TCustomInstall::SetDistributeType(TDistributeType value) {
   distributeType_ = value;
 }
 
-void TCustomInstall::ParseCommandLine() { switches_ = tav::ParseCommandLine(sys::CommandLineArguments()); }
+void TCustomInstall::ParseCommandLine() { switches_ = tav::ParseCommandLine(ProgramArguments()); }
 
 std::string TCustomInstall::ProgramDirectory() const {
   return ExcludeTrailingBackslash(ExtractFilePath(sys::ModuleFileName()));
@@ -172,7 +172,7 @@ std::string TCustomInstall::ProgramDirectory() const {
 std::string TCustomInstall::SourceFileName() const {
   if (switches_.Has(swSelfExtract)) return IncludeTrailingBackslash(sourceDirectory_) + switches_.Value(swSelfExtract);
   if (useLoadingProgram_) {
-    const std::vector<std::string> args = sys::CommandLineArguments();
+    const std::vector<std::string> args = ProgramArguments();
     return IncludeTrailingBackslash(sourceDirectory_) + (args.size() > 1 ? args[1] : std::string());
   }
   return sys::ModuleFileName();

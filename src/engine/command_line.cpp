@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "core/exceptions_Tavenrik.h"
+#include "sys/process.h"
 
 namespace tav {
 
@@ -36,5 +37,16 @@ TCommandSwitches ParseCommandLine(const std::vector<std::string>& args) {
   }
   return result;
 }
+
+namespace {
+TArgumentSource& Source() {
+  static TArgumentSource source;
+  return source;
+}
+}  // namespace
+
+void SetArgumentSource(TArgumentSource source) { Source() = std::move(source); }
+
+std::vector<std::string> ProgramArguments() { return Source() ? Source()() : sys::CommandLineArguments(); }
 
 }  // namespace tav

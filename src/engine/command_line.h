@@ -3,6 +3,7 @@
 // follows the letter directly ("-sC:\My Build"; quoted whole when it holds blanks).
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,11 @@ struct TCommandSwitches {
 // Letters are case-insensitive; a letter given twice keeps the later value. A bad argument raises
 // IException "Invalid parameter <...>. Valid command line parameters are: ...".
 TCommandSwitches ParseCommandLine(const std::vector<std::string>& args);
+
+// Where the installer takes the program's arguments from: the real command line unless replaced
+// (tests and embedding programs replace it).
+using TArgumentSource = std::function<std::vector<std::string>()>;
+void SetArgumentSource(TArgumentSource source);
+std::vector<std::string> ProgramArguments();
 
 }  // namespace tav

@@ -1,0 +1,88 @@
+#pragma once
+// A small project for run-sequence tests: a form with an installer, a kind-9000 recorder of every
+// broadcast, and install objects whose Install can be made to fail.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/properties.h"
+#include "engine/cmp_TInstall.h"
+#include "ui/application.h"
+
+namespace tav::test {
+
+class TSpineForm : public TForm {
+public:
+  using TForm::TForm;
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TSpineForm, TForm>("TSpineForm", {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+// Records the requests to end the program instead of ending the test program.
+class TTestInstall : public TInstall {
+public:
+  using TInstall::TInstall;
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TTestInstall, TInstall>("TTestInstall", {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  int endRequests = 0;
+
+protected:
+  void EndProgram() override { ++endRequests; }
+};
+
+class TRecorder : public TInstallObject {
+public:
+  explicit TRecorder(TComponent* owner) : TInstallObject(owner, kindDialog) {}
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TRecorder, TInstallObject>(
+        "TRecorder",
+        {Props<TRecorder>::Reference<TInstallContainer>("Container", &TRecorder::Container, &TRecorder::SetContainer)});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  int HandleNotification(TObject*, int code, TObject* po) override {
+    codes.push_back(code);
+    if (auto* m = dynamic_cast<TMessageParameter*>(po)) texts.push_back(m->Text);
+    return 0;
+  }
+  std::vector<int> codes;
+  std::vector<std::string> texts;
+};
+
+class TTestItem : public TInstallObject {
+public:
+  explicit TTestItem(TComponent* owner) : TInstallObject(owner, kindInstallFile) { SetInstallable(true); }
+  static const TClassInfo& StaticClassInfo() {
+    using P = Props<TTestItem>;
+    static const TClassInfo info = MakeClassInfo<TTestItem, TInstallObject>(
+        "TTestItem", {P::Reference<TInstallContainer>("Container", &TTestItem::Container, &TTestItem::SetContainer),
+                      P::Set("InstallTypes", InstallTypeNames(), &TTestItem::InstallTypesMask,
+                             &TTestItem::SetInstallTypesMask, 1 << itAlways),
+                      P::Boolean("Include", &TTestItem::Include, &TTestItem::SetInclude, true)});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  void Install() override {
+    if (onInstall) onInstall();
+    ++installs;
+    TInstallObject::Install();
+  }
+  std::function<void()> onInstall;
+  int installs = 0;
+};
+
+inline void RegisterSpineClasses() {
+  RegisterUiClasses();
+  RegisterEngineClasses();
+  for (const TClassInfo* c : {&TSpineForm::StaticClassInfo(), &TTestInstall::StaticClassInfo(),
+                              &TRecorder::StaticClassInfo(), &TTestItem::StaticClassInfo()})
+    RegisterClass(*c);
+}
+
+}  // namespace tav::test

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include "engine/install_record.h"
+#include "spine_classes.h"
+#include "sys/registry.h"
+#include "ui/application.h"
+
+using namespace tav;
+using namespace tav::test;
+
+namespace {
+
+const std::vector<int> kStart = {-984, -974, -973, -983, -986, -976, -975, -982, -981, -977, -980, -990, -999};
+
+std::vector<int> Concat(std::vector<int> a, const std::vector<int>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+bool RecordExists(const std::string& key) {
+  return !key.empty() && sys::RegKey::Open(sys::RootKey::LocalMachine, key, false).IsOpen();
+}
+
+class Spine : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegisterSpineClasses();
+    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
+      shown.push_back(text);
+      return 1;
+    });
+    Arguments({"-sC:\\dist"});
+  }
+  void TearDown() override {
+    delete form;
+    RemoveInstallRecord(InstallRecordKey());
+    SetArgumentSource(nullptr);
+    Application().SetMessageBoxHook(nullptr);
+  }
+  static void Arguments(std::vector<std::string> args) {
+    SetArgumentSource([args] { return args; });
+  }
+  void Create() {
+    form = Application().CreateForm<TSpineForm>();
+    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
+    recorder = dynamic_cast<TRecorder*>(form->FindComponent("Recorder1"));
+    full = dynamic_cast<TTestItem*>(form->FindComponent("Full1"));
+    compact = dynamic_cast<TTestItem*>(form->FindComponent("Compact1"));
+    ASSERT_TRUE(install && recorder && full && compact);
+  }
+  std::string CreateError() {
+    try {
+      Create();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "no error";
+  }
+
+  TSpineForm* form = nullptr;
+  TTestInstall* install = nullptr;
+  TRecorder* recorder = nullptr;
+  TTestItem *full = nullptr, *compact = nullptr;
+  std::vector<std::string> shown;
+};
+
+TEST_F(Spine, GoodRunStartsOnFirstActivationAndAnnouncesEveryPhase) {
+  Create();
+  EXPECT_EQ(install->HostForm(), form);
+  EXPECT_EQ(install->CurrentInstallType(), itCompact);  // first of default, compact, full, custom
+  EXPECT_EQ(install->SourceDirectory(), "C:\\dist");
+  form->Show();
+  Application().ProcessMessages();
+  ASSERT_TRUE(install->Started());
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-989, -995, -979}));
+  EXPECT_EQ(recorder->texts, std::vector<std::string>{"Reading file information..."});
+  EXPECT_EQ(compact->installs, 1);
+  EXPECT_EQ(full->installs, 0);
+  EXPECT_FALSE(install->Installing());
+  EXPECT_EQ(install->endRequests, 1);
+  EXPECT_EQ(form->WindowState(), wsMaximized);
+  EXPECT_FALSE(InstallRecordKey().empty());
+  EXPECT_FALSE(RecordExists(InstallRecordKey()));  // a good end removes the record
+  EXPECT_TRUE(shown.empty());
+
+  // A second activation starts nothing.
+  install->StartHook(form);
+  EXPECT_EQ(recorder->codes.size(), kStart.size() + 3);
+}
+
+TEST_F(Spine, FailedRunShowsTheErrorKeepsTheRecordAndEnds) {
+  Create();
+  compact->onInstall = [] { throw IECustomInstallFile(std::string("The disk caught fire")); };
+  install->StartHook(form);
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-994, -978}));
+  EXPECT_EQ(shown, std::vector<std::string>{"The disk caught fire"});
+  EXPECT_TRUE(RecordExists(InstallRecordKey()));
+  EXPECT_FALSE(install->Installing());
+  EXPECT_EQ(install->endRequests, 1);
+}
+
+TEST_F(Spine, CancelledRunRemovesTheRecordWithoutAnError) {
+  Create();
+  compact->onInstall = [] { throw EAIUserAbort(); };
+  install->StartHook(form);
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-994, -978}));
+  EXPECT_TRUE(shown.empty());
+  EXPECT_FALSE(RecordExists(InstallRecordKey()));
+  EXPECT_EQ(install->endRequests, 1);
+}
+
+TEST_F(Spine, SkippedObjectsAndTheSilentAbort) {
+  Create();
+  compact->SetInclude(false);
+  full->SetInstallTypes({itAlways});
+  full->OnBeforeProcess = [](TInstallContainer*) { throw EAbort(std::string("skip me")); };
+  install->StartHook(form);
+  EXPECT_EQ(full->installs, 0);
+  EXPECT_EQ(compact->installs, 0);
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-989, -995, -979}));
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Spine, ShutdownCanBeRefusedAndRunAutomaticFalseWaitsForTheHost) {
+  Create();
+  install->OnBeforeShutdown = [](TCustomInstall*, bool& quitOut) { quitOut = false; };
+  install->StartHook(form);
+  EXPECT_EQ(install->endRequests, 0);
+  EXPECT_EQ(recorder->codes.back(), -979);
+  delete form;
+  form = nullptr;
+
+  Create();
+  install->SetRunAutomatic(false);
+  install->StartHook(form);
+  EXPECT_TRUE(install->Started());
+  EXPECT_EQ(form->WindowState(), wsMaximized);
+  EXPECT_TRUE(recorder->codes.empty());
+  // The host runs it; a cancel then keeps the program running, an error still ends it.
+  compact->onInstall = [] { throw EAIUserAbort(); };
+  try {
+    install->Execute();
+  } catch (const Exception& e) {
+    install->HandleException(install, e);
+  }
+  EXPECT_EQ(install->endRequests, 0);
+}
+
+TEST_F(Spine, WithoutTheLoadingProgramsPathTheRunFails) {
+  Arguments({});
+  Create();
+  install->StartHook(form);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].rfind("The path of the loading program was not passed correctly.", 0), 0u) << shown[0];
+  EXPECT_EQ(recorder->codes, (std::vector<int>{-994, -978}));
+  EXPECT_EQ(install->endRequests, 1);
+}
+
+TEST_F(Spine, LoadingRefusesBadCommandLinesAndASecondInstaller) {
+  Arguments({"-d"});
+  EXPECT_EQ(CreateError(),
+            "You forgot to pass in the build directory. In Run | Parameters, follow this format: -d \"-sC:\\My Build\"");
+  Arguments({"-d", "-s   "});
+  EXPECT_EQ(CreateError().rfind("You forgot", 0), 0u);
+  Arguments({"-x"});
+  EXPECT_EQ(CreateError().rfind("Invalid parameter <-x>. Valid command line parameters are:", 0), 0u);
+  EXPECT_EQ(CurrentInstall(), nullptr);  // the failed forms took their installers with them
+
+  Arguments({"-sC:\\dist"});
+  Create();
+  try {
+    new TInstall(form);
+    ADD_FAILURE() << "a second installer was accepted";
+  } catch (const IEInstall& e) {
+    EXPECT_EQ(e.Message(),
+              "The TInstall component does not currently support the use of 2 TInstall components in the same project");
+  }
+  EXPECT_EQ(CurrentInstall(), static_cast<TCurrentInstall*>(install));
+}
+
+TEST_F(Spine, BuildModeWithoutBuildInfShowsItsErrorAndEnds) {
+  Arguments({"-b"});
+  Create();
+  EXPECT_EQ(shown, std::vector<std::string>{
+                       "Need to have a BUILD.INF file in this directory with the first line specifying the build directory"});
+  EXPECT_EQ(install->endRequests, 1);
+  EXPECT_FALSE(install->Started());
+}
+
+TEST_F(Spine, HideMainFormAndAutoMaximizeExcludeEachOther) {
+  Create();
+  install->SetHideMainForm(true);
+  EXPECT_FALSE(install->AutoMaximizeWindow());
+  install->SetAutoMaximizeWindow(true);
+  EXPECT_FALSE(install->HideMainForm());
+  EXPECT_EQ(RunAfterInstallCommandLine("C:\\Program Files\\App", "app.exe"), "\"C:\\Program Files\\App\\app.exe\"");
+  EXPECT_EQ(CurrentDistributeType(), dtTraditional);
+  EXPECT_THROW(install->SetDistributeType(dtWeb), IEInstall);
+  delete form;
+  form = nullptr;
+  EXPECT_EQ(CurrentDistributeType(), dtTraditionalNet);
+  EXPECT_FALSE(RunInProgress());
+}
+
+}  // namespace
