@@ -24,7 +24,7 @@ using TFontStyles = std::uint32_t;  // bit (1 << TFontStyle)
 extern const std::vector<std::string> FontPitchNames;
 extern const std::vector<std::string> FontStyleNames;
 
-constexpr int DEFAULT_CHARSET = 1;
+constexpr int kDefaultCharset = 1;  // DEFAULT_CHARSET
 
 class TFont : public TPersistent {
 public:
@@ -58,7 +58,7 @@ private:
     field = value;
     if (OnChange) OnChange(*this);
   }
-  int charset_ = DEFAULT_CHARSET;
+  int charset_ = kDefaultCharset;
   TColor color_ = clWindowText;
   int height_ = -11;
   std::string name_ = "MS Sans Serif";

@@ -1,0 +1,33 @@
+// The setup program: creates the project form and the page forms, then runs the message loop. The
+// installer component takes over when the project has been loaded.
+#include <windows.h>
+
+#include "app/Unit1.h"
+#include "dialogs/pages.h"
+#include "engine/cmp_TInstall.h"
+#include "ui/application.h"
+
+using namespace tav;
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  TApplication& app = Application();
+  app.SetTitle("Setup");
+  try {
+    app.Initialize();
+    RegisterUiClasses();
+    RegisterEngineClasses();
+    RegisterPageClasses();
+    RegisterAppClasses();
+    app.CreateForm<TForm1>();
+    CreatePageForms();
+  } catch (const Exception& e) {
+    // A project that cannot be loaded ends the program before anything is installed.
+    app.ShowException(e);
+    return 1;
+  } catch (const std::exception& e) {
+    app.ShowException(Exception(std::string(e.what())));
+    return 1;
+  }
+  app.Run();
+  return 0;
+}

@@ -1,0 +1,12 @@
+#include "app/Unit1.h"
+
+namespace tav {
+
+const TClassInfo& TForm1::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TForm1, TForm>("TForm1", {});
+  return info;
+}
+
+void RegisterAppClasses() { RegisterClass(TForm1::StaticClassInfo()); }
+
+}  // namespace tav
