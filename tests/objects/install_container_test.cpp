@@ -76,6 +76,9 @@ public:
   }
   std::string ProductName() const override { return "Demo Product"; }
   TInstallContainer* RootContainer() override { return this; }
+  std::string SourceDirectory() const override { return "C:\\Source"; }
+  bool HasSelfExtractSwitch() const override { return false; }
+  std::string SelfExtractValue() const override { return ""; }
 };
 
 class TTestSpecifier : public TCustomPathSpecifier {
