@@ -23,19 +23,6 @@ protected:
   const std::string base_ = "\\Software\\TavenrikPathsTest" + std::to_string(GetCurrentProcessId());
 };
 
-TEST_F(RegistryRoutines, RootKeysMapToThePredefinedHandlesAndBack) {
-  const TRootKeys all[] = {hkClassesRoot, hkCurrentConfig, hkCurrentUser, hkDynData, hkLocalMachine, hkUsers};
-  const HKEY handles[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER,
-                          HKEY_DYN_DATA,     HKEY_LOCAL_MACHINE,  HKEY_USERS};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(RootKeyHandle(all[i]), handles[i]);
-    EXPECT_EQ(RootKeyOf(handles[i], hkUsers), all[i]);
-  }
-  EXPECT_EQ(RootKeyOf(HKEY_PERFORMANCE_DATA, hkCurrentConfig), hkCurrentConfig);
-  EXPECT_EQ(RootKeyOf(nullptr, hkDynData), hkDynData);
-  EXPECT_EQ(RootKeysNames().at(hkLocalMachine), "hkLocalMachine");
-}
-
 TEST_F(RegistryRoutines, ReadsYieldTheDefaultUnlessAValueOfTheRightTypeIsThere) {
   EXPECT_EQ(ReadRegString(hkCurrentUser, base_ + "\\Missing", "Name", "dflt"), "dflt");
   EXPECT_EQ(ReadRegInteger(hkCurrentUser, base_ + "\\Missing", "Name", 42), 42);
