@@ -58,6 +58,15 @@ function(tav_add_tool name)
   tav_all_layers(libs)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${libs})
+  # Windows programs that take their arguments as UTF-16 start at wmain.
+  if(WIN32)
+    foreach(src IN LISTS srcs)
+      file(STRINGS ${src} wide REGEX "int wmain\\(")
+      if(wide)
+        target_link_options(${name} PRIVATE -municode)
+      endif()
+    endforeach()
+  endif()
 endfunction()
 
 # One fuzz target per file in fuzz/; each links every portable layer.

@@ -12,6 +12,9 @@ namespace tav::config {
 // nothing where the platform has no resources).
 std::optional<std::string_view> FindRCData(const std::string& name);
 
+// The program's bitmap resource of that name as a BMP file (file header added); nothing when absent.
+std::optional<std::string> FindBitmapResource(const std::string& name);
+
 // Loads root from the resource named after its class; EResNotFound when the program carries none.
 void LoadFormFromResource(TComponent& root);
 

@@ -112,7 +112,7 @@ const TClassInfo& TComponent::StaticClassInfo() {
   static const TClassInfo info{
       "TComponent",
       &TPersistent::StaticClassInfo(),
-      {},
+      [](TComponent* owner) { return new TComponent(owner); },
       {OrdinalProperty("Left", TComponentProps::Left, TComponentProps::SetLeft),
        OrdinalProperty("Top", TComponentProps::Top, TComponentProps::SetTop),
        OrdinalProperty("Tag", &TComponent::Tag, &TComponent::SetTag)}};

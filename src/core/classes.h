@@ -46,7 +46,9 @@ struct TPropInfo {
   TPropKind Kind = pkInteger;
   const std::vector<std::string>* Names = nullptr;     // pkEnum, pkSet
   const std::vector<TIdentMapEntry>* Idents = nullptr;  // pkInteger written as idents
-  const TClassInfo* RefClass = nullptr;                 // pkComponent: class a reference must be
+  // pkComponent: the class a reference must be, asked for lazily so a class may refer to itself.
+  const TClassInfo& (*RefClassOf)() = nullptr;
+  const TClassInfo* RefClass() const { return RefClassOf ? &RefClassOf() : nullptr; }
   // A property equal to its default is not written; without a default it is always written.
   bool HasDefault = false;
   std::int64_t DefaultOrd = 0;

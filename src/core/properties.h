@@ -105,7 +105,7 @@ struct Props {
     TPropInfo p;
     p.Name = std::move(name);
     p.Kind = pkComponent;
-    p.RefClass = &R::StaticClassInfo();
+    p.RefClassOf = &R::StaticClassInfo;
     p.GetRef = [get](const TObject& o) -> TComponent* { return std::invoke(get, Self(o)); };
     p.SetRef = [set](TObject& o, TComponent* v) { Assign(set, o, static_cast<R*>(v)); };
     p.HasDefault = true;  // nil
@@ -121,9 +121,10 @@ struct Props {
     p.HasDefault = true;  // empty
     return p;
   }
-  // member is a pointer to a std::function data member of C.
-  template <class F>
-  static TPropInfo Event(std::string name, F C::*member) {
+  // member is a pointer to a std::function data member of C or of one of its bases.
+  template <class F, class B>
+  static TPropInfo Event(std::string name, F B::*member) {
+    static_assert(std::is_base_of_v<B, C>);
     TPropInfo p;
     p.Name = std::move(name);
     p.Kind = pkEvent;

@@ -1,0 +1,542 @@
+#include "engine/cmp_TInstall.h"
+
+#include <fstream>
+
+#include "config/resources.h"
+#include "core/properties.h"
+#include "core/routines_API.h"
+#include "engine/cleanup.h"
+#include "engine/install_record.h"
+#include "sys/dates.h"
+#include "sys/files.h"
+#include "sys/process.h"
+#include "sys/registry.h"
+#include "ui/application.h"
+
+namespace tav {
+
+const std::vector<std::string> DistributeTypeNames = {"dtTraditional", "dtWeb", "dtTraditionalNet"};
+const int kBeforeInstallCodes[6] = {-986, -976, -975, -982, -981, -977};
+
+namespace {
+
+double& RunStart() {
+  static double value = 0;
+  return value;
+}
+
+TCustomInstall* Current() {
+  TCurrentInstall* c = CurrentInstall();
+  return c ? dynamic_cast<TCustomInstall*>(c->RootContainer()) : nullptr;
+}
+
+const char* const kUnfinishedError = "The TInstall could not either write or read unfinished business from the registry";
+
+}  // namespace
+
+// --- TBuildInfo, TInstallInformation ---------------------------------------------------------------
+
+const TClassInfo& TBuildInfo::StaticClassInfo() {
+  using P = Props<TBuildInfo>;
+  static const TClassInfo info{"TBuildInfo",
+                               &TPersistent::StaticClassInfo(),
+                               {},
+                               {P::String("AppName", &TBuildInfo::AppName, &TBuildInfo::AppName),
+                                P::String("AppURL", &TBuildInfo::AppURL, &TBuildInfo::AppURL),
+                                P::String("BuildDirectory", &TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory,
+                                          std::string("c:\\build")),
+                                P::String("CredentialsFile", &TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile),
+                                P::String("OCXName", &TBuildInfo::OCXName, &TBuildInfo::OCXName, std::string("tvsetup")),
+                                P::String("PrivateKeyFile", &TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile),
+                                P::Boolean("SignCode", &TBuildInfo::SignCode, &TBuildInfo::SignCode, false),
+                                P::String("URLPath", &TBuildInfo::URLPath, &TBuildInfo::URLPath)}};
+  return info;
+}
+
+void TBuildInfo::Assign(const TPersistent& source) {
+  if (auto* b = dynamic_cast<const TBuildInfo*>(&source)) {
+    *this = *b;
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+const TClassInfo& TInstallInformation::StaticClassInfo() {
+  using P = Props<TInstallInformation>;
+  static const TClassInfo info{
+      "TInstallInformation",
+      &TPersistent::StaticClassInfo(),
+      {},
+      {P::String("CompanyName", &TInstallInformation::CompanyName, &TInstallInformation::CompanyName,
+                 std::string("My Company")),
+       P::String("ProductName", &TInstallInformation::ProductName, &TInstallInformation::ProductName,
+                 std::string("My product")),
+       P::String("Version", &TInstallInformation::Version, &TInstallInformation::Version, std::string("1.0"))}};
+  return info;
+}
+
+void TInstallInformation::Assign(const TPersistent& source) {
+  if (auto* i = dynamic_cast<const TInstallInformation*>(&source)) {
+    *this = *i;
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+// --- TCustomInstall ---------------------------------------------------------------------------------
+
+namespace {
+
+// The owner check of construction: the installer lives on a form.
+TComponent* CheckOwner(TComponent* owner) {
+  if (CurrentInstall())
+    throw IEInstall(std::string(
+        "The TInstall component does not currently support the use of 2 TInstall components in the same project"));
+  if (!dynamic_cast<TForm*>(owner))
+    throw IEInstall(std::string("The owner of the TInstall component must be a form"));
+  return owner;
+}
+
+// The standard specifier of a class among the owner's components; nil when the program lacks it.
+TCustomPathSpecifier* SpecifierOfClass(TComponent* owner, const char* className) {
+  if (!owner) return nullptr;
+  for (TComponent* c : owner->ComponentList()) {
+    if (auto* s = dynamic_cast<TCustomPathSpecifier*>(c); s && SameText(s->ClassName(), className)) return s;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(CheckOwner(owner)) {
+  if (auto bmp = config::FindBitmapResource("INSTALLTHEME1")) {
+    TBitmap bitmap;
+    bitmap.SetBmp(*bmp);
+    dialogThemeBitmap_.Assign(bitmap);
+  }
+  SetCurrentInstall(this);
+  SetArchiveFileType(SpecifierOfClass(owner, "TpsMainArchiveFile"));
+  SetArchiveFile("");
+  SetDestDirType(SpecifierOfClass(owner, "TpsProgramFiles"));
+  SetDestDir("\\MyApplication");
+  SetAllowChoice(false);
+  SetAllowChangeDir(true);
+  SetGroupName("Main");
+  if (!IsDesigning())
+    Application().OnException = [this](TObject* sender, const Exception& e) { HandleException(sender, e); };
+}
+
+TCustomInstall::~TCustomInstall() {
+  if (OnDestroying) OnDestroying(this);
+  if (!IsDesigning() && hostForm_ && !hostForm_->HasState(csDestroying) && hasSavedOnActivate_)
+    hostForm_->OnActivate = savedOnActivate_;
+  if (CurrentInstall() == this) SetCurrentInstall(nullptr);
+  if (!IsDesigning()) Application().OnException = nullptr;
+  if (runCleanupBatch_) sys::StartProcess("cmd.exe /c \"" + cleanupBatchFile_ + "\"", sys::ShowMode::Hidden);
+}
+
+void TCustomInstall::Notification(TComponent* component, TOperation operation) {
+  TFileContainer::Notification(component, operation);
+  if (operation == opRemove && component == hostForm_) hostForm_ = nullptr;
+}
+
+void TCustomInstall::SetAutoMaximizeWindow(bool value) {
+  autoMaximizeWindow_ = value;
+  if (value && !Loading()) hideMainForm_ = false;
+}
+
+void TCustomInstall::SetHideMainForm(bool value) {
+  hideMainForm_ = value;
+  if (value && !Loading()) autoMaximizeWindow_ = false;
+}
+
+void TCustomInstall::SetDistributeType(TDistributeType value) {
+  if (Loading()) {
+    distributeType_ = value;
+    return;
+  }
+  if (!IsDesigning()) throw IEInstall(std::string("DistributeType can only be set at design-time"));
+  // No net location can be assigned in this program yet, so only the traditional type is possible.
+  if (value != dtTraditional)
+    throw IEInstallNetLocNil(std::string(
+        "Must assign a net location via the NetLocation property before you can set the distribute type"));
+  distributeType_ = value;
+}
+
+void TCustomInstall::ParseCommandLine() { switches_ = tav::ParseCommandLine(sys::CommandLineArguments()); }
+
+std::string TCustomInstall::ProgramDirectory() const {
+  return ExcludeTrailingBackslash(ExtractFilePath(sys::ModuleFileName()));
+}
+
+std::string TCustomInstall::SourceFileName() const {
+  if (switches_.Has(swSelfExtract)) return IncludeTrailingBackslash(sourceDirectory_) + switches_.Value(swSelfExtract);
+  if (useLoadingProgram_) {
+    const std::vector<std::string> args = sys::CommandLineArguments();
+    return IncludeTrailingBackslash(sourceDirectory_) + (args.size() > 1 ? args[1] : std::string());
+  }
+  return sys::ModuleFileName();
+}
+
+void TCustomInstall::Loaded() {
+  TFileContainer::Loaded();
+  if (IsDesigning()) return;
+  ParseCommandLine();
+  if (switches_.Has(swDebug) && (!switches_.Has(swSource) || Trim(switches_.Value(swSource)).empty()))
+    throw IEInstall(std::string(
+        "You forgot to pass in the build directory. In Run | Parameters, follow this format: -d \"-sC:\\My Build\""));
+  sourceDirectory_ = switches_.Has(swSource) ? switches_.Value(swSource) : ProgramDirectory();
+  SetInstallRecordKey(FindInstallRecord({sys::ModuleFileName(), RunStart(), std::nullopt}, false));
+
+  if (TForm* main = Application().MainForm()) {
+    hostForm_ = main;
+  } else if (auto* form = dynamic_cast<TForm*>(Owner())) {
+    hostForm_ = form;
+  } else if (runAutomatic_) {
+    throw IEInstall(std::string("Application.MainForm is undefined and the TInstall is not on a form. Therefore, "
+                                "therefore the TInstall can't run the installation automatically"));
+  }
+  if (hostForm_) hostForm_->FreeNotification(this);
+
+  SetInstallType(itAlways);
+  for (TInstallType t : {itDefault, itCompact, itFull, itCustom}) {
+    if (InstallTypes().Contains(t)) {
+      SetInstallType(t);
+      break;
+    }
+  }
+
+  if (switches_.Has(swBuild)) {
+    BuildFromBuildInf();
+  } else if (switches_.Has(swFloppies)) {
+    TransferToFloppies("a:");
+  } else if (switches_.Has(swAfterReboot)) {
+    ResumeAfterReboot();
+  } else if (hostForm_) {
+    savedOnActivate_ = hostForm_->OnActivate;
+    hasSavedOnActivate_ = static_cast<bool>(savedOnActivate_);
+    hostForm_->OnActivate = [this](TObject* sender) { StartHook(sender); };
+    if (hideMainForm_) {
+      hostForm_->SetLeft(-2 * hostForm_->Width());
+      hostForm_->SetTop(-2 * hostForm_->Height());
+    }
+  }
+}
+
+void TCustomInstall::StartHook(TObject*) {
+  if (started_) return;
+  if (savedOnActivate_) savedOnActivate_(Owner());
+  started_ = true;
+  if (hostForm_ && autoMaximizeWindow_) {
+    hostForm_->SetWindowState(wsMaximized);
+    hostForm_->Repaint();
+  }
+  if (!runAutomatic_) return;
+  if (Owner() && !Owner()->HasState(csDestroying) && hasSavedOnActivate_ && hostForm_)
+    hostForm_->OnActivate = savedOnActivate_;
+  // Everything that escapes the run ends in the installer's exception handling.
+  try {
+    Execute();
+  } catch (const Exception& e) {
+    HandleException(this, e);
+  } catch (const std::exception& e) {
+    HandleException(this, Exception(std::string(e.what())));
+  }
+}
+
+void TCustomInstall::Execute() {
+  RunStart() = sys::Now();
+  unfinishedCount_ = 0;
+  runCleanupBatch_ = false;
+  installing_ = true;
+  if (useLoadingProgram_ && !switches_.Has(swSource))
+    throw IEInstall(std::string(
+        "The path of the loading program was not passed correctly. If you are running your install project in the "
+        "IDE, then you need to add two command line parameters. In Run | Parameters | \"Run Parameters\", type in: -d "
+        "\"-sBUILDPATH\" where BUILDPATH is the path into which you built the distributables. Example: -d \"-sC:\\My "
+        "Build\"."));
+  std::optional<std::string> selfExtract;
+  if (switches_.Has(swSelfExtract))
+    selfExtract = IncludeTrailingBackslash(switches_.Value(swSource)) + switches_.Value(swSelfExtract);
+  SetInstallRecordKey(FindInstallRecord({sys::ModuleFileName(), RunStart(), selfExtract}, true));
+  DeleteUnfinished();
+  ReadArchiveInfo();
+  if (OnAfterInitialized) OnAfterInitialized(this);
+  for (int code : kBeforeInstallCodes) Broadcast(this, code, nullptr);
+  Broadcast(this, ncBeforeInstallPhase, nullptr);
+  Process();
+  if (unfinishedCount_ > 0 || reboot_) RegisterRunOnce();
+  const bool rebootWanted = reboot_;
+  if (rebootWanted) Broadcast(this, ncRebootPhase, nullptr);
+  if (reboot_ && OnBeforeReboot) {
+    bool continueReboot = reboot_;
+    OnBeforeReboot(this, continueReboot);
+    reboot_ = continueReboot;
+  }
+  if (reboot_) {
+    RebootWindows();
+    EndProgram();
+    return;
+  }
+  if (rebootWanted) {
+    EndProgram();
+    return;
+  }
+  NotifyGoodInstall();
+  CleanupLoadingProgram();
+  RemoveInstallRecord(InstallRecordKey());
+  if (runAutomatic_) Shutdown();
+  RunFilesAfterInstall();
+  installing_ = false;
+}
+
+void TCustomInstall::ReadArchiveInfo() {
+  if (ArchiveInfoRead()) return;
+  if (OnBeforeReadArchiveInfo) OnBeforeReadArchiveInfo(this);
+  Broadcast(this, ncReadArchiveBegins, nullptr);
+  TCursor savedCursor = crDefault;
+  if (hostForm_) {
+    savedCursor = hostForm_->Cursor();
+    hostForm_->SetCursor(crHourGlass);
+  }
+  ShowStatus("Reading file information...");
+  try {
+    TFileContainer::ReadArchiveInfo();
+  } catch (...) {
+    if (hostForm_) hostForm_->SetCursor(savedCursor);
+    ClearStatus();
+    throw;
+  }
+  if (hostForm_) hostForm_->SetCursor(savedCursor);
+  ClearStatus();
+  SetArchiveInfoRead(true);
+  if (OnAfterReadArchiveInfo) OnAfterReadArchiveInfo(this);
+  Broadcast(this, ncReadArchiveEnds, nullptr);
+}
+
+void TCustomInstall::NotifyGoodInstall() {
+  if (OnBeforeNotifyGoodInstall) OnBeforeNotifyGoodInstall(this);
+  Broadcast(this, ncGoodEnd, nullptr);
+  Broadcast(this, ncGoodEndPages, nullptr);
+  if (OnAfterNotifyGoodInstall) OnAfterNotifyGoodInstall(this);
+}
+
+void TCustomInstall::NotifyBadInstall() {
+  if (OnBeforeNotifyBadInstall) OnBeforeNotifyBadInstall(this);
+  Broadcast(this, ncBadEnd, nullptr);
+  Broadcast(this, ncBadEndPages, nullptr);
+  if (OnAfterNotifyBadInstall) OnAfterNotifyBadInstall(this);
+}
+
+bool TCustomInstall::Shutdown() {
+  bool quitOut = true;
+  if (OnBeforeShutdown) OnBeforeShutdown(this, quitOut);
+  if (quitOut) EndProgram();
+  return !quitOut;
+}
+
+void TCustomInstall::EndProgram() { Application().Terminate(); }
+
+void TCustomInstall::RunFilesAfterInstall() {
+  // Install files that run after the install arrive with the install-file classes; until then
+  // the program-wide list of install files is empty and nothing is started.
+}
+
+bool TCustomInstall::ConfirmUserAbort() {
+  bool quitOut = true;
+  if (OnUserAbort) OnUserAbort(this, quitOut);
+  return quitOut;
+}
+
+void TCustomInstall::ShowError(const Exception& e) { Application().ShowException(e); }
+
+void TCustomInstall::HandleException(TObject*, const Exception& e) {
+  if (!installing_) {
+    ShowError(e);
+    return;
+  }
+  installing_ = false;
+  try {
+    if (dynamic_cast<const EAIUserAbort*>(&e)) {
+      NotifyBadInstall();
+      CleanupLoadingProgram();
+      RemoveInstallRecord(InstallRecordKey());
+      if (runAutomatic_) Shutdown();
+    } else {
+      NotifyBadInstall();
+      ShowError(e);
+      Shutdown();
+    }
+  } catch (...) {
+    // A failure while showing the failure itself must not hide the end of the program.
+    if (runAutomatic_) EndProgram();
+  }
+}
+
+void TCustomInstall::CleanupLoadingProgram() {
+  if (!useLoadingProgram_ || switches_.Has(swDebug) || !switches_.Has(swCleanup) || IsDesigning()) return;
+  bool continueCleanup = true;
+  if (OnBeforeCleanup) OnBeforeCleanup(this, continueCleanup);
+  if (!continueCleanup) return;
+  const std::string programDir = IncludeTrailingBackslash(ProgramDirectory());
+  for (int i = 0; i < presetupFiles_.Count(); ++i) sys::RemoveFile(programDir + ExtractFileName(presetupFiles_[i]));
+
+  const std::string batch = ChangeFileExt(TempFileName(false), ".bat");
+  const std::vector<std::string> lines =
+      CleanupBatchLines(sys::ModuleFileName(), batch, sys::TempDirectory(), WindowsVersion() != 1);
+  // Not a copy of the loading program's: nothing but the presetup files may go.
+  if (lines.empty()) return;
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  sys::File f = sys::File::Open(batch, sys::OpenMode::Create);
+  if (!f.IsOpen() || f.Write(text.data(), text.size()) != text.size()) return;
+  f.Close();
+  cleanupBatchFile_ = batch;
+  runCleanupBatch_ = true;
+}
+
+void TCustomInstall::BuildFromBuildInf() {
+  try {
+    const std::string inf = IncludeTrailingBackslash(ProgramDirectory()) + "BUILD.INF";
+    if (!sys::FileExists(inf))
+      throw IEInstall(
+          std::string("Need to have a BUILD.INF file in this directory with the first line specifying the build directory"));
+    TStringList lines;
+    {
+      sys::File f = sys::File::Open(inf, sys::OpenMode::ReadShared);
+      std::string text(static_cast<std::size_t>(std::max<std::int64_t>(f.Size(), 0)), '\0');
+      text.resize(f.Read(text.data(), text.size()));
+      lines.SetText(text);
+    }
+    if (lines.Count() == 0)
+      throw IEInstall(std::string("Must be 1 line in BUILD.INF. This line should specify the build directory"));
+    Build(sys::ModuleFileName(), lines[0], true);
+  } catch (const Exception& e) {
+    Application().MessageBox(e.Message(), Application().Title(), 0);
+  }
+  EndProgram();
+}
+
+void TCustomInstall::Build(const std::string&, const std::string&, bool) {
+  throw IEInstall(std::string("Building a distribution is not available in this program"));
+}
+
+void TCustomInstall::TransferToFloppies(const std::string&) {
+  try {
+    throw IEInstall(std::string("Transferring the installation to floppies is not available in this program"));
+  } catch (const Exception& e) {
+    Application().MessageBox(e.Message(), Application().Title(), 0);
+  }
+  EndProgram();
+}
+
+void TCustomInstall::DeleteUnfinished() {
+  if (InstallRecordKey().empty()) throw IEInstall(std::string(kUnfinishedError));
+  sys::RegKey record = sys::RegKey::Open(sys::RootKey::LocalMachine, InstallRecordKey(), false);
+  if (record.IsOpen()) record.DeleteSubKey("Unfinished");
+}
+
+std::string TCustomInstall::ResumeCommandLine() const {
+  const std::string source = SourceFileName();
+  std::string line = "\"" + sys::ModuleFileName() + "\" -r ";
+  if (switches_.Has(swSelfExtract)) line += "\"-e" + ExtractFileName(source) + "\" ";
+  line += "\"-s" + ExcludeTrailingBackslash(ExtractFilePath(source)) + "\"";
+  if (switches_.Has(swCleanup)) line += " -c";
+  return line;
+}
+
+void TCustomInstall::RegisterRunOnce() {
+  // Resumption after a restart is not part of this program yet: a run that needs it fails openly.
+  throw IEInstall(std::string("Cannot register the install to be run on reboot in the RunOnce key in the registry"));
+}
+
+void TCustomInstall::RebootWindows() {
+  if (OnFailedReboot) {
+    OnFailedReboot(this);
+    return;
+  }
+  Application().MessageBox(TranslateMessage("Could not reboot windows. Please manually reboot windows."),
+                           Application().Title(), 0);
+}
+
+void TCustomInstall::ResumeAfterReboot() {
+  installing_ = true;
+  try {
+    throw IEInstall(std::string("Resuming an installation after a reboot is not available in this program"));
+  } catch (const Exception& e) {
+    HandleException(this, e);
+  }
+}
+
+// --- TInstall ---------------------------------------------------------------------------------------
+
+const TClassInfo& TCustomInstall::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TCustomInstall, TFileContainer>("TCustomInstall", {});
+  return info;
+}
+
+const TClassInfo& TInstall::StaticClassInfo() {
+  using P = Props<TInstall>;
+  static const std::vector<std::string> noNames;
+  static const TClassInfo info = MakeClassInfo<TInstall, TCustomInstall>(
+      "TInstall",
+      {P::Boolean("AllowChangeDir", &TInstall::AllowChangeDir, &TInstall::SetAllowChangeDir, true),
+       P::Boolean("AutoMaximizeWindow", &TInstall::AutoMaximizeWindow, &TInstall::SetAutoMaximizeWindow, true),
+       P::Object("BuildInfo", [](TInstall& i) { return &i.BuildInfo(); }),
+       P::Object("Description", [](TInstall& i) { return &i.Description(); }),
+       P::String("DestDir", &TInstall::DestDir, &TInstall::SetDestDir, std::nullopt),
+       P::Reference<TCustomPathSpecifier>("DestDirType", &TInstall::DestDirType, &TInstall::SetDestDirType),
+       P::Object("DialogThemeBitmap", [](TInstall& i) { return &i.DialogThemeBitmap(); }),
+       P::Enum("DistributeType", DistributeTypeNames, &TInstall::DistributeType, &TInstall::SetDistributeType,
+               dtTraditional),
+       P::String("GroupName", &TInstall::GroupName, &TInstall::SetGroupName, std::nullopt),
+       P::Boolean("HideMainForm", &TInstall::HideMainForm, &TInstall::SetHideMainForm, false),
+       P::Object("Information", [](TInstall& i) { return &i.Information(); }),
+       P::Set("InstallTypes", InstallTypeNames(), &TInstall::InstallTypesMask, &TInstall::SetInstallTypesMask,
+              1 << itAlways),
+       P::Object("PresetupFiles", [](TInstall& i) { return &i.PresetupFiles(); }),
+       P::Boolean("Reboot", &TInstall::Reboot, &TInstall::SetReboot, false),
+       P::Boolean("RunAutomatic", &TInstall::RunAutomatic, &TInstall::SetRunAutomatic, true),
+       P::Boolean("UseLoadingProgram", &TInstall::UseLoadingProgram, &TInstall::SetUseLoadingProgram),
+       P::Event("OnAfterInitialized", &TInstall::OnAfterInitialized),
+       P::Event("OnAfterInstallObjects", &TInstall::OnAfterInstallObjects),
+       P::Event("OnAfterNotifyBadInstall", &TInstall::OnAfterNotifyBadInstall),
+       P::Event("OnAfterNotifyGoodInstall", &TInstall::OnAfterNotifyGoodInstall),
+       P::Event("OnAfterProcess", &TInstall::OnAfterProcess),
+       P::Event("OnAfterReadArchiveInfo", &TInstall::OnAfterReadArchiveInfo),
+       P::Event("OnBeforeCleanup", &TInstall::OnBeforeCleanup),
+       P::Event("OnBeforeInstallObjects", &TInstall::OnBeforeInstallObjects),
+       P::Event("OnBeforeNotifyBadInstall", &TInstall::OnBeforeNotifyBadInstall),
+       P::Event("OnBeforeNotifyGoodInstall", &TInstall::OnBeforeNotifyGoodInstall),
+       P::Event("OnBeforeProcess", &TInstall::OnBeforeProcess),
+       P::Event("OnBeforeReadArchiveInfo", &TInstall::OnBeforeReadArchiveInfo),
+       P::Event("OnBeforeReboot", &TInstall::OnBeforeReboot),
+       P::Event("OnBeforeRunFile", &TInstall::OnBeforeRunFile),
+       P::Event("OnBeforeShutdown", &TInstall::OnBeforeShutdown),
+       P::Event("OnFailedReboot", &TInstall::OnFailedReboot),
+       P::Event("OnNewDisk", &TInstall::OnNewDisk),
+       P::Event("OnReplacing", &TInstall::OnReplacing),
+       P::Event("OnStatus", &TInstall::OnStatus),
+       P::Event("OnUserAbort", &TInstall::OnUserAbort)});
+  return info;
+}
+
+TDistributeType CurrentDistributeType() {
+  TCustomInstall* install = Current();
+  return install ? install->DistributeType() : dtTraditionalNet;
+}
+
+bool RunInProgress() {
+  TCustomInstall* install = Current();
+  return install && install->Installing();
+}
+
+double RunStartTime() { return RunStart(); }
+
+std::string RunAfterInstallCommandLine(const std::string& destDir, const std::string& destName) {
+  return "\"" + IncludeTrailingBackslash(destDir) + destName + "\"";
+}
+
+void RegisterEngineClasses() { RegisterClass(TInstall::StaticClassInfo()); }
+
+}  // namespace tav

@@ -1,0 +1,191 @@
+#include "ui/application.h"
+
+#include <commctrl.h>
+#undef RegisterClass
+#undef GetObject
+#undef MessageBox
+
+#include <memory>
+
+#include "config/resources.h"
+#include "core/properties.h"
+#include "sys/pump.h"
+#include "sys/unicode.h"
+
+namespace tav {
+
+namespace {
+
+std::string ProgramTitle() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name(path, n < MAX_PATH ? n : 0);
+  const auto slash = name.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) name.erase(0, slash + 1);
+  const auto dot = name.rfind(L'.');
+  if (dot != std::wstring::npos) name.erase(dot);
+  return sys::Narrow(name);
+}
+
+void EnableDpiAwareness() {
+  // Per-monitor (v2) where the system has it, else system-wide; looked up so that Windows 7 starts.
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  using SetContextFn = BOOL(WINAPI*)(HANDLE);
+  auto setContext = reinterpret_cast<SetContextFn>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+  if (setContext && setContext(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)))) return;
+  SetProcessDPIAware();
+}
+
+}  // namespace
+
+const TClassInfo& TApplication::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TApplication, TComponent>("TApplication", {});
+  return info;
+}
+
+TApplication::TApplication() : TComponent(nullptr), title_(ProgramTitle()) {}
+
+TApplication::~TApplication() {
+  Destroying();
+  // Forms go while the application can still take their exceptions.
+  while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
+}
+
+void TApplication::Initialize() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  EnableDpiAwareness();
+  sys::SetMessagePumpHook([this] { ProcessMessages(); });
+}
+
+TForm* TApplication::CreateForm(const TClassInfo& formClass) {
+  if (!formClass.InheritsFrom(TForm::StaticClassInfo()) || !formClass.Create)
+    throw EComponentError("%s is not a form class that can be created", formClass.Name);
+  std::unique_ptr<TComponent> made(formClass.Create(this));
+  auto* form = dynamic_cast<TForm*>(made.get());
+  if (!form) throw EComponentError("%s is not a form class that can be created", formClass.Name);
+  config::LoadFormFromResource(*form);
+  form->DoCreate();
+  made.release();
+  if (!mainForm_) {
+    mainForm_ = form;
+  }
+  return form;
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == mainForm_) mainForm_ = nullptr;
+}
+
+void TApplication::Run() {
+  if (!terminated_ && mainForm_) {
+    try {
+      mainForm_->Show();
+    } catch (...) {
+      HandleCurrentException(mainForm_);
+    }
+  }
+  while (!terminated_) {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleCurrentException(this);
+    }
+  }
+  // The quit request has done its work; leave none behind for a later loop.
+  MSG msg;
+  PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  // Wakes a waiting loop, and ends modal loops of the system (message boxes) as well.
+  PostQuitMessage(0);
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  // Tab, arrows, Enter and Esc move between and press controls of a form.
+  HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && TWinControl::FromHandle(root) && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
+      IsDialogMessageW(root, &msg)) {
+    return true;
+  }
+  ::TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  if (!ProcessMessage(msg)) WaitMessage();
+}
+
+void TApplication::HandleException(TObject* sender, const Exception& e) {
+  if (dynamic_cast<const EAbort*>(&e)) return;
+  if (!OnException) {
+    ShowException(e);
+    return;
+  }
+  try {
+    OnException(sender, e);
+  } catch (const Exception& inner) {
+    // A failing handler must not take the program down; its own failure is shown instead.
+    ShowException(inner);
+  } catch (const std::exception& inner) {
+    ShowException(Exception(inner.what()));
+  } catch (...) {
+    ShowException(Exception("Unknown error in the exception handler"));
+  }
+}
+
+void TApplication::ShowException(const Exception& e) {
+  MessageBox(e.Message(), title_, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  if (messageBoxHook_) return messageBoxHook_(text, caption, flags);
+  HWND owner = GetActiveWindow();
+  if (!owner && mainForm_ && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->WindowHandle()))
+    owner = mainForm_->WindowHandle();
+  return ::MessageBoxW(owner, sys::Wide(text).c_str(), sys::Wide(caption).c_str(), flags);
+}
+
+TApplication& Application() {
+  static TApplication app;
+  return app;
+}
+
+void HandleCurrentException(TObject* sender) {
+  // Never lets anything escape: it is called where unwinding further would cross the system's frames.
+  try {
+    try {
+      throw;
+    } catch (const Exception& e) {
+      Application().HandleException(sender, e);
+    } catch (const std::exception& e) {
+      Application().HandleException(sender, Exception(e.what()));
+    } catch (...) {
+      Application().HandleException(sender, Exception("Unknown error"));
+    }
+  } catch (...) {
+  }
+}
+
+void RegisterUiClasses() {
+  RegisterClass(TForm::StaticClassInfo());
+}
+
+}  // namespace tav

@@ -1,0 +1,82 @@
+#pragma once
+// The application object: owns the forms, runs the message loop, and is where every exception that
+// escapes an event handler ends (OnException, else the standard message box).
+#include <functional>
+#include <string>
+
+#include "core/classes.h"
+#include "ui/forms.h"
+
+namespace tav {
+
+using TExceptionEvent = std::function<void(TObject* sender, const Exception& e)>;
+// Replaces the system message box (tests record what would have been shown); returns the button.
+using TMessageBoxHook = std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
+
+class TApplication : public TComponent {
+public:
+  TApplication();
+  ~TApplication() override;
+
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  // Common controls, DPI awareness, and the message pump hook that long operations call.
+  void Initialize();
+
+  // Creates a form owned by the application and loads it from the resource named after its class;
+  // OnCreate fires after loading. The first form whose creation completes becomes the main form,
+  // so that the main form is not set while the first one is still loading. A failure destroys the
+  // half-made form and propagates.
+  TForm* CreateForm(const TClassInfo& formClass);
+  template <class T>
+  T* CreateForm() {
+    return static_cast<T*>(CreateForm(T::StaticClassInfo()));
+  }
+
+  // Shows the main form and processes messages until Terminate. Returns at once when Terminate was
+  // called before.
+  void Run();
+  // The loop ends once the handler now running returns; the code after the call still runs.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Processes every pending message, then returns.
+  void ProcessMessages();
+  // Processes one message, or waits for one when none is pending.
+  void HandleMessage();
+
+  TForm* MainForm() const { return mainForm_; }
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title) { title_ = title; }
+
+  TExceptionEvent OnException;
+  // EAbort is silent; otherwise OnException, or ShowException without a handler.
+  void HandleException(TObject* sender, const Exception& e);
+  // The standard display: a message box with the message.
+  void ShowException(const Exception& e);
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
+  void SetMessageBoxHook(TMessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  bool ProcessMessage(MSG& msg);
+
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+  std::string title_;
+  TMessageBoxHook messageBoxHook_;
+};
+
+// The program's application object.
+TApplication& Application();
+
+// Inside a catch block: hands the exception being handled to the application, turning exceptions
+// that are not the program's own into an Exception with their text.
+void HandleCurrentException(TObject* sender);
+
+// Registers the streamable classes of this layer.
+void RegisterUiClasses();
+
+}  // namespace tav

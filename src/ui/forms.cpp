@@ -1,0 +1,337 @@
+#include "ui/forms.h"
+
+#include "core/properties.h"
+#include "ui/application.h"
+
+namespace tav {
+
+const std::vector<std::string> PositionNames = {
+    "poDesigned",     "poDefault",       "poDefaultPosOnly", "poDefaultSizeOnly",
+    "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"};
+const std::vector<std::string> WindowStateNames = {"wsNormal", "wsMinimized", "wsMaximized"};
+const std::vector<std::string> FormBorderStyleNames = {"bsNone",   "bsSingle",     "bsSizeable",
+                                                       "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+const std::vector<std::string> BorderIconNames = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+
+namespace {
+// Posted to a form by Release: it is destroyed when the message comes round.
+constexpr UINT kReleaseMessage = WM_APP + 0x3FF0;
+constexpr TBorderIcons kDefaultIcons = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
+}  // namespace
+
+const TClassInfo& TForm::StaticClassInfo() {
+  using P = Props<TForm>;
+  static const TClassInfo info = MakeClassInfo<TForm, TWinControl>(
+      "TForm",
+      {
+          P::Integer("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth),
+          P::Integer("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
+          P::Enum("Position", PositionNames, &TForm::Position, &TForm::SetPosition, poDesigned),
+          P::Enum("WindowState", WindowStateNames, &TForm::WindowState, &TForm::SetWindowState, wsNormal),
+          P::Enum("BorderStyle", FormBorderStyleNames, &TForm::BorderStyle, &TForm::SetBorderStyle, bsSizeable),
+          P::Set("BorderIcons", BorderIconNames, &TForm::BorderIcons, &TForm::SetBorderIcons, kDefaultIcons),
+          // Forms are hidden until shown.
+          P::Boolean("Visible", &TForm::Visible, &TForm::SetVisible, false),
+          P::Event("OnActivate", &TForm::OnActivate),
+          P::Event("OnClose", &TForm::OnClose),
+          P::Event("OnCloseQuery", &TForm::OnCloseQuery),
+          P::Event("OnCreate", &TForm::OnCreate),
+          P::Event("OnDeactivate", &TForm::OnDeactivate),
+          P::Event("OnDestroy", &TForm::OnDestroy),
+          P::Event("OnHide", &TForm::OnHide),
+          P::Event("OnResize", &TForm::OnResize),
+          P::Event("OnShow", &TForm::OnShow),
+      });
+  return info;
+}
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  SetVisible(false);
+  SetParentFont(false);
+  StoreBounds(0, 0, 320, 240);
+}
+
+TForm::~TForm() {
+  Destroying();
+  if (OnDestroy) {
+    try {
+      OnDestroy(this);
+    } catch (...) {
+      HandleCurrentException(this);
+    }
+  }
+  DestroyHandle();
+}
+
+void TForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+
+DWORD TForm::WindowStyle() const {
+  if (Parent()) return WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (Enabled() ? 0 : WS_DISABLED);
+  DWORD style = WS_CLIPCHILDREN | (Enabled() ? 0 : WS_DISABLED);
+  switch (borderStyle_) {
+    case bsNone: style |= WS_POPUP; break;
+    case bsSingle:
+    case bsToolWindow: style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable:
+    case bsSizeToolWin: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog: style |= WS_POPUP | WS_CAPTION; break;
+  }
+  if (borderStyle_ != bsNone && (borderIcons_ & (1u << biSystemMenu))) {
+    style |= WS_SYSMENU;
+    // Dialogs and tool windows have no minimise or maximise box.
+    if (borderStyle_ == bsSingle || borderStyle_ == bsSizeable) {
+      if (borderIcons_ & (1u << biMinimize)) style |= WS_MINIMIZEBOX;
+      if (borderIcons_ & (1u << biMaximize)) style |= WS_MAXIMIZEBOX;
+    }
+  }
+  return style;
+}
+
+DWORD TForm::WindowExStyle() const {
+  DWORD ex = WS_EX_CONTROLPARENT;
+  if (Parent()) return ex;
+  if (borderStyle_ == bsDialog) ex |= WS_EX_DLGMODALFRAME;
+  if (borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin) ex |= WS_EX_TOOLWINDOW;
+  const bool minMax = (WindowStyle() & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) != 0;
+  if ((borderIcons_ & (1u << biHelp)) && !minMax && (WindowStyle() & WS_SYSMENU)) ex |= WS_EX_CONTEXTHELP;
+  return ex;
+}
+
+SIZE TForm::FrameSize() const {
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, WindowStyle(), FALSE, WindowExStyle());
+  const int dpi = Dpi();
+  return {ScaleToLogical(r.right - r.left, dpi), ScaleToLogical(r.bottom - r.top, dpi)};
+}
+
+TLayoutRect TForm::ClientRect() const {
+  if (HandleAllocated()) return TWinControl::ClientRect();
+  const SIZE frame = FrameSize();
+  return {0, 0, std::max(0, Width() - static_cast<int>(frame.cx)), std::max(0, Height() - static_cast<int>(frame.cy))};
+}
+
+void TForm::SetClientWidth(int width) {
+  if (HasState(csLoading)) {
+    // The frame depends on BorderStyle, which a stream may set later: sized once loading ends.
+    pendingClientWidth_ = width;
+    return;
+  }
+  SetWidth(width + (Width() - ClientRect().Width));
+}
+
+void TForm::SetClientHeight(int height) {
+  if (HasState(csLoading)) {
+    pendingClientHeight_ = height;
+    return;
+  }
+  SetHeight(height + (Height() - ClientRect().Height));
+}
+
+void TForm::SetPosition(TPosition position) {
+  position_ = position;
+  if (!HasState(csLoading)) placed_ = false;
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  if (!HasState(csLoading) && (left != Left() || top != Top())) placed_ = true;
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TForm::Loaded() {
+  TWinControl::Loaded();
+  if (pendingClientWidth_ >= 0) SetClientWidth(pendingClientWidth_);
+  if (pendingClientHeight_ >= 0) SetClientHeight(pendingClientHeight_);
+  pendingClientWidth_ = pendingClientHeight_ = -1;
+  if (Visible()) VisibleChanged();
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Style = WindowStyle();
+  params.ExStyle = WindowExStyle();
+  params.Parent = Parent() ? Parent()->Handle() : nullptr;
+  if (!Parent()) {
+    if (position_ == poDefault || position_ == poDefaultPosOnly) params.X = params.Y = CW_USEDEFAULT;
+    if (position_ == poDefault || position_ == poDefaultSizeOnly) params.Width = params.Height = CW_USEDEFAULT;
+  }
+}
+
+void TForm::CreateWnd() {
+  // Windows chose what CW_USEDEFAULT left open.
+  if (!Parent() && position_ >= poDefault && position_ <= poDefaultSizeOnly) {
+    RECT r{};
+    GetWindowRect(WindowHandle(), &r);
+    const int dpi = Dpi();
+    StoreBounds(ScaleToLogical(r.left, dpi), ScaleToLogical(r.top, dpi), ScaleToLogical(r.right - r.left, dpi),
+                ScaleToLogical(r.bottom - r.top, dpi));
+  }
+}
+
+RECT TForm::WindowBoundsForDevice() const {
+  if (Parent()) return TWinControl::WindowBoundsForDevice();
+  const int dpi = Dpi();
+  const int l = ScaleToDevice(Left(), dpi), t = ScaleToDevice(Top(), dpi);
+  return {l, t, l + ScaleToDevice(Width(), dpi), t + ScaleToDevice(Height(), dpi)};
+}
+
+void TForm::UpdateBoundsFromWindow() {
+  // A minimised window sits far off screen; the form keeps the bounds it is restored to.
+  if (HandleAllocated() && IsIconic(WindowHandle())) return;
+  TWinControl::UpdateBoundsFromWindow();
+}
+
+void TForm::PlaceByPosition() {
+  placed_ = true;
+  if (Parent()) return;
+  const int dpi = Dpi();
+  const int w = ScaleToDevice(Width(), dpi), h = ScaleToDevice(Height(), dpi);
+  RECT area{};
+  switch (position_) {
+    case poScreenCenter:
+      area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+      break;
+    case poDesktopCenter: {
+      const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+      area = {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+      break;
+    }
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+      TForm* over = position_ == poOwnerFormCenter ? dynamic_cast<TForm*>(Owner()) : nullptr;
+      if (!over) over = Application().MainForm();
+      if (over && over != this && over->HandleAllocated()) {
+        GetWindowRect(over->WindowHandle(), &area);
+      } else {
+        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+      }
+      break;
+    }
+    default:
+      return;
+  }
+  const int x = area.left + (area.right - area.left - w) / 2, y = area.top + (area.bottom - area.top - h) / 2;
+  TWinControl::SetBounds(ScaleToLogical(x, dpi), ScaleToLogical(y, dpi), Width(), Height());
+}
+
+void TForm::VisibleChanged() {
+  if (!Visible()) {
+    if (!HandleAllocated()) return;
+    if (OnHide) OnHide(this);
+    ShowWindow(WindowHandle(), SW_HIDE);
+    return;
+  }
+  if (HasState(csLoading) || HasState(csDestroying)) return;
+  HandleNeeded();
+  if (!placed_) PlaceByPosition();
+  if (OnShow) OnShow(this);
+  if (Parent()) {
+    ShowWindow(WindowHandle(), SW_SHOWNA);
+    return;
+  }
+  const int command = windowState_ == wsMaximized   ? SW_SHOWMAXIMIZED
+                      : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
+                                                    : SW_SHOWNORMAL;
+  ShowWindow(WindowHandle(), command);
+}
+
+void TForm::Show() {
+  if (!Visible()) {
+    SetVisible(true);
+  } else if (HandleAllocated()) {
+    ShowWindow(WindowHandle(), IsIconic(WindowHandle()) ? SW_RESTORE : SW_SHOW);
+  }
+  if (HandleAllocated() && !Parent()) SetForegroundWindow(WindowHandle());
+}
+
+void TForm::Hide() { SetVisible(false); }
+
+bool TForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TForm::Close() {
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == caNone) return;
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+    return;
+  }
+  switch (action) {
+    case caHide: Hide(); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: Release(); break;
+    case caNone: break;
+  }
+}
+
+void TForm::Release() {
+  if (!PostMessageW(Handle(), kReleaseMessage, 0, 0))
+    throw EComponentError("Cannot release form %s (error %d)", Name(), static_cast<int>(GetLastError()));
+}
+
+void TForm::SetWindowState(TWindowState state) {
+  windowState_ = state;
+  if (!HandleAllocated() || !IsWindowVisible(WindowHandle())) return;
+  ShowWindow(WindowHandle(), state == wsMaximized   ? SW_MAXIMIZE
+                             : state == wsMinimized ? SW_MINIMIZE
+                                                    : SW_RESTORE);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+  borderStyle_ = style;
+  ApplyStyles();
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons) {
+  borderIcons_ = icons;
+  ApplyStyles();
+}
+
+void TForm::ApplyStyles() {
+  if (!HandleAllocated()) return;
+  HWND window = WindowHandle();
+  const LONG_PTR kept = GetWindowLongPtrW(window, GWL_STYLE) & (WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE);
+  SetWindowLongPtrW(window, GWL_STYLE, kept | WindowStyle());
+  SetWindowLongPtrW(window, GWL_EXSTYLE, WindowExStyle());
+  SetWindowPos(window, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TForm::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_ACTIVATE:
+      DefaultHandler(m);
+      active_ = LOWORD(m.WParam) != WA_INACTIVE;
+      if (active_) {
+        if (OnActivate) OnActivate(this);
+      } else if (OnDeactivate) {
+        OnDeactivate(this);
+      }
+      return;
+    case WM_CLOSE:
+      Close();
+      m.Result = 0;
+      return;
+    case WM_SIZE:
+      TWinControl::WndProc(m);
+      windowState_ = m.WParam == SIZE_MAXIMIZED   ? wsMaximized
+                     : m.WParam == SIZE_MINIMIZED ? wsMinimized
+                                                  : wsNormal;
+      if (OnResize) OnResize(this);
+      return;
+    case kReleaseMessage:
+      // Nothing of this object may be touched after this.
+      delete this;
+      return;
+    default:
+      TWinControl::WndProc(m);
+  }
+}
+
+}  // namespace tav
