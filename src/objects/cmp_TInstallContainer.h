@@ -108,7 +108,7 @@ public:
   virtual TInstallContainer* RootContainer() = 0;
   // The directory the installation was started from (the -s value, else the program's own folder),
   // without a trailing backslash.
-  virtual std::string SourceDirectory() const = 0;
+  virtual const std::string& SourceDirectory() const = 0;
   // Whether the run was started with -e, and that switch's value (the self-extracting executable's
   // file name; may be blank).
   virtual bool HasSelfExtractSwitch() const = 0;

@@ -11,6 +11,7 @@
 #include "objects/cmp_TInstallContainer.h"
 #include "paths/routines_ExpandPaths.h"
 #include "paths/routines_Registry.h"
+#include "ui/forms.h"
 
 namespace tav {
 
@@ -297,8 +298,8 @@ const std::vector<const TClassInfo*>& StandardSpecifierClasses() {
 }
 
 bool IsFormOrDataModule(const TComponent* component) {
-  return InheritsFromName(component, "TCustomForm") || InheritsFromName(component, "TForm") ||
-         InheritsFromName(component, "TDataModule");
+  // There is no data module class in this program; one would be recognised by its name.
+  return component && (component->InheritsFrom(TForm::StaticClassInfo()) || InheritsFromName(component, "TDataModule"));
 }
 
 void RegisterPathClasses() {

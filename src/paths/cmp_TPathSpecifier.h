@@ -168,7 +168,7 @@ class TpsWindow : public TStandardPathSpecifier {
 // The fourteen built-in classes in the order they are created and a stored project lists them.
 const std::vector<const TClassInfo*>& StandardSpecifierClasses();
 
-// True for a form or a data module (judged by class name, so no layer needs the other's header).
+// True for a form (TForm or a descendant) or a data module.
 bool IsFormOrDataModule(const TComponent* component);
 
 // Registers the streamable specifier classes and gives the object model its standard specifiers;

@@ -1,17 +1,19 @@
 #pragma once
 // Shared pieces of the paths tests: registry values saved and put back, a form owner, and an installer
 // that stands in for the engine's.
-#include <windows.h>
-// The GDI macro would rename the property accessor of the same name.
-#undef GetObject
-
 #include <string>
 #include <vector>
 
+// Ours before <windows.h>, whose macros would rename some of our names.
 #include "core/properties.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
+#include "paths/cmp_TPathSpecifier.h"
 #include "sys/unicode.h"
+#include "ui/forms.h"
+
+#include <windows.h>
+#undef GetObject
 
 namespace pathstest {
 
@@ -69,13 +71,13 @@ private:
   std::vector<BYTE> data_;
 };
 
-// Counts as a form for the specifiers (judged by class name, as the real form class is).
-class TTestForm : public tav::TComponent {
+// A project's main form: the owner on which containers ensure the standard specifiers.
+class TTestForm : public tav::TForm {
 public:
-  TTestForm() : TComponent(nullptr) {}
-  explicit TTestForm(TComponent* owner) : TComponent(owner) {}
+  TTestForm() : TForm(nullptr) {}
+  explicit TTestForm(TComponent* owner) : TForm(owner) {}
   static const tav::TClassInfo& StaticClassInfo() {
-    static const tav::TClassInfo info = tav::MakeClassInfo<TTestForm, tav::TComponent>("TForm", {});
+    static const tav::TClassInfo info = tav::MakeClassInfo<TTestForm, tav::TForm>("TTestForm", {});
     return info;
   }
   const tav::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -90,7 +92,7 @@ public:
   }
   std::string ProductName() const override { return "Demo Product"; }
   tav::TInstallContainer* RootContainer() override { return this; }
-  std::string SourceDirectory() const override { return source; }
+  const std::string& SourceDirectory() const override { return source; }
   bool HasSelfExtractSwitch() const override { return selfExtract; }
   std::string SelfExtractValue() const override { return selfExtractValue; }
 
