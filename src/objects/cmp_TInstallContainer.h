@@ -106,6 +106,13 @@ public:
   virtual std::string ProductName() const = 0;
   // The root of the install tree (the installer itself).
   virtual TInstallContainer* RootContainer() = 0;
+  // The directory the installation was started from (the -s value, else the program's own folder),
+  // without a trailing backslash.
+  virtual const std::string& SourceDirectory() const = 0;
+  // Whether the run was started with -e, and that switch's value (the self-extracting executable's
+  // file name; may be blank).
+  virtual bool HasSelfExtractSwitch() const = 0;
+  virtual std::string SelfExtractValue() const = 0;
 
 protected:
   ~TCurrentInstall() = default;

@@ -76,6 +76,12 @@ public:
   }
   std::string ProductName() const override { return "Demo Product"; }
   TInstallContainer* RootContainer() override { return this; }
+  const std::string& SourceDirectory() const override { return source_; }
+  bool HasSelfExtractSwitch() const override { return false; }
+  std::string SelfExtractValue() const override { return ""; }
+
+private:
+  std::string source_ = "C:\\Source";
 };
 
 class TTestSpecifier : public TCustomPathSpecifier {
