@@ -5,6 +5,7 @@
 #include "app/Unit1.h"
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
+#include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
 
 using namespace tav;
@@ -15,6 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     app.Initialize();
     RegisterUiClasses();
+    RegisterPathClasses();
     RegisterEngineClasses();
     RegisterPageClasses();
     RegisterAppClasses();

@@ -7,6 +7,7 @@
 #include "core/routines_API.h"
 #include "engine/cleanup.h"
 #include "engine/install_record.h"
+#include "paths/cmp_TPathSpecifier.h"
 #include "sys/dates.h"
 #include "sys/files.h"
 #include "sys/process.h"
@@ -97,13 +98,11 @@ TComponent* CheckOwner(TComponent* owner) {
   return owner;
 }
 
-// The standard specifier of a class among the owner's components; nil when the program lacks it.
-TCustomPathSpecifier* SpecifierOfClass(TComponent* owner, const char* className) {
-  if (!owner) return nullptr;
-  for (TComponent* c : owner->ComponentList()) {
-    if (auto* s = dynamic_cast<TCustomPathSpecifier*>(c); s && SameText(s->ClassName(), className)) return s;
-  }
-  return nullptr;
+// The installer's defaults come from the standard specifiers, looked up by class.
+template <class T>
+TCustomPathSpecifier* Standard() {
+  TStandardPathSpecList* list = StandardPathSpecifiers();
+  return list ? list->FindByClass<T>() : nullptr;
 }
 
 }  // namespace
@@ -115,9 +114,9 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(CheckOwner(ow
     dialogThemeBitmap_.Assign(bitmap);
   }
   SetCurrentInstall(this);
-  SetArchiveFileType(SpecifierOfClass(owner, "TpsMainArchiveFile"));
+  SetArchiveFileType(Standard<TpsMainArchiveFile>());
   SetArchiveFile("");
-  SetDestDirType(SpecifierOfClass(owner, "TpsProgramFiles"));
+  SetDestDirType(Standard<TpsProgramFiles>());
   SetDestDir("\\MyApplication");
   SetAllowChoice(false);
   SetAllowChangeDir(true);

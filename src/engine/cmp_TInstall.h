@@ -68,6 +68,8 @@ public:
   // TCurrentInstall
   std::string ProductName() const override { return information_.ProductName; }
   TInstallContainer* RootContainer() override { return this; }
+  bool HasSelfExtractSwitch() const override { return switches_.Has(swSelfExtract); }
+  std::string SelfExtractValue() const override { return switches_.Value(swSelfExtract); }
 
   // The whole run; see the run sequence.
   virtual void Execute();
@@ -98,7 +100,7 @@ public:
   std::string ResumeCommandLine() const;
   std::string ProgramDirectory() const;
   std::string SourceFileName() const;
-  const std::string& SourceDirectory() const { return sourceDirectory_; }
+  const std::string& SourceDirectory() const override { return sourceDirectory_; }
   const TCommandSwitches& Switches() const { return switches_; }
   bool Started() const { return started_; }
   bool Installing() const { return installing_; }

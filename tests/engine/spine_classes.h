@@ -7,6 +7,7 @@
 
 #include "core/properties.h"
 #include "engine/cmp_TInstall.h"
+#include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
 
 namespace tav::test {
@@ -79,6 +80,7 @@ public:
 
 inline void RegisterSpineClasses() {
   RegisterUiClasses();
+  RegisterPathClasses();
   RegisterEngineClasses();
   for (const TClassInfo* c : {&TSpineForm::StaticClassInfo(), &TTestInstall::StaticClassInfo(),
                               &TRecorder::StaticClassInfo(), &TTestItem::StaticClassInfo()})

@@ -5,6 +5,7 @@
 #include "core/graphics.h"
 #ifdef _WIN32
 #include "engine/cmp_TInstall.h"
+#include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
 #endif
 
@@ -15,6 +16,7 @@ void RegisterAllClasses() {
   tav::RegisterClass(tav::TComponent::StaticClassInfo());
 #ifdef _WIN32
   tav::RegisterUiClasses();
+  tav::RegisterPathClasses();
   tav::RegisterEngineClasses();
 #endif
 }
