@@ -43,20 +43,6 @@ bool StatMode(const std::string& path, mode_t& mode) {
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_), failed_(other.failed_) { other.handle_ = -1; }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    failed_ = other.failed_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 File File::Open(const std::string& path, OpenMode mode) {
   int flags = O_RDONLY;
   switch (mode) {
@@ -85,8 +71,6 @@ File File::Open(const std::string& path, OpenMode mode) {
   f.handle_ = fd;
   return f;
 }
-
-bool File::IsOpen() const { return handle_ != -1; }
 
 std::size_t File::Read(void* buffer, std::size_t n) {
   if (!IsOpen()) {
@@ -197,12 +181,6 @@ double File::LastWriteTime() const {
 void File::Close() {
   if (IsOpen()) close(Fd(handle_));
   handle_ = -1;
-}
-
-std::intptr_t File::Detach() {
-  const std::intptr_t h = handle_;
-  handle_ = -1;
-  return h;
 }
 
 bool FileExists(const std::string& path) {

@@ -25,20 +25,6 @@ std::string StripTrailingSeparator(std::string path) {
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_), failed_(other.failed_) { other.handle_ = -1; }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    failed_ = other.failed_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 File File::Open(const std::string& path, OpenMode mode) {
   DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
   switch (mode) {
@@ -65,8 +51,6 @@ File File::Open(const std::string& path, OpenMode mode) {
   }
   return f;
 }
-
-bool File::IsOpen() const { return handle_ != -1; }
 
 std::size_t File::Read(void* buffer, std::size_t n) {
   if (!IsOpen()) {
@@ -164,12 +148,6 @@ double File::LastWriteTime() const {
 void File::Close() {
   if (IsOpen()) CloseHandle(H(handle_));
   handle_ = -1;
-}
-
-std::intptr_t File::Detach() {
-  const std::intptr_t h = handle_;
-  handle_ = -1;
-  return h;
 }
 
 bool FileExists(const std::string& path) {
