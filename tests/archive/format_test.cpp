@@ -81,7 +81,7 @@ TEST(FileHeaderRecord, StringsAreCutToCapacityAndStoredInWindows1252) {
 
   h.FileName = "caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD";  // e-acute, euro sign, a CJK character
   const std::string r = AsBytes(h.Encode());
-  EXPECT_EQ(r.substr(20, 8), std::string("\x07" "caf\xE9 \x80 ", 8));
+  EXPECT_EQ(r.substr(20, 8), std::string("\x08" "caf\xE9 \x80 ", 8));
   EXPECT_EQ(r[28], '?');
   ASSERT_TRUE(TFileHeader::Decode(h.Encode(), back));
   EXPECT_EQ(back.FileName, "caf\xC3\xA9 \xE2\x82\xAC ?");
