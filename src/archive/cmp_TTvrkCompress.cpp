@@ -35,40 +35,77 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-// A file written under a temporary name beside its destination, which it replaces only when Commit
-// is called: a failed or aborted extraction never destroys the file that was there.
-class TReplacement {
+// Writes as much of data as fits below capacity (0: no limit of our own); returns the bytes written.
+std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::int64_t capacity) {
+  if (capacity > 0) {
+    const std::int64_t room = std::max<std::int64_t>(0, capacity - file.Position());
+    n = static_cast<std::size_t>(std::min<std::int64_t>(room, static_cast<std::int64_t>(n)));
+  }
+  return n == 0 ? 0 : file.Write(data, n);
+}
+
+// The file that an extracted member or a plain copy becomes. An existing file is written under a
+// temporary name beside it and replaced only by Commit, so a failed or aborted member never destroys
+// what was there; a new file that is not committed is removed again. Writes are gathered into blocks.
+class TDestination {
 public:
-  explicit TReplacement(const std::string& dest) : dest_(dest) {
+  TDestination(const std::string& dest, std::int64_t capacity) : dest_(dest), capacity_(capacity) {
     const std::string name = LastPathComponent(dest);
     if (name.empty() || name == "." || name == "..") throw ETvrkCompress("Cannot create the file %s", dest);
-    const std::string dir = PathDirectory(dest);
-    temp_ = sys::CreateUniqueFile(dir.empty() ? std::string(".") : dir, "tvx");
-    if (temp_.empty()) throw ETvrkCompress("Cannot create the file %s", dest);
-    file_ = sys::File::Open(temp_, sys::OpenMode::Create);
-    if (!file_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", dest);
+    if (sys::FileExists(dest)) {
+      const std::string dir = PathDirectory(dest);
+      temp_ = sys::CreateUniqueFile(dir.empty() ? std::string(".") : dir, "tvx");
+      if (temp_.empty()) throw ETvrkCompress("Cannot create the file %s", dest);
+      path_ = temp_;
+    } else {
+      path_ = dest;
+    }
+    file_ = sys::File::Open(path_, sys::OpenMode::Create);
+    if (!file_.IsOpen()) {
+      if (!temp_.empty()) sys::RemoveFile(temp_);
+      throw ETvrkCompress("Cannot create the file %s", dest);
+    }
+    block_.reserve(kWriteBlock);
   }
-  ~TReplacement() {
+  ~TDestination() {
+    if (committed_) return;
     file_.Close();
-    if (!temp_.empty()) sys::RemoveFile(temp_);
+    sys::RemoveFile(path_);
   }
-  TReplacement(const TReplacement&) = delete;
-  TReplacement& operator=(const TReplacement&) = delete;
+  TDestination(const TDestination&) = delete;
+  TDestination& operator=(const TDestination&) = delete;
 
+  // Takes n bytes; returns 0 once a block did not fit on the medium.
+  std::size_t Write(const void* data, std::size_t n) {
+    if (block_.size() + n > kWriteBlock && !Flush()) return 0;
+    const auto* p = static_cast<const unsigned char*>(data);
+    block_.insert(block_.end(), p, p + n);
+    return n;
+  }
+  // Writes what is gathered; false when it did not all fit.
+  bool Flush() {
+    const std::size_t n = block_.size();
+    const bool complete = n == 0 || WriteLimited(file_, block_.data(), n, capacity_) == n;
+    block_.clear();
+    return complete;
+  }
   sys::File& File() { return file_; }
   void Commit() {
     file_.Close();
-    if (!sys::RenameFile(temp_, dest_)) {
+    if (!temp_.empty() && !sys::RenameFile(temp_, dest_)) {
       if (!sys::FileExists(dest_) || !sys::RemoveFile(dest_) || !sys::RenameFile(temp_, dest_))
         throw ETvrkCompress("Cannot create the file %s", dest_);
     }
-    temp_.clear();
+    committed_ = true;
   }
 
 private:
-  std::string dest_;
-  std::string temp_;
+  static constexpr std::size_t kWriteBlock = 256 * 1024;
+  std::string dest_, temp_, path_;
+  std::int64_t capacity_;
   sys::File file_;
+  std::vector<unsigned char> block_;
+  bool committed_ = false;
 };
 
 // Deletes a temporary file when the scope ends.
@@ -179,11 +216,7 @@ void TTvrkCompress::CheckAbort() {
 }
 
 std::size_t TTvrkCompress::WriteLimited(sys::File& file, const void* data, std::size_t n) {
-  if (diskCapacity_ > 0) {
-    const std::int64_t room = std::max<std::int64_t>(0, diskCapacity_ - file.Position());
-    n = static_cast<std::size_t>(std::min<std::int64_t>(room, static_cast<std::int64_t>(n)));
-  }
-  return n == 0 ? 0 : file.Write(data, n);
+  return tav::WriteLimited(file, data, n, diskCapacity_);
 }
 
 void TTvrkCompress::ComputeTotals() {
@@ -265,6 +298,7 @@ void TTvrkCompress::OpenVolume(int n, sys::OpenMode mode, std::string& path) {
   auto open = [&] {
     volume_ = sys::File::Open(path, mode);
     if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
+    openedVolume_ = path;
   };
   for (int attempt = 0; attempt < kVolumeAttempts; ++attempt) {
     volume_.Close();
@@ -345,11 +379,15 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   stats_.TotalCompressedSize = 0;
 
   bool wrote = false;
+  // One temporary file serves every member of the run.
+  TTempFile tempName;
   try {
     for (int i = committed; i < headers_.Count(); ++i) {
       TFileHeader& h = headers_[i];
-      TTempFile tempName{sys::CreateUniqueFile(sys::TempDirectory(), "bat")};
-      if (tempName.path.empty()) throw ETvrkCompress("Cannot create the file %s", sys::TempDirectory());
+      if (tempName.path.empty()) {
+        tempName.path = sys::CreateUniqueFile(sys::TempDirectory(), "bat");
+        if (tempName.path.empty()) throw ETvrkCompress("Cannot create the file %s", sys::TempDirectory());
+      }
       sys::File source = sys::File::Open(h.SourcePath, sys::OpenMode::ReadShared);
       if (!source.IsOpen()) throw ETvrkCompress("Cannot open the file %s", h.SourcePath);
       sys::File temp = sys::File::Open(tempName.path, sys::OpenMode::Create);
@@ -505,19 +543,23 @@ void TTvrkCompress::DoExtractFiles() {
     }
     ExtractName.clear();
   }
+  volume_.Close();
   files_->Clear();
   ExtractName.clear();
 }
 
 void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& dest) {
-  OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
+  // Members of one single-file archive are read through one open handle.
+  if (!volume_.IsOpen() || headers_.Spanned || openedVolume_ != compressedFile_)
+    OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
   currentVolume_ = header.StartDisk;
   const std::string dir = PathDirectory(dest);
   if (!dir.empty() && !sys::DirExists(dir)) CreateDirectories(dir);
-  TReplacement out(dest);
+  TDestination out(dest, diskCapacity_);
   const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
   if (header.DataStart < 0 || volume_.Seek(start) != start) throw ETvrkCompress(kMsgCorrupt);
-  InflateMember(header, out.File());
+  InflateMember(header, [&](const unsigned char* data, std::size_t n) { return out.Write(data, n); });
+  if (!out.Flush()) FullDisk();
   stats_.FileDone = true;
   Fire(OnStatus);
   if (out.File().Size() != header.FileSize)
@@ -527,10 +569,38 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
   if (!out.File().SetDosDateTime(sys::DateTimeToDosDateTime(header.FileDate)))
     throw ETvrkCompress("Cannot set the date of the file just extracted.");
   out.Commit();
-  volume_.Close();
+  if (headers_.Spanned) volume_.Close();
 }
 
-void TTvrkCompress::InflateMember(const TFileHeader& header, sys::File& out) {
+void TTvrkCompress::TestMember(int index) {
+  abort_ = false;
+  if (!loaded_) LoadDirectory();
+  if (index < 0 || index >= headers_.Count())
+    throw ETvrkCompress("Tried to access the %dth file. This file is not defined", index);
+  const TFileHeader header = headers_[index];
+  FillStats(header);
+  std::int64_t total = 0;
+  try {
+    OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
+    currentVolume_ = header.StartDisk;
+    const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
+    if (header.DataStart < 0 || volume_.Seek(start) != start) throw ETvrkCompress(kMsgCorrupt);
+    InflateMember(header, [&](const unsigned char*, std::size_t n) {
+      total += static_cast<std::int64_t>(n);
+      return n;
+    });
+  } catch (...) {
+    volume_.Close();
+    throw;
+  }
+  volume_.Close();
+  if (total != header.FileSize)
+    throw ETvrkCompress(
+        "The decompressed file's size does not match with the actual size of the file.  The file is %s",
+        header.FileName);
+}
+
+void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
   TInflateStream stream;
   if (inflateInit(&stream.z) != Z_OK) throw ETvrkCompress("Cannot create the file %s", Destination());
   stream.open = true;
@@ -565,7 +635,7 @@ void TTvrkCompress::InflateMember(const TFileHeader& header, sys::File& out) {
     sys::PumpMessages();
     const std::size_t have = buffer.size() - stream.z.avail_out;
     if (have > 0) {
-      const std::size_t put = WriteLimited(out, buffer.data(), have);
+      const std::size_t put = out(buffer.data(), have);
       if (put < have) FullDisk();
       stats_.BytesDone += static_cast<std::int32_t>(put);
       stats_.TotalBytesDone += static_cast<std::int64_t>(put);
@@ -711,19 +781,20 @@ void TTvrkCompress::CopyUncompressed(const std::string& source, const std::strin
   const std::int64_t size = in.Size();
   stats_.FileSize = static_cast<std::int32_t>(std::min<std::int64_t>(size, INT32_MAX));
   const std::uint32_t date = in.DosDateTime();
-  TReplacement out(target);
+  TDestination out(target, diskCapacity_);
   std::vector<unsigned char> buffer(kCopyChunk);
   for (;;) {
-    if (abort_) return;  // quietly; the destination keeps what it held
+    if (abort_) return;  // quietly; an existing destination keeps what it held
     const std::size_t got = in.Read(buffer.data(), buffer.size());
     if (in.Failed()) throw ETvrkCompress("Cannot open the file %s", source);
-    if (WriteLimited(out.File(), buffer.data(), got) < got) FullDisk();
+    if (out.Write(buffer.data(), got) < got) FullDisk();
     stats_.BytesDone += static_cast<std::int32_t>(got);
     stats_.TotalBytesDone += static_cast<std::int64_t>(got);
     stats_.PercentDone = stats_.TotalPercentDone = Percentage(stats_.BytesDone, stats_.FileSize);
     Fire(OnStatus);
     sys::PumpMessages();
     if (got < buffer.size()) {
+      if (!out.Flush()) FullDisk();
       out.File().SetDosDateTime(date);
       stats_.FileDone = true;
       Fire(OnStatus);

@@ -99,6 +99,8 @@ public:
   void ExtractFiles();
   void SpanToDisks(const std::string& directory, const std::string& name);
   void CopyUncompressed(const std::string& source, const std::string& dest);
+  // Inflates member index (0-based) without writing it anywhere; fails as extraction would on damage.
+  void TestMember(int index);
 
   int GetFileCount();
   void GetFileStats(int index, TlzhFileStats& stats);
@@ -123,7 +125,9 @@ private:
   void AddStatus(std::int64_t consumed, std::int64_t written);
   void DoExtractFiles();
   void ExtractMember(const TFileHeader& header, const std::string& dest);
-  void InflateMember(const TFileHeader& header, sys::File& out);
+  // Takes inflated bytes; returns how many it kept.
+  using TSink = std::function<std::size_t(const unsigned char* data, std::size_t n)>;
+  void InflateMember(const TFileHeader& header, const TSink& out);
   void DoSpanToDisks(const std::string& directory, const std::string& name);
   std::string Destination() const;
   void ComputeTotals();
@@ -149,6 +153,7 @@ private:
   int currentVolume_ = 0;
   TlzhFileStats stats_;
   sys::File volume_;
+  std::string openedVolume_;  // the path volume_ was opened by
 };
 
 // The shared compressor, created on first use.

@@ -62,6 +62,15 @@ std::string Trim(const std::string& s) {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// SameText compares ASCII letters without regard to case; the index key does the same.
+std::string FoldCase(const std::string& s) {
+  std::string out = s;
+  for (auto& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
 }  // namespace
 
 TFileHeaderRecord TFileHeader::Encode() const {
@@ -167,18 +176,20 @@ const TFileHeader& TFileHeaders::Get(int index) const { return const_cast<TFileH
 void TFileHeaders::Add(std::unique_ptr<TFileHeader> header) {
   if (!header || Trim(header->FileName).empty()) throw ETvrkCompress("Tried to add an invalid file header");
   headers_.push_back(std::move(header));
+  byName_.clear();
 }
 
 void TFileHeaders::Truncate(int count) {
   if (count >= 0 && count < Count()) headers_.resize(static_cast<std::size_t>(count));
+  byName_.clear();
 }
 
 int TFileHeaders::FindByName(const std::string& line) const {
-  const std::string name = FirstField(line);
-  for (int i = 0; i < Count(); ++i) {
-    if (SameText(headers_[static_cast<std::size_t>(i)]->FileName, name)) return i;
+  if (byName_.empty()) {
+    for (int i = Count() - 1; i >= 0; --i) byName_[FoldCase(headers_[static_cast<std::size_t>(i)]->FileName)] = i;
   }
-  return -1;
+  const auto found = byName_.find(FoldCase(FirstField(line)));
+  return found == byName_.end() ? -1 : found->second;
 }
 
 void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool append) {
@@ -206,6 +217,7 @@ void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool app
   // Only a complete list replaces or extends the directory.
   if (!append) headers_.clear();
   for (auto& h : built) headers_.push_back(std::move(h));
+  byName_.clear();
 }
 
 void TFileHeaders::ReadDirectory(sys::File& file, std::int64_t offset) {

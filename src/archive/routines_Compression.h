@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sys/dates.h"
@@ -83,13 +84,16 @@ public:
   bool Spanned = false;
 
   int Count() const { return static_cast<int>(headers_.size()); }
-  // An index outside the list fails.
+  // An index outside the list fails. A header's FileName does not change once it is in the list.
   TFileHeader& Get(int index);
   const TFileHeader& Get(int index) const;
   TFileHeader& operator[](int index) { return Get(index); }
   // A header whose FileName is blank after trimming spaces is refused.
   void Add(std::unique_ptr<TFileHeader> header);
-  void Clear() { headers_.clear(); }
+  void Clear() {
+    headers_.clear();
+    byName_.clear();
+  }
   // Removes the headers from index on.
   void Truncate(int count);
   // 0-based index of the first header named like the line's first field (without regard to case), or -1.
@@ -112,6 +116,9 @@ public:
 
 private:
   std::vector<std::unique_ptr<TFileHeader>> headers_;
+  // Lower-cased name -> first index; built on the first lookup, so a long list is not searched
+  // once per name.
+  mutable std::unordered_map<std::string, int> byName_;
 };
 
 // Entry k holds the index of the header whose UniqueID is k.
