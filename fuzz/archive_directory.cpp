@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "archive/cmp_TTvrkCompress.h"
@@ -17,6 +19,10 @@ const std::string& Scratch() {
     tav::sys::RemoveFile(made);
     made += ".d";
     tav::sys::MakeDir(made);
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(std::filesystem::path(Scratch()), ec);
+    });
     return made;
   }();
   return dir;
