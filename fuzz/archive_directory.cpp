@@ -13,8 +13,9 @@
 
 namespace {
 
+// Never destroyed, so that the exit handler can still read it.
 const std::string& Scratch() {
-  static const std::string dir = [] {
+  static const std::string* dir = [] {
     std::string made = tav::sys::CreateUniqueFile(tav::sys::TempDirectory(), "fzz");
     tav::sys::RemoveFile(made);
     made += ".d";
@@ -23,9 +24,9 @@ const std::string& Scratch() {
       std::error_code ec;
       std::filesystem::remove_all(std::filesystem::path(Scratch()), ec);
     });
-    return made;
+    return new std::string(made);
   }();
-  return dir;
+  return *dir;
 }
 
 }  // namespace
