@@ -4,7 +4,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <any>
 #include <cstdlib>
+#include <memory>
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "archive/cmp_TTvrkCompress.h"
 #include "archive_fixture.h"
 #include "core/exceptions_Tavenrik.h"
+#include "core/properties.h"
 #include "sys/dates.h"
 
 namespace tav {
@@ -228,6 +231,40 @@ TEST_F(CompressTest, DirectoryIsKeptAcrossVolumesOfOneArchive) {
   EXPECT_TRUE(c.DirectoryLoaded());
   c.SetCompressedFile(Path("other.1"));
   EXPECT_FALSE(c.DirectoryLoaded());
+}
+
+// What a project stream sees: the published properties in order, their defaults, the events.
+TEST(CompressClass, PublishedPropertiesAndEvents) {
+  RegisterCompressClasses();
+  const TClassInfo* info = FindClass("TTvrkCompress");
+  ASSERT_NE(info, nullptr);
+  std::vector<std::string> names;
+  for (const TPropInfo& p : info->Properties) names.push_back(p.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Abort", "CompressedFile", "CompressionLevel", "ExtractDirectory",
+                                             "FilesToProcess", "Offset", "Overwrite", "OnAborted", "OnAfterAdding",
+                                             "OnBeforeAdding", "OnAfterExtracting", "OnBeforeExtracting",
+                                             "OnFullDisk", "OnListing", "OnNewDisk", "OnReplace", "OnStatus"}));
+  std::unique_ptr<TComponent> made(info->Create(nullptr));
+  auto& c = static_cast<TTvrkCompress&>(*made);
+  const TPropInfo* level = info->FindProperty("CompressionLevel");
+  EXPECT_EQ(c.CompressionLevel(), colMax);
+  EXPECT_TRUE(level->IsDefault(c));
+  level->SetOrd(c, colFastest);
+  EXPECT_EQ(c.CompressionLevel(), colFastest);
+  EXPECT_FALSE(info->FindProperty("Overwrite")->IsDefault(c));  // always written
+  EXPECT_EQ(c.Overwrite(), owAlways);
+  const TPropInfo* status = info->FindProperty("OnStatus");
+  int fired = 0;
+  status->SetEvent(c, std::any(TlzhFileStatsEvent([&](TTvrkCompress&, const TlzhFileStats&) { ++fired; })));
+  EXPECT_TRUE(status->EventAssigned(c));
+  c.OnStatus(c, TlzhFileStats());
+  EXPECT_EQ(fired, 1);
+
+  TStringList lines;
+  lines.SetStrings({"a", "  ", "", "b"});
+  c.SetFilesToProcess(lines);
+  EXPECT_EQ(lines.ToVector(), (std::vector<std::string>{"a", "b"}));  // the list passed in loses its blanks
+  EXPECT_EQ(c.FilesToProcess()->ToVector(), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(CompressStats, PercentagesRoundHalvesToEven) {
@@ -485,6 +522,17 @@ TEST_F(CompressTest, OverwriteRulesAgainstFilesTwoSecondsApart) {
   c.SetOverwrite(owNever);
   c.CopyUncompressed(src, Path("fresh.dat"));  // nothing there yet: copied under any rule
   EXPECT_EQ(ReadAll(Path("fresh.dat")), "from the archive");
+
+  // An aborted copy stops quietly and leaves the file that was there.
+  const std::string big = MakeFile("big.dat", RandomBytes(100000, 12));
+  c.SetOverwrite(owAlways);
+  c.OnStatus = [](TTvrkCompress& self, const TlzhFileStats& s) {
+    if (s.BytesDone >= 16384) self.SetAbort(true);
+  };
+  c.CopyUncompressed(big, older);
+  EXPECT_EQ(ReadAll(older), "from the archive");
+  c.CopyUncompressed(big, Path("new.dat"));
+  EXPECT_FALSE(sys::FileExists(Path("new.dat")));
 }
 
 class SpanTest : public CompressTest {
