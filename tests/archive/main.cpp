@@ -1,6 +1,6 @@
-// Entry point of the archive tests; Windows builds link with -municode and so start at wmain.
 #include <gtest/gtest.h>
 
+// Windows programs here are linked for a wide entry point.
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
 #else

@@ -1,0 +1,264 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "sys/dates.h"
+#include "sys/files.h"
+#include "sys/unicode.h"
+
+namespace tav::sys {
+
+namespace {
+
+HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+// Days from 1601-01-01 (FILETIME origin) to 1899-12-30.
+constexpr double kFileTimeEpochDays = 109205.0;
+constexpr double kFileTimeTicksPerDay = 864000000000.0;
+
+std::string StripTrailingSeparator(std::string path) {
+  // "C:\" keeps its separator: "C:" alone names the drive's current directory, not its root.
+  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_), failed_(other.failed_) { other.handle_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    failed_ = other.failed_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+File File::Open(const std::string& path, OpenMode mode) {
+  DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+  switch (mode) {
+    case OpenMode::Read:
+      break;
+    case OpenMode::ReadShared:
+      share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+      break;
+    case OpenMode::Create:
+      // Others may look at a file while it is written, but not change it.
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_ALWAYS;
+      break;
+    case OpenMode::ReadWrite:
+      access = GENERIC_READ | GENERIC_WRITE;
+      break;
+  }
+  File f;
+  if (path.empty()) return f;
+  HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    // A directory opens with CreateFileW only with backup semantics, so h is a file here.
+    f.handle_ = reinterpret_cast<std::intptr_t>(h);
+  }
+  return f;
+}
+
+bool File::IsOpen() const { return handle_ != -1; }
+
+std::size_t File::Read(void* buffer, std::size_t n) {
+  if (!IsOpen()) {
+    failed_ = true;
+    return 0;
+  }
+  auto* p = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(H(handle_), p + done, chunk, &got, nullptr)) {
+      failed_ = true;
+      break;
+    }
+    if (got == 0) break;  // end of file
+    done += got;
+  }
+  return done;
+}
+
+std::size_t File::Write(const void* buffer, std::size_t n) {
+  if (!IsOpen()) {
+    failed_ = true;
+    return 0;
+  }
+  const auto* p = static_cast<const char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
+    DWORD put = 0;
+    if (!WriteFile(H(handle_), p + done, chunk, &put, nullptr) || put == 0) {
+      failed_ = true;
+      break;
+    }
+    done += put;
+  }
+  return done;
+}
+
+std::int64_t File::Seek(std::int64_t position) {
+  LARGE_INTEGER to, now;
+  to.QuadPart = position;
+  if (!IsOpen() || position < 0 || !SetFilePointerEx(H(handle_), to, &now, FILE_BEGIN)) return -1;
+  return now.QuadPart;
+}
+
+std::int64_t File::Position() const {
+  LARGE_INTEGER zero, now;
+  zero.QuadPart = 0;
+  if (!IsOpen() || !SetFilePointerEx(H(handle_), zero, &now, FILE_CURRENT)) return -1;
+  return now.QuadPart;
+}
+
+std::int64_t File::Size() const {
+  LARGE_INTEGER size;
+  if (!IsOpen() || !GetFileSizeEx(H(handle_), &size)) return -1;
+  return size.QuadPart;
+}
+
+bool File::Truncate() { return IsOpen() && SetEndOfFile(H(handle_)); }
+
+bool File::Flush() { return IsOpen() && FlushFileBuffers(H(handle_)); }
+
+std::uint32_t File::DosDateTime() const {
+  FILETIME utc, local;
+  WORD date = 0, time = 0;
+  if (!IsOpen() || !GetFileTime(H(handle_), nullptr, nullptr, &utc) || !FileTimeToLocalFileTime(&utc, &local) ||
+      !FileTimeToDosDateTime(&local, &date, &time)) {
+    return 0;
+  }
+  return static_cast<std::uint32_t>(date) << 16 | time;
+}
+
+bool File::SetDosDateTime(std::uint32_t dosDateTime) {
+  FILETIME local, utc;
+  if (!IsOpen() || DosDateTimeToDateTime(dosDateTime) == 0 ||
+      !DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime & 0xFFFF),
+                             &local) ||
+      !LocalFileTimeToFileTime(&local, &utc)) {
+    return false;
+  }
+  return SetFileTime(H(handle_), nullptr, nullptr, &utc) != 0;
+}
+
+double File::LastWriteTime() const {
+  FILETIME utc, local;
+  if (!IsOpen() || !GetFileTime(H(handle_), nullptr, nullptr, &utc) || !FileTimeToLocalFileTime(&utc, &local)) {
+    return 0;
+  }
+  const auto ticks = static_cast<double>(static_cast<std::uint64_t>(local.dwHighDateTime) << 32 | local.dwLowDateTime);
+  return ticks / kFileTimeTicksPerDay - kFileTimeEpochDays;
+}
+
+void File::Close() {
+  if (IsOpen()) CloseHandle(H(handle_));
+  handle_ = -1;
+}
+
+std::intptr_t File::Detach() {
+  const std::intptr_t h = handle_;
+  handle_ = -1;
+  return h;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD a = GetFileAttributesW(Wide(path).c_str());
+  return !path.empty() && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirExists(const std::string& path) {
+  const DWORD a = GetFileAttributesW(Wide(path).c_str());
+  return !path.empty() && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDir(const std::string& path) { return !path.empty() && CreateDirectoryW(Wide(path).c_str(), nullptr); }
+
+bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileW(Wide(path).c_str()); }
+
+bool RemoveEmptyDir(const std::string& path) { return !path.empty() && RemoveDirectoryW(Wide(path).c_str()); }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return !from.empty() && !to.empty() && MoveFileW(Wide(from).c_str(), Wide(to).c_str());
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
+  return !from.empty() && !to.empty() && CopyFileW(Wide(from).c_str(), Wide(to).c_str(), failIfExists);
+}
+
+std::int64_t FileSizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (path.empty() || !GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return -1;
+  }
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+}
+
+std::string TempDirectory() {
+  std::vector<wchar_t> buf(MAX_PATH + 1);
+  DWORD n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
+  if (n >= buf.size()) {
+    buf.resize(n + 1);
+    n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
+  }
+  if (n == 0 || n >= buf.size()) return "";
+  return StripTrailingSeparator(Narrow(std::wstring(buf.data(), n)));
+}
+
+std::string CreateUniqueFile(const std::string& dir, const std::string& prefix) {
+  if (dir.empty()) return "";
+  std::string base = dir;
+  if (base.back() != '\\' && base.back() != '/') base += '\\';
+  base += prefix;
+  // Like the system's temporary names: prefix, four hex digits, ".tmp"; but the whole prefix is kept.
+  unsigned start = (GetTickCount() ^ (GetCurrentProcessId() << 4)) & 0xFFFF;
+  for (unsigned i = 0; i < 0x10000; ++i) {
+    const unsigned n = (start + i) & 0xFFFF;
+    if (n == 0) continue;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string name = base;
+    for (int shift = 12; shift >= 0; shift -= 4) name += kHex[(n >> shift) & 0xF];
+    name += ".tmp";
+    HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return name;
+    }
+    const DWORD err = GetLastError();
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) return "";  // no such directory, no access
+  }
+  return "";
+}
+
+std::string ModuleFileName() {
+  std::vector<wchar_t> buf(MAX_PATH + 1);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return "";
+    if (n < buf.size()) return Narrow(std::wstring(buf.data(), n));
+    if (buf.size() > 32768) return "";
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::string CurrentDirectory() {
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return "";
+  std::vector<wchar_t> buf(n + 1);
+  n = GetCurrentDirectoryW(static_cast<DWORD>(buf.size()), buf.data());
+  if (n == 0 || n >= buf.size()) return "";
+  return StripTrailingSeparator(Narrow(std::wstring(buf.data(), n)));
+}
+
+}  // namespace tav::sys
