@@ -16,6 +16,7 @@
 
 #include "archive/cmp_TTvrkCompress.h"
 #include "archive_fixture.h"
+#include "pe_builder.h"
 #include "core/exceptions_Tavenrik.h"
 #include "core/properties.h"
 #include "sys/dates.h"
@@ -535,6 +536,61 @@ TEST_F(CompressTest, OverwriteRulesAgainstFilesTwoSecondsApart) {
   EXPECT_FALSE(sys::FileExists(Path("new.dat")));
 }
 
+// Image bytes with a fixed file version ms.ls as a string.
+std::string PeWithVersion(std::uint32_t ms, std::uint32_t ls) {
+  test::Fixed fixed;
+  fixed.fileMS = ms;
+  fixed.fileLS = ls;
+  test::ImageSpec spec;
+  spec.languages = {{0x0409, test::VersionInfo(fixed, {{u"040904E4", {{u"FileVersion", u"0.0"}}}})}};
+  const test::Bytes image = test::BuildImage(spec);
+  return std::string(image.begin(), image.end());
+}
+
+TEST_F(CompressTest, VersionResourcesDecideUnderTheVersionRules) {
+  const std::string src = MakeFile("lib.dll", PeWithVersion(0x00010000, 5), kDos2024);
+  const std::string huge = MakeFile("huge.dll", PeWithVersion(0xFFFFFFFF, 0xFFFFFFFF), kDos2024);
+  TTvrkCompress c(nullptr);
+  Add(c, Path("v.1"), {src, huge});
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("v.1"));
+  ASSERT_EQ(r.GetFileCount(), 2);
+  EXPECT_EQ(r.Headers().Get(0).FileVersion, "1.0.0.5");  // from the fixed information, not the string table
+  EXPECT_EQ(r.Headers().Get(1).FileVersion, "65535.65535.65535.65");  // cut to 20 characters
+
+  // Existing files: an older version with a newer date, the same version older, a newer version older.
+  const std::pair<const char*, std::string> existing[] = {{"lower.dll", PeWithVersion(0x00010000, 4)},
+                                                          {"equal.dll", PeWithVersion(0x00010000, 5)},
+                                                          {"higher.dll", PeWithVersion(0x00010000, 10)}};
+  const std::uint32_t dates[] = {kDos2024 + 1, kDos2024 - 1, kDos2024 - 1};
+  struct Case {
+    TOverwriteType rule;
+    bool replaced[3];
+  };
+  const Case cases[] = {{owVersion, {true, false, false}},
+                        {owVersionDate, {true, true, false}},
+                        {owDate, {false, true, true}}};
+  for (const Case& k : cases) {
+    const std::string out = Path("v" + std::to_string(k.rule));
+    ASSERT_TRUE(sys::MakeDir(out));
+    for (int i = 0; i < 3; ++i) {
+      WriteAll(Join(out, existing[i].first), existing[i].second + "existing");  // overlay bytes tell them apart
+      sys::File f = sys::File::Open(Join(out, existing[i].first), sys::OpenMode::ReadWrite);
+      ASSERT_TRUE(f.SetDosDateTime(dates[i]));
+    }
+    TTvrkCompress x(nullptr);
+    x.SetCompressedFile(Path("v.1"));
+    x.SetOverwrite(k.rule);
+    int next = 0;
+    x.OnBeforeExtracting = [&](TTvrkCompress& self, const TlzhFileStats&) { self.ExtractName = existing[next++].first; };
+    Extract(x, out, {src, src, src});
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(ReadAll(Join(out, existing[i].first)) == ReadAll(src), k.replaced[i])
+          << "rule " << k.rule << " file " << existing[i].first;
+    }
+  }
+}
+
 class SpanTest : public CompressTest {
 protected:
   void SetUp() override {
@@ -740,6 +796,9 @@ TEST_F(TvarcTest, AddListTestExtractSpanAndVersion) {
 
   ASSERT_EQ(Run("version " + Q(a)), 0) << err_;
   EXPECT_EQ(out_, "\n");
+  WriteAll(Path("v.dll"), PeWithVersion(0x00020001, 0x00000007));
+  ASSERT_EQ(Run("version " + Q(Path("v.dll"))), 0) << err_;
+  EXPECT_EQ(out_, "2.1.0.7\n");
 }
 
 TEST_F(TvarcTest, FailuresAndUsage) {
