@@ -18,6 +18,7 @@
 #include "archive/cmp_TTvrkCompress.h"
 #include "core/exceptions_Tavenrik.h"
 #include "sys/files.h"
+#include "sys/unicode.h"
 
 namespace {
 
@@ -132,12 +133,11 @@ double PlainWrites(const std::vector<Payload>& files, const std::string& dir) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  TCompressionLevel level = colDefault;
-  if (argc > 1) {
-    const std::string a = argv[1];
-    level = a == "none" ? colNone : a == "fastest" ? colFastest : a == "max" ? colMax : colDefault;
-  }
+int Run(const std::string& levelName) {
+  const TCompressionLevel level = levelName == "none"      ? colNone
+                                  : levelName == "fastest" ? colFastest
+                                  : levelName == "max"     ? colMax
+                                                           : colDefault;
   const std::string base = sys::CreateUniqueFile(sys::TempDirectory(), "tvb");
   sys::RemoveFile(base);
   const std::string dir = base + ".bench";
@@ -220,3 +220,9 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(std::filesystem::path(dir), ec);
   return rc;
 }
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) { return Run(argc > 1 ? sys::Narrow(argv[1]) : std::string()); }
+#else
+int main(int argc, char** argv) { return Run(argc > 1 ? argv[1] : ""); }
+#endif
