@@ -379,19 +379,23 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   stats_.TotalCompressedSize = 0;
 
   bool wrote = false;
-  // One temporary file serves every member of the run.
+  // One temporary file serves every member of the run. It is overwritten from its start rather than
+  // truncated: freeing and reallocating its blocks for every member costs more than compressing small files.
   TTempFile tempName;
+  sys::File temp;
+  std::vector<unsigned char> buffer(kAppendChunk);
   try {
     for (int i = committed; i < headers_.Count(); ++i) {
       TFileHeader& h = headers_[i];
-      if (tempName.path.empty()) {
+      if (!temp.IsOpen()) {
         tempName.path = sys::CreateUniqueFile(sys::TempDirectory(), "bat");
         if (tempName.path.empty()) throw ETvrkCompress("Cannot create the file %s", sys::TempDirectory());
+        temp = sys::File::Open(tempName.path, sys::OpenMode::Create);
+        if (!temp.IsOpen()) throw ETvrkCompress("Cannot create the file %s", tempName.path);
       }
       sys::File source = sys::File::Open(h.SourcePath, sys::OpenMode::ReadShared);
       if (!source.IsOpen()) throw ETvrkCompress("Cannot open the file %s", h.SourcePath);
-      sys::File temp = sys::File::Open(tempName.path, sys::OpenMode::Create);
-      if (!temp.IsOpen()) throw ETvrkCompress("Cannot create the file %s", tempName.path);
+      if (temp.Seek(0) != 0) throw ETvrkCompress("Cannot create the file %s", tempName.path);
 
       FillStats(h);
       stats_.CompressedSize = 0;
@@ -399,7 +403,7 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
       CompressMember(h, source, temp);
       source.Close();
 
-      const std::int64_t tempSize = temp.Size();
+      const std::int64_t tempSize = stats_.CompressedSize;  // what this member wrote to the temporary file
       if (end + kFileHeaderSize + tempSize > INT32_MAX)
         throw ETvrkCompress("The file %s is too large for the archive", archivePath);
       wrote = true;
@@ -407,11 +411,12 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
       TFileHeaders::WriteHeader(archive, h);
       h.DataStart = static_cast<std::int32_t>(end + kFileHeaderSize);
 
-      std::vector<unsigned char> buffer(kAppendChunk);
       std::int64_t copied = 0;
       bool copyFailed = temp.Seek(0) != 0;
-      while (!copyFailed) {
-        const std::size_t got = temp.Read(buffer.data(), buffer.size());
+      while (!copyFailed && copied < tempSize) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::int64_t>(tempSize - copied, static_cast<std::int64_t>(buffer.size())));
+        const std::size_t got = temp.Read(buffer.data(), want);
         if (got == 0) break;
         const std::size_t put = WriteLimited(archive, buffer.data(), got);
         copied += static_cast<std::int64_t>(put);
