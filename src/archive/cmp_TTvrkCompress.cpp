@@ -1,0 +1,822 @@
+#include "archive/cmp_TTvrkCompress.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/exceptions_Tavenrik.h"
+#include "core/properties.h"
+#include "sys/dates.h"
+#include "sys/pump.h"
+
+namespace tav {
+
+namespace {
+
+const char* const kMsgCorrupt =
+    "Could not read the file headers for the compressed file. The Archive file could possible be corrupt";
+const char* const kMsgAborted = "Operation aborted by user";
+
+constexpr std::size_t kDeflateInput = 65536;
+constexpr std::size_t kDeflateOutput = 65536;
+constexpr std::size_t kInflateInput = 65536;
+constexpr std::size_t kInflateOutput = 4096;
+constexpr std::size_t kCopyChunk = 8192;
+constexpr std::size_t kAppendChunk = 65536;
+constexpr int kVolumeAttempts = 4;
+constexpr int kMaxVolume = 255;  // the volume number is one byte in the header
+
+std::string Trim(const std::string& s) {
+  const auto b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return std::string();
+  const auto e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+// Writes as much of data as fits below capacity (0: no limit of our own); returns the bytes written.
+std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::int64_t capacity) {
+  if (capacity > 0) {
+    const std::int64_t room = std::max<std::int64_t>(0, capacity - file.Position());
+    n = static_cast<std::size_t>(std::min<std::int64_t>(room, static_cast<std::int64_t>(n)));
+  }
+  return n == 0 ? 0 : file.Write(data, n);
+}
+
+// The file that an extracted member or a plain copy becomes. An existing file is written under a
+// temporary name beside it and replaced only by Commit, so a failed or aborted member never destroys
+// what was there; a new file that is not committed is removed again. Writes are gathered into blocks.
+class TDestination {
+public:
+  TDestination(const std::string& dest, std::int64_t capacity) : dest_(dest), capacity_(capacity) {
+    const std::string name = LastPathComponent(dest);
+    if (name.empty() || name == "." || name == "..") throw ETvrkCompress("Cannot create the file %s", dest);
+    if (sys::FileExists(dest)) {
+      const std::string dir = PathDirectory(dest);
+      temp_ = sys::CreateUniqueFile(dir.empty() ? std::string(".") : dir, "tvx");
+      if (temp_.empty()) throw ETvrkCompress("Cannot create the file %s", dest);
+      path_ = temp_;
+    } else {
+      path_ = dest;
+    }
+    file_ = sys::File::Open(path_, sys::OpenMode::Create);
+    if (!file_.IsOpen()) {
+      if (!temp_.empty()) sys::RemoveFile(temp_);
+      throw ETvrkCompress("Cannot create the file %s", dest);
+    }
+    block_.reserve(kWriteBlock);
+  }
+  ~TDestination() {
+    if (committed_) return;
+    file_.Close();
+    sys::RemoveFile(path_);
+  }
+  TDestination(const TDestination&) = delete;
+  TDestination& operator=(const TDestination&) = delete;
+
+  // Takes n bytes; returns 0 once a block did not fit on the medium.
+  std::size_t Write(const void* data, std::size_t n) {
+    if (block_.size() + n > kWriteBlock && !Flush()) return 0;
+    const auto* p = static_cast<const unsigned char*>(data);
+    block_.insert(block_.end(), p, p + n);
+    return n;
+  }
+  // Writes what is gathered; false when it did not all fit.
+  bool Flush() {
+    const std::size_t n = block_.size();
+    const bool complete = n == 0 || WriteLimited(file_, block_.data(), n, capacity_) == n;
+    block_.clear();
+    return complete;
+  }
+  sys::File& File() { return file_; }
+  void Commit() {
+    file_.Close();
+    if (!temp_.empty() && !sys::RenameFile(temp_, dest_)) {
+      if (!sys::FileExists(dest_) || !sys::RemoveFile(dest_) || !sys::RenameFile(temp_, dest_))
+        throw ETvrkCompress("Cannot create the file %s", dest_);
+    }
+    committed_ = true;
+  }
+
+private:
+  static constexpr std::size_t kWriteBlock = 256 * 1024;
+  std::string dest_, temp_, path_;
+  std::int64_t capacity_;
+  sys::File file_;
+  std::vector<unsigned char> block_;
+  bool committed_ = false;
+};
+
+// Deletes a temporary file when the scope ends.
+struct TTempFile {
+  std::string path;
+  ~TTempFile() {
+    if (!path.empty()) sys::RemoveFile(path);
+  }
+};
+
+struct TDeflateStream {
+  z_stream z{};
+  bool open = false;
+  ~TDeflateStream() {
+    if (open) deflateEnd(&z);
+  }
+};
+
+struct TInflateStream {
+  z_stream z{};
+  bool open = false;
+  ~TInflateStream() {
+    if (open) inflateEnd(&z);
+  }
+};
+
+}  // namespace
+
+const std::vector<std::string> CompressionLevelNames = {"colNone", "colFastest", "colDefault", "colMax"};
+
+int ZlibLevel(TCompressionLevel level) {
+  switch (level) {
+    case colNone: return 0;
+    case colFastest: return 1;
+    case colDefault: return Z_DEFAULT_COMPRESSION;
+    case colMax: return 9;
+  }
+  return 9;
+}
+
+std::uint8_t Percentage(double part, double whole) {
+  if (whole == 0) return 0;
+  // nearbyint rounds halves to the even neighbour in the default rounding mode.
+  const double p = std::nearbyint(part * 100.0 / whole);
+  if (!(p > 0)) return 0;
+  return static_cast<std::uint8_t>(std::min(p, 255.0));
+}
+
+TTvrkCompress::TTvrkCompress(TComponent* owner) : TComponent(owner), files_(std::make_unique<TStringList>()) {}
+
+TTvrkCompress::~TTvrkCompress() = default;
+
+const TClassInfo& TTvrkCompress::StaticClassInfo() {
+  using P = Props<TTvrkCompress>;
+  static const TClassInfo info = MakeClassInfo<TTvrkCompress, TComponent>(
+      "TTvrkCompress",
+      {
+          P::Boolean("Abort", &TTvrkCompress::Abort, &TTvrkCompress::SetAbort, false),
+          P::String("CompressedFile", &TTvrkCompress::CompressedFile, &TTvrkCompress::SetCompressedFile),
+          P::Enum("CompressionLevel", CompressionLevelNames, &TTvrkCompress::CompressionLevel,
+                  &TTvrkCompress::SetCompressionLevel, colMax),
+          P::String("ExtractDirectory", &TTvrkCompress::ExtractDirectory, &TTvrkCompress::SetExtractDirectory),
+          P::Object("FilesToProcess", [](TTvrkCompress& c) -> TPersistent* { return c.FilesToProcess(); }),
+          P::Integer("Offset", &TTvrkCompress::Offset, &TTvrkCompress::SetOffset, 0),
+          // No default: the rule is always written.
+          P::Enum("Overwrite", OverwriteTypeNames, &TTvrkCompress::Overwrite, &TTvrkCompress::SetOverwrite),
+          P::Event("OnAborted", &TTvrkCompress::OnAborted),
+          P::Event("OnAfterAdding", &TTvrkCompress::OnAfterAdding),
+          P::Event("OnBeforeAdding", &TTvrkCompress::OnBeforeAdding),
+          P::Event("OnAfterExtracting", &TTvrkCompress::OnAfterExtracting),
+          P::Event("OnBeforeExtracting", &TTvrkCompress::OnBeforeExtracting),
+          P::Event("OnFullDisk", &TTvrkCompress::OnFullDisk),
+          P::Event("OnListing", &TTvrkCompress::OnListing),
+          P::Event("OnNewDisk", &TTvrkCompress::OnNewDisk),
+          P::Event("OnReplace", &TTvrkCompress::OnReplace),
+          P::Event("OnStatus", &TTvrkCompress::OnStatus),
+      });
+  return info;
+}
+
+void TTvrkCompress::SetCompressedFile(const std::string& path) {
+  if (SameText(path, compressedFile_)) return;
+  if (loaded_ && !SameText(ChangeFileExt(path, ".1"), ChangeFileExt(compressedFile_, ".1"))) loaded_ = false;
+  compressedFile_ = path;
+}
+
+void TTvrkCompress::SetFilesToProcess(TStrings& files) {
+  for (int i = files.Count() - 1; i >= 0; --i) {
+    if (Trim(files[i]).empty()) files.Delete(i);
+  }
+  files_->Assign(files);
+}
+
+void TTvrkCompress::FullDisk() {
+  if (OnFullDisk) {
+    OnFullDisk(*this);
+    return;
+  }
+  throw EtcDiskFull("The disk is full");
+}
+
+void TTvrkCompress::Fire(const TlzhFileStatsEvent& event) {
+  if (event) event(*this, stats_);
+}
+
+void TTvrkCompress::CheckAbort() {
+  if (abort_) throw EtcAborted(kMsgAborted);
+}
+
+std::size_t TTvrkCompress::WriteLimited(sys::File& file, const void* data, std::size_t n) {
+  return tav::WriteLimited(file, data, n, diskCapacity_);
+}
+
+void TTvrkCompress::ComputeTotals() {
+  stats_.TotalFileSize = headers_.TotalFileSize();
+  stats_.TotalCompressedSize = headers_.TotalCompressedSize();
+  stats_.TotalCompressionRatio = Percentage(static_cast<double>(stats_.TotalCompressedSize),
+                                            static_cast<double>(stats_.TotalFileSize));
+  stats_.TotalBytesDone = 0;
+  stats_.TotalPercentDone = 0;
+  stats_.FileDone = false;
+}
+
+void TTvrkCompress::FillStats(const TFileHeader& header) {
+  stats_.FileName = header.FileName;
+  stats_.FileSize = header.FileSize;
+  stats_.CompressedSize = header.CompressedSize;
+  stats_.CompressionRatio = Percentage(header.CompressedSize, header.FileSize);
+  stats_.Header = header;
+  stats_.BytesDone = 0;
+  stats_.PercentDone = 0;
+  stats_.FileDone = false;
+}
+
+std::string TTvrkCompress::Destination() const {
+  return IncludeTrailingBackslash(extractDirectory_) + LastPathComponent(ExtractName);
+}
+
+// ---- directory ----
+
+void TTvrkCompress::LoadDirectory() {
+  sys::File file = sys::File::Open(compressedFile_, sys::OpenMode::ReadShared);
+  if (!file.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", compressedFile_);
+  idTable_.fill(0);
+  loaded_ = false;
+  try {
+    headers_.ReadDirectory(file, offset_);
+  } catch (const ETvrkCompress&) {
+    headers_.Clear();
+    throw ETvrkCompress(kMsgCorrupt);
+  }
+  for (int i = 0; i < headers_.Count(); ++i) {
+    const std::int32_t id = headers_[i].UniqueID;
+    if (id >= 0 && id < kIDTableSize) idTable_[static_cast<std::size_t>(id)] = i;
+  }
+  loaded_ = true;
+}
+
+int TTvrkCompress::GetFileCount() {
+  if (!loaded_ && mode_ != cmAdding) LoadDirectory();
+  return headers_.Count();
+}
+
+void TTvrkCompress::GetFileStats(int index, TlzhFileStats& stats) {
+  if (!loaded_ && mode_ != cmAdding) LoadDirectory();
+  if (index < 0 || index >= headers_.Count())
+    throw ETvrkCompress("Tried to access the %dth file. This file is not defined", index);
+  const TFileHeader& h = headers_[index];
+  stats = TlzhFileStats();
+  stats.FileName = h.FileName;
+  stats.FileSize = h.FileSize;
+  stats.CompressedSize = h.CompressedSize;
+  stats.CompressionRatio = Percentage(h.CompressedSize, h.FileSize);
+  stats.Header = h;
+  stats.TotalFileSize = headers_.TotalFileSize();
+  stats.TotalCompressedSize = headers_.TotalCompressedSize();
+  stats.TotalCompressionRatio =
+      Percentage(static_cast<double>(stats.TotalCompressedSize), static_cast<double>(stats.TotalFileSize));
+  stats.TotalBytesDone = stats_.TotalBytesDone;
+  stats.TotalPercentDone = stats_.TotalPercentDone;
+}
+
+int TTvrkCompress::GetHeaderIndex(int uniqueID) {
+  if (!loaded_) LoadDirectory();
+  if (uniqueID < 0 || uniqueID >= kIDTableSize) return 0;
+  return idTable_[static_cast<std::size_t>(uniqueID)];
+}
+
+void TTvrkCompress::OpenVolume(int n, sys::OpenMode mode, std::string& path) {
+  auto open = [&] {
+    volume_ = sys::File::Open(path, mode);
+    if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
+    openedVolume_ = path;
+  };
+  for (int attempt = 0; attempt < kVolumeAttempts; ++attempt) {
+    volume_.Close();
+    if (headers_.Spanned) path = VolumeName(path, n);
+    if (sys::FileExists(path)) return open();
+    if (!OnNewDisk) throw ETvrkCompress("Could not open the correct disk file %d", n);
+    std::string dir = ExcludeTrailingBackslash(PathDirectory(path));
+    OnNewDisk(*this, n, dir);
+    path = IncludeTrailingBackslash(dir) + LastPathComponent(path);
+    if (sys::FileExists(path)) return open();
+  }
+  throw ETvrkCompress("Cannot open the compressed file %s", path);
+}
+
+// ---- adding ----
+
+void TTvrkCompress::AddFiles(TlzhCommand command, int uniqueID) {
+  abort_ = false;
+  mode_ = cmAdding;
+  headers_.Spanned = false;
+  offset_ = 0;
+  loaded_ = false;
+  try {
+    DoAddFiles(command, uniqueID);
+  } catch (const EtcAborted&) {
+    files_->Clear();
+    if (OnAborted) OnAborted(*this);
+    return;
+  } catch (const EAbort&) {
+    files_->Clear();
+    return;
+  } catch (...) {
+    abort_ = true;
+    files_->Clear();
+    throw;
+  }
+  files_->Clear();
+}
+
+void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
+  const std::string archivePath = compressedFile_;
+  const std::string dir = PathDirectory(archivePath);
+  if (!dir.empty()) CreateDirectories(dir);
+
+  const std::vector<std::string> lines = files_->ToVector();
+  sys::File archive;
+  std::int64_t end = kPrologueSize;  // where the next member goes
+  idTable_.fill(0);
+  if (command == lzcOnlyAdd && sys::FileExists(archivePath)) {
+    archive = sys::File::Open(archivePath, sys::OpenMode::ReadWrite);
+    if (!archive.IsOpen()) throw ETvrkCompress("Cannot create the file %s", archivePath);
+    headers_.ReadDirectory(archive, 0);
+    // Volume 1 of a spanned archive holds its headers together; members cannot be interleaved there.
+    if (headers_.Spanned) throw ETvrkCompress("Cannot add files to the spanned archive %s", archivePath);
+    if (headers_.Count() > 0) {
+      end = headers_[headers_.Count() - 1].NextHeader;
+      if (end < kPrologueSize + kFileHeaderSize || end > archive.Size()) throw ETvrkCompress(kMsgCorrupt);
+    }
+    for (int i = 0; i < headers_.Count(); ++i) {
+      const std::int32_t id = headers_[i].UniqueID;
+      if (id >= 0 && id < kIDTableSize) idTable_[static_cast<std::size_t>(id)] = i;
+    }
+    headers_.BuildFromList(lines, true);
+  } else {
+    // The sources are opened before an existing archive is truncated.
+    headers_.BuildFromList(lines, false);
+    headers_.Spanned = false;
+    archive = sys::File::Open(archivePath, sys::OpenMode::Create);
+    if (!archive.IsOpen()) throw ETvrkCompress("Cannot create the file %s", archivePath);
+  }
+
+  // The prologue counts only members that are complete, so an interrupted run leaves a readable
+  // archive: the count grows after each member and anything after the last one is cut off on failure.
+  int committed = 0;
+  while (committed < headers_.Count() && headers_[committed].ReadFromArchive) ++committed;
+  TFileHeaders::WritePrologue(archive, committed, false);
+  ComputeTotals();
+  stats_.TotalCompressedSize = 0;
+
+  bool wrote = false;
+  // One temporary file serves every member of the run. It is overwritten from its start rather than
+  // truncated: freeing and reallocating its blocks for every member costs more than compressing small files.
+  TTempFile tempName;
+  sys::File temp;
+  std::vector<unsigned char> buffer(kAppendChunk);
+  try {
+    for (int i = committed; i < headers_.Count(); ++i) {
+      TFileHeader& h = headers_[i];
+      if (!temp.IsOpen()) {
+        tempName.path = sys::CreateUniqueFile(sys::TempDirectory(), "bat");
+        if (tempName.path.empty()) throw ETvrkCompress("Cannot create the file %s", sys::TempDirectory());
+        temp = sys::File::Open(tempName.path, sys::OpenMode::Create);
+        if (!temp.IsOpen()) throw ETvrkCompress("Cannot create the file %s", tempName.path);
+      }
+      sys::File source = sys::File::Open(h.SourcePath, sys::OpenMode::ReadShared);
+      if (!source.IsOpen()) throw ETvrkCompress("Cannot open the file %s", h.SourcePath);
+      if (temp.Seek(0) != 0) throw ETvrkCompress("Cannot create the file %s", tempName.path);
+
+      FillStats(h);
+      stats_.CompressedSize = 0;
+      Fire(OnBeforeAdding);
+      CompressMember(h, source, temp);
+      source.Close();
+
+      const std::int64_t tempSize = stats_.CompressedSize;  // what this member wrote to the temporary file
+      if (end + kFileHeaderSize + tempSize > INT32_MAX)
+        throw ETvrkCompress("The file %s is too large for the archive", archivePath);
+      wrote = true;
+      if (archive.Seek(end) != end) throw ETvrkCompress("Could not write the file headers for the compressed file");
+      TFileHeaders::WriteHeader(archive, h);
+      h.DataStart = static_cast<std::int32_t>(end + kFileHeaderSize);
+
+      std::int64_t copied = 0;
+      bool copyFailed = temp.Seek(0) != 0;
+      while (!copyFailed && copied < tempSize) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::int64_t>(tempSize - copied, static_cast<std::int64_t>(buffer.size())));
+        const std::size_t got = temp.Read(buffer.data(), want);
+        if (got == 0) break;
+        const std::size_t put = WriteLimited(archive, buffer.data(), got);
+        copied += static_cast<std::int64_t>(put);
+        if (put < got) copyFailed = true;
+      }
+      if (copyFailed || copied < tempSize) FullDisk();
+      stats_.TotalCompressedSize += tempSize;
+
+      const std::int64_t pos = archive.Position();
+      h.EndPosition = static_cast<std::int32_t>(pos - 1);
+      h.NextHeader = static_cast<std::int32_t>(pos);
+      h.CompressedSize = stats_.CompressedSize;
+      h.UniqueID = uniqueID;
+      if (archive.Seek(end) != end) throw ETvrkCompress("Could not write the file headers for the compressed file");
+      TFileHeaders::WriteHeader(archive, h);
+      TFileHeaders::WritePrologue(archive, committed + 1, false);
+      ++committed;
+      if (uniqueID >= 0 && uniqueID < kIDTableSize) idTable_[static_cast<std::size_t>(uniqueID)] = i;
+      end = pos;
+      archive.Seek(end);
+      Fire(OnAfterAdding);
+    }
+  } catch (...) {
+    if (wrote && archive.Seek(end) == end) archive.Truncate();
+    headers_.Truncate(committed);
+    throw;
+  }
+}
+
+void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, sys::File& temp) {
+  TDeflateStream stream;
+  if (deflateInit(&stream.z, ZlibLevel(level_)) != Z_OK)
+    throw ETvrkCompress("Cannot create the file %s", compressedFile_);
+  stream.open = true;
+  std::vector<unsigned char> in(kDeflateInput), out(kDeflateOutput);
+  std::int64_t consumed = 0, written = 0;
+  int flush = Z_NO_FLUSH;
+  do {
+    const std::size_t got = source.Read(in.data(), in.size());
+    if (source.Failed()) throw ETvrkCompress("Cannot open the file %s", header.SourcePath);
+    consumed += static_cast<std::int64_t>(got);
+    if (consumed > INT32_MAX) throw ETvrkCompress("The file %s is too large for the archive", header.SourcePath);
+    flush = got < in.size() ? Z_FINISH : Z_NO_FLUSH;
+    stream.z.next_in = in.data();
+    stream.z.avail_in = static_cast<uInt>(got);
+    do {
+      stream.z.next_out = out.data();
+      stream.z.avail_out = static_cast<uInt>(out.size());
+      deflate(&stream.z, flush);  // cannot fail with a valid stream and buffers
+      const std::size_t have = out.size() - stream.z.avail_out;
+      if (have > 0) {
+        if (temp.Write(out.data(), have) != have) FullDisk();
+        written += static_cast<std::int64_t>(have);
+        AddStatus(consumed - stream.z.avail_in, written);
+      }
+    } while (stream.z.avail_out == 0);
+  } while (flush != Z_FINISH);
+  // A source that changed size since its header was built is stored as read.
+  header.FileSize = static_cast<std::int32_t>(consumed);
+  stats_.FileSize = header.FileSize;
+  stats_.CompressionRatio = Percentage(static_cast<double>(written), header.FileSize);
+  stats_.FileDone = true;
+  AddStatus(consumed, written);
+  stats_.FileDone = false;
+}
+
+void TTvrkCompress::AddStatus(std::int64_t consumed, std::int64_t written) {
+  CheckAbort();
+  sys::PumpMessages();
+  stats_.TotalBytesDone += consumed - stats_.BytesDone;
+  stats_.BytesDone = static_cast<std::int32_t>(consumed);
+  stats_.CompressedSize = static_cast<std::int32_t>(written);
+  stats_.PercentDone = Percentage(stats_.BytesDone, stats_.FileSize);
+  stats_.TotalPercentDone =
+      Percentage(static_cast<double>(stats_.TotalBytesDone), static_cast<double>(stats_.TotalFileSize));
+  Fire(OnStatus);
+}
+
+// ---- extracting ----
+
+void TTvrkCompress::ExtractFiles() {
+  abort_ = false;
+  mode_ = cmExtracting;
+  try {
+    DoExtractFiles();
+  } catch (const EtcAborted&) {
+    volume_.Close();
+    if (OnAborted) OnAborted(*this);
+    return;
+  } catch (const EAbort&) {
+    volume_.Close();
+    return;
+  } catch (...) {
+    volume_.Close();
+    abort_ = true;
+    throw;
+  }
+}
+
+void TTvrkCompress::DoExtractFiles() {
+  if (!loaded_) LoadDirectory();
+  currentVolume_ = 0;
+  ComputeTotals();
+  for (int line = 0; line < files_->Count(); ++line) {
+    const std::string wanted = files_->Get(line);
+    const int index = headers_.FindByName(wanted);
+    if (index < 0) throw ETvrkCompress("The file <%s> was not found in the archive <%s>", wanted, compressedFile_);
+    const TFileHeader header = headers_[index];
+    FillStats(header);
+    if (Trim(ExtractName).empty()) ExtractName = LastPathComponent(header.FileName);
+    Fire(OnBeforeExtracting);
+    std::string dest = Destination();
+    bool extract = true;
+    if (sys::FileExists(dest)) {
+      switch (TVersionResource::IsFileNewerByInfo(header.FileVersion, dest, overwrite_, header.FileDate)) {
+        case 0: throw ETvrkCompress("Error comparing file versions in TTvrkCompress");
+        case 2:
+          Fire(OnReplace);
+          dest = Destination();
+          break;
+        default: extract = false; break;
+      }
+    }
+    if (extract) {
+      ExtractMember(header, dest);
+    } else {
+      stats_.FileDone = true;
+      Fire(OnStatus);
+    }
+    ExtractName.clear();
+  }
+  volume_.Close();
+  files_->Clear();
+  ExtractName.clear();
+}
+
+void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& dest) {
+  // Members of one single-file archive are read through one open handle.
+  if (!volume_.IsOpen() || headers_.Spanned || openedVolume_ != compressedFile_)
+    OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
+  currentVolume_ = header.StartDisk;
+  const std::string dir = PathDirectory(dest);
+  if (!dir.empty() && !sys::DirExists(dir)) CreateDirectories(dir);
+  TDestination out(dest, diskCapacity_);
+  const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
+  if (header.DataStart < 0 || volume_.Seek(start) != start) throw ETvrkCompress(kMsgCorrupt);
+  InflateMember(header, [&](const unsigned char* data, std::size_t n) { return out.Write(data, n); });
+  if (!out.Flush()) FullDisk();
+  stats_.FileDone = true;
+  Fire(OnStatus);
+  if (out.File().Size() != header.FileSize)
+    throw ETvrkCompress(
+        "The decompressed file's size does not match with the actual size of the file.  The file is %s",
+        header.FileName);
+  if (!out.File().SetDosDateTime(sys::DateTimeToDosDateTime(header.FileDate)))
+    throw ETvrkCompress("Cannot set the date of the file just extracted.");
+  out.Commit();
+  if (headers_.Spanned) volume_.Close();
+}
+
+void TTvrkCompress::TestMember(int index) {
+  abort_ = false;
+  if (!loaded_) LoadDirectory();
+  if (index < 0 || index >= headers_.Count())
+    throw ETvrkCompress("Tried to access the %dth file. This file is not defined", index);
+  const TFileHeader header = headers_[index];
+  FillStats(header);
+  std::int64_t total = 0;
+  try {
+    OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
+    currentVolume_ = header.StartDisk;
+    const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
+    if (header.DataStart < 0 || volume_.Seek(start) != start) throw ETvrkCompress(kMsgCorrupt);
+    InflateMember(header, [&](const unsigned char*, std::size_t n) {
+      total += static_cast<std::int64_t>(n);
+      return n;
+    });
+  } catch (...) {
+    volume_.Close();
+    throw;
+  }
+  volume_.Close();
+  if (total != header.FileSize)
+    throw ETvrkCompress(
+        "The decompressed file's size does not match with the actual size of the file.  The file is %s",
+        header.FileName);
+}
+
+void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
+  TInflateStream stream;
+  if (inflateInit(&stream.z) != Z_OK) throw ETvrkCompress("Cannot create the file %s", Destination());
+  stream.open = true;
+  int volumesLeft = header.EndDisk - currentVolume_ + 1;
+  if (volumesLeft <= 0) return;
+  const std::int64_t last = static_cast<std::int64_t>(offset_) + header.EndPosition;  // inclusive
+  std::vector<unsigned char> in(kInflateInput), buffer(kInflateOutput);
+  bool ended = false;
+  for (;;) {
+    stream.z.next_out = buffer.data();
+    stream.z.avail_out = static_cast<uInt>(buffer.size());
+    while (stream.z.avail_out > 0 && !ended) {
+      if (stream.z.avail_in == 0) {
+        std::size_t want = in.size();
+        if (currentVolume_ == header.EndDisk) {
+          const std::int64_t left = last + 1 - volume_.Position();
+          want = left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(left, want));
+        }
+        const std::size_t got = want == 0 ? 0 : volume_.Read(in.data(), want);
+        if (got == 0) break;
+        stream.z.next_in = in.data();
+        stream.z.avail_in = static_cast<uInt>(got);
+      }
+      const int rc = inflate(&stream.z, Z_NO_FLUSH);
+      if (rc == Z_STREAM_END) {
+        ended = true;
+      } else if (rc != Z_OK) {
+        throw ETvrkCompress("The compressed data of the file %s is corrupt", header.FileName);
+      }
+    }
+    CheckAbort();
+    sys::PumpMessages();
+    const std::size_t have = buffer.size() - stream.z.avail_out;
+    if (have > 0) {
+      const std::size_t put = out(buffer.data(), have);
+      if (put < have) FullDisk();
+      stats_.BytesDone += static_cast<std::int32_t>(put);
+      stats_.TotalBytesDone += static_cast<std::int64_t>(put);
+      stats_.PercentDone = Percentage(stats_.BytesDone, stats_.FileSize);
+      stats_.TotalPercentDone =
+          Percentage(static_cast<double>(stats_.TotalBytesDone), static_cast<double>(stats_.TotalFileSize));
+      Fire(OnStatus);
+      // More output than the header promises is damage; stop before it fills the disk.
+      if (static_cast<std::int64_t>(stream.z.total_out) > header.FileSize) break;
+      continue;
+    }
+    if (ended) break;
+    // No output: the current volume is used up.
+    if (currentVolume_ < header.EndDisk) {
+      ++currentVolume_;
+      OpenVolume(currentVolume_, sys::OpenMode::ReadShared, compressedFile_);
+      stream.z.avail_in = 0;
+    }
+    if (--volumesLeft <= 0) break;
+  }
+}
+
+// ---- spanning ----
+
+void TTvrkCompress::SpanToDisks(const std::string& directory, const std::string& name) {
+  abort_ = false;
+  try {
+    DoSpanToDisks(directory, name);
+  } catch (const EtcAborted&) {
+    volume_.Close();
+    loaded_ = false;
+    if (OnAborted) OnAborted(*this);
+    return;
+  } catch (...) {
+    volume_.Close();
+    loaded_ = false;
+    abort_ = true;
+    throw;
+  }
+  // The directory in memory now describes the copy, not CompressedFile.
+  loaded_ = false;
+}
+
+void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::string& name) {
+  if (!loaded_) LoadDirectory();
+  if (headers_.Spanned) throw ETvrkCompress("The compressed file %s is already spanned", compressedFile_);
+  currentVolume_ = 1;
+  headers_.Spanned = true;
+  ComputeTotals();
+
+  sys::File source = sys::File::Open(compressedFile_, sys::OpenMode::ReadShared);
+  if (!source.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", compressedFile_);
+  const std::string fileName = LastPathComponent(name);
+  const std::string firstVolume = IncludeTrailingBackslash(directory) + fileName;
+  volume_ = sys::File::Open(firstVolume, sys::OpenMode::Create);
+  if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", firstVolume);
+  headers_.WriteDirectory(volume_);
+  if (diskCapacity_ > 0 && volume_.Position() > diskCapacity_)
+    throw ETvrkCompress("Could not write the file headers for the compressed file");
+
+  std::string dir = directory;
+  std::vector<unsigned char> chunk(kCopyChunk);
+  for (int i = 0; i < headers_.Count(); ++i) {
+    TFileHeader& h = headers_[i];
+    FillStats(h);
+    const std::int64_t last = static_cast<std::int64_t>(offset_) + h.EndPosition;  // inclusive, in the source
+    const std::int64_t from = static_cast<std::int64_t>(offset_) + h.DataStart;
+    if (h.DataStart < 0 || source.Seek(from) != from) throw ETvrkCompress(kMsgCorrupt);
+    h.DataStart = static_cast<std::int32_t>(volume_.Position());
+    h.StartDisk = static_cast<std::uint8_t>(currentVolume_);
+    for (;;) {
+      CheckAbort();
+      const std::int64_t left = last + 1 - source.Position();
+      if (left <= 0) break;
+      const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
+      const std::size_t got = source.Read(chunk.data(), want);
+      // A source shorter than its headers say would make a copy that lies about its members.
+      if (got < want) throw ETvrkCompress(kMsgCorrupt);
+      sys::PumpMessages();
+      std::size_t put = WriteLimited(volume_, chunk.data(), got);
+      while (put < got) {
+        volume_.Close();
+        if (++currentVolume_ > kMaxVolume) throw ETvrkCompress("There is too little space on this disk to operate");
+        if (!OnNewDisk)
+          throw ETvrkCompress(
+              "There was no event handler for the OnNewDisk event, therefore no new disk could be inserted");
+        OnNewDisk(*this, currentVolume_, dir);
+        const std::string path = IncludeTrailingBackslash(dir) + VolumeName(fileName, currentVolume_);
+        volume_ = sys::File::Open(path, sys::OpenMode::Create);
+        if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", path);
+        // A fresh volume that takes nothing at all cannot hold the archive.
+        const std::size_t more = WriteLimited(volume_, chunk.data() + put, got - put);
+        if (more == 0) throw ETvrkCompress("There is too little space on this disk to operate");
+        put += more;
+      }
+      stats_.BytesDone += static_cast<std::int32_t>(got);
+      stats_.TotalBytesDone += static_cast<std::int64_t>(got);
+      stats_.PercentDone = Percentage(stats_.BytesDone, stats_.CompressedSize);
+      stats_.TotalPercentDone = Percentage(static_cast<double>(stats_.TotalBytesDone),
+                                           static_cast<double>(stats_.TotalCompressedSize));
+      Fire(OnStatus);
+    }
+    h.EndPosition = static_cast<std::int32_t>(volume_.Position() - 1);
+    h.EndDisk = static_cast<std::uint8_t>(currentVolume_);
+  }
+  volume_.Close();
+  source.Close();
+
+  // The first disk may have been taken out meanwhile: ask for it again when it is not there.
+  std::string path = firstVolume;
+  if (sys::FileExists(path)) {
+    volume_ = sys::File::Open(path, sys::OpenMode::ReadWrite);
+    if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
+  } else {
+    OpenVolume(1, sys::OpenMode::ReadWrite, path);
+  }
+  headers_.WriteDirectory(volume_);
+  volume_.Close();
+}
+
+// ---- plain copies ----
+
+void TTvrkCompress::CopyUncompressed(const std::string& source, const std::string& dest) {
+  abort_ = false;
+  offset_ = 0;
+  extractDirectory_ = PathDirectory(dest);
+  ExtractName = LastPathComponent(dest);
+  std::string target = dest;
+  if (sys::FileExists(dest)) {
+    switch (TVersionResource::IsFileNewerByName(source, dest, overwrite_)) {
+      case 0: throw ETvrkCompress("Error comparing file versions in TTvrkCompress");
+      case 2:
+        Fire(OnReplace);
+        target = Destination();
+        break;
+      default: return;
+    }
+  }
+  stats_ = TlzhFileStats();
+  stats_.FileName = source;
+  sys::File in = sys::File::Open(source, sys::OpenMode::ReadShared);
+  if (!in.IsOpen()) throw ETvrkCompress("Cannot open the file %s", source);
+  const std::int64_t size = in.Size();
+  stats_.FileSize = static_cast<std::int32_t>(std::min<std::int64_t>(size, INT32_MAX));
+  const std::uint32_t date = in.DosDateTime();
+  TDestination out(target, diskCapacity_);
+  std::vector<unsigned char> buffer(kCopyChunk);
+  for (;;) {
+    if (abort_) return;  // quietly; an existing destination keeps what it held
+    const std::size_t got = in.Read(buffer.data(), buffer.size());
+    if (in.Failed()) throw ETvrkCompress("Cannot open the file %s", source);
+    if (out.Write(buffer.data(), got) < got) FullDisk();
+    stats_.BytesDone += static_cast<std::int32_t>(got);
+    stats_.TotalBytesDone += static_cast<std::int64_t>(got);
+    stats_.PercentDone = stats_.TotalPercentDone = Percentage(stats_.BytesDone, stats_.FileSize);
+    Fire(OnStatus);
+    sys::PumpMessages();
+    if (got < buffer.size()) {
+      if (!out.Flush()) FullDisk();
+      out.File().SetDosDateTime(date);
+      stats_.FileDone = true;
+      Fire(OnStatus);
+      out.Commit();
+      return;
+    }
+  }
+}
+
+// ---- shared instance and registration ----
+
+TTvrkCompress& TvrkCompress() {
+  static std::unique_ptr<TTvrkCompress> instance;
+  if (!instance) instance = std::make_unique<TTvrkCompress>(nullptr);
+  return *instance;
+}
+
+void RegisterCompressClasses() { RegisterClass(TTvrkCompress::StaticClassInfo()); }
+
+}  // namespace tav

@@ -1,0 +1,164 @@
+#pragma once
+// TTvrkCompress: adds files to archives, extracts members, spreads an archive over volumes and copies
+// plain files under an overwrite rule. Runs on the caller's thread, pumps messages after every buffer
+// and polls Abort.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/cmp_TVersion.h"
+#include "archive/routines_Compression.h"
+#include "core/classes.h"
+#include "core/strings.h"
+#include "sys/files.h"
+
+namespace tav {
+
+enum TCompressionLevel { colNone, colFastest, colDefault, colMax };
+extern const std::vector<std::string> CompressionLevelNames;
+// zlib's level for each TCompressionLevel.
+int ZlibLevel(TCompressionLevel level);
+
+enum TlzhCommand { lzcOverwrite, lzcOnlyAdd };
+
+struct TlzhFileStats {
+  std::uint8_t PercentDone = 0;
+  std::int32_t BytesDone = 0;
+  std::string FileName;
+  std::int32_t CompressedSize = 0;
+  std::uint8_t CompressionRatio = 0;
+  std::int32_t FileSize = 0;
+  TFileHeader Header;
+  bool FileDone = false;
+  std::uint8_t TotalPercentDone = 0;
+  // Totals are wider than a member's fields so that many large members cannot overflow them.
+  std::int64_t TotalBytesDone = 0;
+  std::int64_t TotalCompressedSize = 0;
+  std::uint8_t TotalCompressionRatio = 0;
+  std::int64_t TotalFileSize = 0;
+};
+
+// part / whole in percent, rounded to nearest with halves to even; 0 when whole is 0; at most 255.
+std::uint8_t Percentage(double part, double whole);
+
+class TTvrkCompress;
+using TlzhFileStatsEvent = std::function<void(TTvrkCompress& sender, const TlzhFileStats& stats)>;
+// path: on entry the directory where the volume was expected (or last used); the handler may change it.
+using TlzhNewDiskEvent = std::function<void(TTvrkCompress& sender, int diskNumber, std::string& path)>;
+
+class TTvrkCompress : public TComponent {
+public:
+  using TNotifyEvent = std::function<void(TObject& sender)>;
+  enum TMode { cmNone, cmAdding, cmExtracting };
+
+  explicit TTvrkCompress(TComponent* owner);
+  ~TTvrkCompress() override;
+
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  bool Abort() const { return abort_; }
+  void SetAbort(bool abort) { abort_ = abort; }
+  const std::string& CompressedFile() const { return compressedFile_; }
+  // Keeps the loaded directory when only the volume number changes.
+  void SetCompressedFile(const std::string& path);
+  TCompressionLevel CompressionLevel() const { return level_; }
+  void SetCompressionLevel(TCompressionLevel level) { level_ = level; }
+  const std::string& ExtractDirectory() const { return extractDirectory_; }
+  void SetExtractDirectory(const std::string& dir) { extractDirectory_ = dir; }
+  TStrings* FilesToProcess() const { return files_.get(); }
+  // Deletes the blank lines from the list passed in, then copies it.
+  void SetFilesToProcess(TStrings& files);
+  std::int32_t Offset() const { return offset_; }
+  void SetOffset(std::int32_t offset) { offset_ = offset; }
+  TOverwriteType Overwrite() const { return overwrite_; }
+  void SetOverwrite(TOverwriteType rule) { overwrite_ = rule; }
+
+  TNotifyEvent OnAborted;
+  TlzhFileStatsEvent OnAfterAdding;
+  TlzhFileStatsEvent OnBeforeAdding;
+  TlzhFileStatsEvent OnAfterExtracting;
+  TlzhFileStatsEvent OnBeforeExtracting;
+  TNotifyEvent OnFullDisk;
+  TlzhFileStatsEvent OnListing;
+  TlzhNewDiskEvent OnNewDisk;
+  TlzhFileStatsEvent OnReplace;
+  TlzhFileStatsEvent OnStatus;
+
+  // Name under which the next member is extracted; cleared after each member.
+  std::string ExtractName;
+
+  // Bytes that fit on the target medium of every file this component writes (archive, volume,
+  // extracted file); a write beyond it falls short like one onto a full disk. 0: no limit of our own.
+  void SetDiskCapacity(std::int64_t bytes) { diskCapacity_ = bytes; }
+  std::int64_t DiskCapacity() const { return diskCapacity_; }
+
+  void AddFiles(TlzhCommand command, int uniqueID);
+  void ExtractFiles();
+  void SpanToDisks(const std::string& directory, const std::string& name);
+  void CopyUncompressed(const std::string& source, const std::string& dest);
+  // Inflates member index (0-based) without writing it anywhere; fails as extraction would on damage.
+  void TestMember(int index);
+
+  int GetFileCount();
+  void GetFileStats(int index, TlzhFileStats& stats);
+  int GetHeaderIndex(int uniqueID);
+  void LoadDirectory();
+  bool DirectoryLoaded() const { return loaded_; }
+  const TFileHeaders& Headers() const { return headers_; }
+  const TIDTable& IDTable() const { return idTable_; }
+  TMode Mode() const { return mode_; }
+  const TlzhFileStats& Stats() const { return stats_; }
+
+  // Opens volume n (1-based) of the archive at path, asking for the disk through OnNewDisk at most
+  // four times. path is updated to the file opened.
+  void OpenVolume(int n, sys::OpenMode mode, std::string& path);
+
+  // Called when a write fell short: OnFullDisk when assigned, else EtcDiskFull.
+  virtual void FullDisk();
+
+private:
+  void DoAddFiles(TlzhCommand command, int uniqueID);
+  void CompressMember(TFileHeader& header, sys::File& source, sys::File& temp);
+  void AddStatus(std::int64_t consumed, std::int64_t written);
+  void DoExtractFiles();
+  void ExtractMember(const TFileHeader& header, const std::string& dest);
+  // Takes inflated bytes; returns how many it kept.
+  using TSink = std::function<std::size_t(const unsigned char* data, std::size_t n)>;
+  void InflateMember(const TFileHeader& header, const TSink& out);
+  void DoSpanToDisks(const std::string& directory, const std::string& name);
+  std::string Destination() const;
+  void ComputeTotals();
+  void FillStats(const TFileHeader& header);
+  void Fire(const TlzhFileStatsEvent& event);
+  void CheckAbort();
+  // Writes as much as the medium takes (see SetDiskCapacity); returns the bytes written.
+  std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n);
+
+  bool abort_ = false;
+  std::string compressedFile_;
+  TCompressionLevel level_ = colMax;
+  std::string extractDirectory_;
+  std::unique_ptr<TStringList> files_;
+  std::int32_t offset_ = 0;
+  TOverwriteType overwrite_ = owAlways;
+  std::int64_t diskCapacity_ = 0;
+
+  TFileHeaders headers_;
+  bool loaded_ = false;
+  TIDTable idTable_{};
+  TMode mode_ = cmNone;
+  int currentVolume_ = 0;
+  TlzhFileStats stats_;
+  sys::File volume_;
+  std::string openedVolume_;  // the path volume_ was opened by
+};
+
+// The shared compressor, created on first use.
+TTvrkCompress& TvrkCompress();
+
+void RegisterCompressClasses();
+
+}  // namespace tav

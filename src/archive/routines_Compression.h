@@ -1,0 +1,127 @@
+#pragma once
+// The archive's on-disk layout: the 5-byte prologue, the 172-byte file header and the directory of
+// headers. Writer and reader share these definitions; every field is serialised explicitly in
+// little-endian order.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sys/dates.h"
+#include "sys/files.h"
+
+namespace tav {
+
+constexpr std::int64_t kPrologueSize = 5;
+constexpr std::int64_t kFileHeaderSize = 172;
+constexpr std::size_t kFileNameCapacity = 100;
+constexpr std::size_t kFileVersionCapacity = 20;
+constexpr int kIDTableSize = 2000;
+
+using TFileHeaderRecord = std::array<std::uint8_t, kFileHeaderSize>;
+
+// Byte offsets of the header fields inside the record.
+namespace header_offset {
+constexpr std::size_t FileNumber = 0;
+constexpr std::size_t FileDate = 4;
+constexpr std::size_t EndDisk = 12;
+constexpr std::size_t EndPosition = 16;
+constexpr std::size_t FileName = 20;
+constexpr std::size_t NextHeader = 124;
+constexpr std::size_t FileSize = 128;
+constexpr std::size_t DataStart = 132;
+constexpr std::size_t CompressedSize = 136;
+constexpr std::size_t StartDisk = 140;
+constexpr std::size_t UniqueID = 144;
+constexpr std::size_t FileVersion = 148;
+}  // namespace header_offset
+
+class TFileHeader {
+public:
+  std::int32_t FileNumber = 0;
+  sys::TDateTime FileDate = 0;
+  std::uint8_t EndDisk = 0;
+  std::int32_t EndPosition = 0;
+  // UTF-8 in memory; stored in Windows-1252 and cut to 100 characters.
+  std::string FileName;
+  std::int32_t NextHeader = 0;
+  std::int32_t FileSize = 0;
+  std::int32_t DataStart = 0;
+  std::int32_t CompressedSize = 0;
+  std::uint8_t StartDisk = 0;
+  std::int32_t UniqueID = 0;
+  std::string FileVersion;  // cut to 20 characters
+  bool ReadFromArchive = false;
+  // Not stored: the path the source was opened by, which the stored name may have cut.
+  std::string SourcePath;
+
+  TFileHeaderRecord Encode() const;
+  // False when the record cannot have been written by an archive writer (a string longer than its
+  // capacity).
+  static bool Decode(const TFileHeaderRecord& record, TFileHeader& header);
+};
+
+// Windows-1252 form of a UTF-8 name, characters without a code point there as '?', cut to capacity.
+std::string StoredName(const std::string& utf8, std::size_t capacity);
+
+// The first ";"-separated field of a work-list line.
+std::string FirstField(const std::string& line);
+// The part of a path after its last separator ('\\', '/' or a drive colon).
+std::string LastPathComponent(const std::string& path);
+// The path up to (not including) its last separator; "" when there is none.
+std::string PathDirectory(const std::string& path);
+// path with its extension (after the last '.' of the last component) replaced by ext ("" removes it).
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+// Volume n of the archive whose (first) volume is path: "files.1" -> "files.2".
+std::string VolumeName(const std::string& path, int n);
+std::string IncludeTrailingBackslash(const std::string& dir);
+std::string ExcludeTrailingBackslash(const std::string& dir);
+
+class TFileHeaders {
+public:
+  bool Spanned = false;
+
+  int Count() const { return static_cast<int>(headers_.size()); }
+  // An index outside the list fails. A header's FileName does not change once it is in the list.
+  TFileHeader& Get(int index);
+  const TFileHeader& Get(int index) const;
+  TFileHeader& operator[](int index) { return Get(index); }
+  // A header whose FileName is blank after trimming spaces is refused.
+  void Add(std::unique_ptr<TFileHeader> header);
+  void Clear() {
+    headers_.clear();
+    byName_.clear();
+  }
+  // Removes the headers from index on.
+  void Truncate(int count);
+  // 0-based index of the first header named like the line's first field (without regard to case), or -1.
+  int FindByName(const std::string& line) const;
+
+  // One header per source line; the line's position (1-based) is its FileNumber. Each source is opened.
+  void BuildFromList(const std::vector<std::string>& lines, bool append);
+
+  // Reads the prologue and all headers of the archive that starts at offset.
+  void ReadDirectory(sys::File& file, std::int64_t offset);
+  // Writes the prologue at 0 and, when spanned, every header after it.
+  void WriteDirectory(sys::File& file);
+  // Writes just the prologue at 0 with the given count.
+  static void WritePrologue(sys::File& file, std::int32_t count, bool spanned);
+  static void ReadHeader(sys::File& file, TFileHeader& header);
+  static void WriteHeader(sys::File& file, const TFileHeader& header);
+
+  std::int64_t TotalFileSize() const;
+  std::int64_t TotalCompressedSize() const;
+
+private:
+  std::vector<std::unique_ptr<TFileHeader>> headers_;
+  // Lower-cased name -> first index; built on the first lookup, so a long list is not searched
+  // once per name.
+  mutable std::unordered_map<std::string, int> byName_;
+};
+
+// Entry k holds the index of the header whose UniqueID is k.
+using TIDTable = std::array<std::int32_t, kIDTableSize>;
+
+}  // namespace tav

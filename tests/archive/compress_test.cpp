@@ -1,0 +1,826 @@
+// TTvrkCompress against real files and real zlib: round trips, layout, volumes, damage, overwrite
+// rules, interrupted runs, and the tvarc tool.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <any>
+#include <cstdlib>
+#include <memory>
+#include <filesystem>
+#include <functional>
+#include <utility>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include "archive/cmp_TTvrkCompress.h"
+#include "archive_fixture.h"
+#include "pe_builder.h"
+#include "core/exceptions_Tavenrik.h"
+#include "core/properties.h"
+#include "sys/dates.h"
+
+namespace tav {
+namespace {
+
+using archive_test::Int32At;
+using archive_test::Join;
+using archive_test::kDos2024;
+using archive_test::RandomBytes;
+using archive_test::ReadAll;
+using archive_test::Text;
+using archive_test::WriteAll;
+
+const char* const kCorrupt =
+    "Could not read the file headers for the compressed file. The Archive file could possible be corrupt";
+
+std::string Inflate(const std::string& data, std::size_t size) {
+  std::string out(size, '\0');
+  uLongf len = static_cast<uLongf>(size);
+  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(data.data()),
+                 static_cast<uLong>(data.size())) != Z_OK)
+    return "<invalid zlib stream>";
+  out.resize(len);
+  return out;
+}
+
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(dir)))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CompressTest : public archive_test::ScratchTest {
+protected:
+  void Add(TTvrkCompress& c, const std::string& archive, const std::vector<std::string>& files,
+           TlzhCommand command = lzcOverwrite, int uniqueID = 7) {
+    c.SetCompressedFile(archive);
+    TStringList list;
+    for (const auto& f : files) list.Add(f);
+    c.SetFilesToProcess(list);
+    c.AddFiles(command, uniqueID);
+  }
+  void Extract(TTvrkCompress& c, const std::string& dir, const std::vector<std::string>& names) {
+    c.SetExtractDirectory(dir);
+    TStringList list;
+    for (const auto& n : names) list.Add(n);
+    c.SetFilesToProcess(list);
+    c.ExtractFiles();
+  }
+  std::string MessageOf(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const Exception& e) {
+      return e.what();
+    }
+    return "<no error>";
+  }
+};
+
+TEST_F(CompressTest, SingleFileArchiveLayoutAndRoundTrip) {
+  const std::string text = Text(300000, 1), noise = RandomBytes(70000, 2);
+  const std::vector<std::string> sources = {MakeFile("text.txt", text, kDos2024),
+                                            MakeFile("noise.bin", noise, kDos2024 + 1),
+                                            MakeFile("empty.dat", "", kDos2024)};
+  TTvrkCompress c(nullptr);
+  const std::string archive = Path("out/files.1");  // the folder is created on the way
+  Add(c, archive, sources, lzcOverwrite, 42);
+  EXPECT_EQ(c.FilesToProcess()->Count(), 0);
+  EXPECT_FALSE(c.DirectoryLoaded());
+
+  // Walk the bytes as the format describes them, without the reader under test.
+  const std::string bytes = ReadAll(archive);
+  ASSERT_GE(bytes.size(), 5u);
+  EXPECT_EQ(Int32At(bytes, 0), 3);
+  EXPECT_EQ(bytes[4], 0);
+  const std::string payloads[] = {text, noise, ""};
+  std::size_t at = 5;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_LE(at + 172, bytes.size());
+    const std::int32_t dataStart = Int32At(bytes, at + 132), compressed = Int32At(bytes, at + 136);
+    EXPECT_EQ(Int32At(bytes, at + 0), i + 1) << "FileNumber";
+    EXPECT_EQ(dataStart, static_cast<std::int32_t>(at + 172));
+    EXPECT_EQ(Int32At(bytes, at + 16), dataStart + compressed - 1) << "EndPosition";
+    EXPECT_EQ(Int32At(bytes, at + 124), dataStart + compressed) << "NextHeader";
+    EXPECT_EQ(Int32At(bytes, at + 128), static_cast<std::int32_t>(payloads[i].size()));
+    EXPECT_EQ(Int32At(bytes, at + 144), 42);
+    EXPECT_EQ(bytes[at + 12], 0);
+    EXPECT_EQ(bytes[at + 140], 0);
+    EXPECT_EQ(bytes.substr(at + 21, static_cast<unsigned char>(bytes[at + 20])), sources[i]);
+    EXPECT_EQ(Inflate(bytes.substr(static_cast<std::size_t>(dataStart), static_cast<std::size_t>(compressed)),
+                      payloads[i].size()),
+              payloads[i]);
+    at = static_cast<std::size_t>(dataStart + compressed);
+  }
+  EXPECT_EQ(at, bytes.size());
+
+  TTvrkCompress reader(nullptr);
+  reader.SetCompressedFile(archive);
+  ASSERT_EQ(reader.GetFileCount(), 3);
+  TlzhFileStats stats;
+  reader.GetFileStats(1, stats);
+  EXPECT_EQ(stats.FileName, sources[1]);
+  EXPECT_EQ(stats.Header.FileDate, sys::DosDateTimeToDateTime(kDos2024 + 1));
+  EXPECT_EQ(stats.TotalFileSize, static_cast<std::int64_t>(text.size() + noise.size()));
+  EXPECT_EQ(MessageOf([&] { reader.GetFileStats(3, stats); }),
+            "Tried to access the 3th file. This file is not defined");
+
+  const std::string out = Path("extracted/deeper");
+  Extract(reader, out, {sources[0], sources[1], sources[2]});
+  EXPECT_EQ(ReadAll(Join(out, "text.txt")), text);
+  EXPECT_EQ(ReadAll(Join(out, "noise.bin")), noise);
+  EXPECT_TRUE(sys::FileExists(Join(out, "empty.dat")));
+  EXPECT_EQ(sys::File::Open(Join(out, "noise.bin"), sys::OpenMode::Read).DosDateTime(), kDos2024 + 1);
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"empty.dat", "noise.bin", "text.txt"}));  // no leftovers
+}
+
+TEST_F(CompressTest, LevelsMapToZlibLevels) {
+  const std::string text = Text(50000, 3);
+  const std::string src = MakeFile("t.txt", text);
+  // zlib's FLEVEL bits in the stream header tell the level the stream was made with.
+  const std::pair<TCompressionLevel, unsigned char> expected[] = {
+      {colNone, 0x01}, {colFastest, 0x01}, {colDefault, 0x9C}, {colMax, 0xDA}};
+  for (const auto& [level, flg] : expected) {
+    TTvrkCompress c(nullptr);
+    c.SetCompressionLevel(level);
+    Add(c, Path("l.1"), {src});
+    const std::string bytes = ReadAll(Path("l.1"));
+    EXPECT_EQ(static_cast<unsigned char>(bytes[177]), 0x78);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[178]), flg) << "level " << level;
+    if (level == colNone) {
+      EXPECT_GT(Int32At(bytes, 5 + 136), static_cast<std::int32_t>(text.size()));
+    }
+  }
+}
+
+TEST_F(CompressTest, EmptyListAndAppendingRuns) {
+  TTvrkCompress c(nullptr);
+  Add(c, Path("a.1"), {});
+  EXPECT_EQ(ReadAll(Path("a.1")), std::string(5, '\0'));
+
+  const std::string one = MakeFile("one.txt", Text(1000, 4)), two = MakeFile("two.txt", Text(2000, 5));
+  Add(c, Path("a.1"), {one, two}, lzcOnlyAdd, 1);
+  const std::string afterFirst = ReadAll(Path("a.1"));
+  Add(c, Path("a.1"), {}, lzcOnlyAdd, 2);  // rewrites the count of an existing archive, nothing else
+  EXPECT_EQ(ReadAll(Path("a.1")), afterFirst);
+  WriteAll(one, "changed");
+  Add(c, Path("a.1"), {one}, lzcOnlyAdd, 1);  // the same source again: a second member of that name
+  EXPECT_EQ(ReadAll(Path("a.1")).substr(0, afterFirst.size()).substr(5), afterFirst.substr(5));
+
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("a.1"));
+  ASSERT_EQ(r.GetFileCount(), 3);
+  EXPECT_EQ(r.Headers().Get(2).FileNumber, 1);  // numbering restarts in every run
+  EXPECT_EQ(r.GetHeaderIndex(1), 2);            // the later of two equal IDs wins
+  EXPECT_EQ(r.GetHeaderIndex(2), 0);
+  Extract(r, Path("x"), {one});  // lookups by name find the first member
+  EXPECT_EQ(ReadAll(Join(Path("x"), "one.txt")), Text(1000, 4));
+}
+
+TEST_F(CompressTest, ArchiveInsideALargerFile) {
+  const std::string data = Text(40000, 6);
+  const std::string src = MakeFile("payload.txt", data, kDos2024);
+  TTvrkCompress c(nullptr);
+  Add(c, Path("plain.1"), {src}, lzcOverwrite, 1999);
+  const std::string exe = std::string(12345, 'M') + ReadAll(Path("plain.1"));
+  WriteAll(Path("setup.exe"), exe);
+
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("setup.exe"));
+  r.SetOffset(12345);
+  ASSERT_EQ(r.GetFileCount(), 1);
+  EXPECT_EQ(r.GetHeaderIndex(1999), 0);
+  r.TestMember(0);
+  Extract(r, Path("out"), {src});
+  EXPECT_EQ(ReadAll(Join(Path("out"), "payload.txt")), data);
+
+  TTvrkCompress wrong(nullptr);
+  wrong.SetCompressedFile(Path("setup.exe"));  // read at 0 it is not an archive
+  EXPECT_EQ(MessageOf([&] { wrong.GetFileCount(); }), kCorrupt);
+}
+
+TEST_F(CompressTest, IdsOutsideTheTableAndLongNames) {
+  std::string deep = dir_;
+  for (int i = 0; i < 4; ++i) {
+    deep = Join(deep, std::string(30, static_cast<char>('a' + i)));
+    ASSERT_TRUE(sys::MakeDir(deep));
+  }
+  const std::string longPath = Join(deep, "file.txt");
+  ASSERT_GT(longPath.size(), 100u);
+  WriteAll(longPath, "long");
+  TTvrkCompress c(nullptr);
+  Add(c, Path("ids.1"), {longPath}, lzcOverwrite, 2000);  // the full path opens although the name is cut
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("ids.1"));
+  ASSERT_EQ(r.GetFileCount(), 1);
+  EXPECT_EQ(r.Headers().Get(0).UniqueID, 2000);
+  EXPECT_EQ(r.GetHeaderIndex(2000), 0);
+  EXPECT_EQ(r.Headers().Get(0).FileName, longPath.substr(0, 100));
+  EXPECT_EQ(MessageOf([&] { Extract(r, Path("o"), {longPath}); }),
+            "The file <" + longPath + "> was not found in the archive <" + Path("ids.1") + ">");
+}
+
+TEST_F(CompressTest, DirectoryIsKeptAcrossVolumesOfOneArchive) {
+  const std::string src = MakeFile("k.txt", "k");
+  TTvrkCompress c(nullptr);
+  Add(c, Path("files.1"), {src});
+  c.LoadDirectory();
+  c.SetCompressedFile(Path("FILES.2"));
+  EXPECT_TRUE(c.DirectoryLoaded());
+  c.SetCompressedFile(Path("other.1"));
+  EXPECT_FALSE(c.DirectoryLoaded());
+}
+
+// What a project stream sees: the published properties in order, their defaults, the events.
+TEST(CompressClass, PublishedPropertiesAndEvents) {
+  RegisterCompressClasses();
+  const TClassInfo* info = FindClass("TTvrkCompress");
+  ASSERT_NE(info, nullptr);
+  std::vector<std::string> names;
+  for (const TPropInfo& p : info->Properties) names.push_back(p.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Abort", "CompressedFile", "CompressionLevel", "ExtractDirectory",
+                                             "FilesToProcess", "Offset", "Overwrite", "OnAborted", "OnAfterAdding",
+                                             "OnBeforeAdding", "OnAfterExtracting", "OnBeforeExtracting",
+                                             "OnFullDisk", "OnListing", "OnNewDisk", "OnReplace", "OnStatus"}));
+  std::unique_ptr<TComponent> made(info->Create(nullptr));
+  auto& c = static_cast<TTvrkCompress&>(*made);
+  const TPropInfo* level = info->FindProperty("CompressionLevel");
+  EXPECT_EQ(c.CompressionLevel(), colMax);
+  EXPECT_TRUE(level->IsDefault(c));
+  level->SetOrd(c, colFastest);
+  EXPECT_EQ(c.CompressionLevel(), colFastest);
+  EXPECT_FALSE(info->FindProperty("Overwrite")->IsDefault(c));  // always written
+  EXPECT_EQ(c.Overwrite(), owAlways);
+  const TPropInfo* status = info->FindProperty("OnStatus");
+  int fired = 0;
+  status->SetEvent(c, std::any(TlzhFileStatsEvent([&](TTvrkCompress&, const TlzhFileStats&) { ++fired; })));
+  EXPECT_TRUE(status->EventAssigned(c));
+  c.OnStatus(c, TlzhFileStats());
+  EXPECT_EQ(fired, 1);
+
+  TStringList lines;
+  lines.SetStrings({"a", "  ", "", "b"});
+  c.SetFilesToProcess(lines);
+  EXPECT_EQ(lines.ToVector(), (std::vector<std::string>{"a", "b"}));  // the list passed in loses its blanks
+  EXPECT_EQ(c.FilesToProcess()->ToVector(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(CompressStats, PercentagesRoundHalvesToEven) {
+  EXPECT_EQ(Percentage(1, 8), 12);    // 12.5
+  EXPECT_EQ(Percentage(27, 200), 14);  // 13.5
+  EXPECT_EQ(Percentage(2, 3), 67);
+  EXPECT_EQ(Percentage(5, 0), 0);
+  EXPECT_EQ(Percentage(0, 0), 0);
+  EXPECT_EQ(Percentage(1000, 1), 255);
+}
+
+TEST_F(CompressTest, StatusEventsOfARun) {
+  const std::string big = RandomBytes(300000, 7);
+  const std::vector<std::string> sources = {MakeFile("zero", ""), MakeFile("big", big)};
+  TTvrkCompress c(nullptr);
+  c.SetCompressionLevel(colNone);
+  std::vector<TlzhFileStats> seen;
+  int before = 0, after = 0;
+  c.OnStatus = [&](TTvrkCompress&, const TlzhFileStats& s) { seen.push_back(s); };
+  c.OnBeforeAdding = [&](TTvrkCompress&, const TlzhFileStats& s) { ++before; };
+  c.OnAfterAdding = [&](TTvrkCompress&, const TlzhFileStats& s) { ++after; };
+  Add(c, Path("s.1"), sources);
+  EXPECT_EQ(before, 2);
+  EXPECT_EQ(after, 2);
+  ASSERT_GE(seen.size(), 4u);
+  for (const auto& s : seen) {
+    if (s.FileName != sources[0]) continue;
+    EXPECT_EQ(s.PercentDone, 0);
+    EXPECT_EQ(s.CompressionRatio, 0);
+  }
+  const TlzhFileStats& last = seen.back();
+  EXPECT_TRUE(last.FileDone);
+  EXPECT_EQ(last.FileName, sources[1]);
+  EXPECT_EQ(last.BytesDone, 300000);
+  EXPECT_EQ(last.PercentDone, 100);
+  EXPECT_EQ(last.TotalPercentDone, 100);
+  EXPECT_GT(last.CompressedSize, 300000);  // stored blocks carry some overhead
+  EXPECT_EQ(last.CompressionRatio, 100);
+  int done = 0;
+  for (const auto& s : seen) done += s.FileDone ? 1 : 0;
+  EXPECT_EQ(done, 2);
+}
+
+// An interrupted run keeps the archive readable: the count covers exactly the members written.
+TEST_F(CompressTest, AbortInTheMiddleOfAMemberLeavesACompleteArchive) {
+  const std::string first = MakeFile("first.txt", Text(5000, 8));
+  const std::string second = MakeFile("second.bin", RandomBytes(1000000, 9));
+  TTvrkCompress c(nullptr);
+  c.SetCompressionLevel(colNone);
+  int aborted = 0;
+  c.OnAborted = [&](TObject&) { ++aborted; };
+  c.OnStatus = [&](TTvrkCompress& self, const TlzhFileStats& s) {
+    if (s.FileName == second && s.BytesDone > 200000) self.SetAbort(true);
+  };
+  Add(c, Path("ab.1"), {first, second});  // quietly
+  EXPECT_EQ(aborted, 1);
+  EXPECT_EQ(c.GetFileCount(), 1);  // the directory in memory agrees
+
+  std::string bytes = ReadAll(Path("ab.1"));
+  EXPECT_EQ(Int32At(bytes, 0), 1);
+  EXPECT_EQ(static_cast<std::size_t>(Int32At(bytes, 5 + 124)), bytes.size());
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("ab.1"));
+  ASSERT_EQ(r.GetFileCount(), 1);
+  r.TestMember(0);
+
+  // Appending: what was there before stays byte for byte; a failure passes on to the caller.
+  c.OnStatus = nullptr;
+  const std::string before = ReadAll(Path("ab.1"));
+  c.OnBeforeAdding = [&](TTvrkCompress&, const TlzhFileStats& s) {
+    if (s.FileName == second) throw EInOutError("handler failed");
+  };
+  EXPECT_EQ(MessageOf([&] { Add(c, Path("ab.1"), {first, second, first}, lzcOnlyAdd); }), "handler failed");
+  EXPECT_TRUE(c.Abort());
+  bytes = ReadAll(Path("ab.1"));
+  EXPECT_EQ(Int32At(bytes, 0), 2);
+  EXPECT_EQ(bytes.substr(5, before.size() - 5), before.substr(5));
+  EXPECT_EQ(static_cast<std::size_t>(Int32At(bytes, before.size() + 124)), bytes.size());
+  TTvrkCompress r2(nullptr);
+  r2.SetCompressedFile(Path("ab.1"));
+  ASSERT_EQ(r2.GetFileCount(), 2);
+  r2.TestMember(0);
+  r2.TestMember(1);
+}
+
+TEST_F(CompressTest, FullDiskWhileAddingAndExtracting) {
+  const std::string data = RandomBytes(50000, 10);
+  const std::string small = MakeFile("small.txt", "small"), src = MakeFile("big.bin", data);
+  TTvrkCompress c(nullptr);
+  c.SetDiskCapacity(20000);
+  EXPECT_EQ(MessageOf([&] { Add(c, Path("fd.1"), {small, src}); }), "The disk is full");
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("fd.1"));
+  EXPECT_EQ(r.GetFileCount(), 1);  // the member that fitted
+
+  c.SetDiskCapacity(0);
+  Add(c, Path("fd.1"), {src});
+  WriteAll(Path("out.bin"), "previous contents");
+  TTvrkCompress x(nullptr);
+  x.SetCompressedFile(Path("fd.1"));
+  x.SetDiskCapacity(30000);
+  EXPECT_EQ(MessageOf([&] { Extract(x, Path("o"), {src}); }), "The disk is full");
+  int full = 0;
+  x.OnFullDisk = [&](TObject&) { ++full; };
+  x.ExtractName = "out.bin";
+  EXPECT_EQ(MessageOf([&] { Extract(x, dir_, {src}); }),
+            "The decompressed file's size does not match with the actual size of the file.  The file is " + src);
+  EXPECT_GE(full, 1);
+  EXPECT_EQ(ReadAll(Path("out.bin")), "previous contents");  // a failed member replaces nothing
+}
+
+TEST_F(CompressTest, DamagedArchivesFailClearlyAndKeepExistingFiles) {
+  const std::string data = Text(200000, 11);
+  const std::string src = MakeFile("d.txt", data);
+  TTvrkCompress c(nullptr);
+  c.SetCompressionLevel(colFastest);
+  Add(c, Path("good.1"), {src});
+  const std::string good = ReadAll(Path("good.1"));
+  const std::string out = Path("dest");
+  ASSERT_TRUE(sys::MakeDir(out));
+  WriteAll(Join(out, "d.txt"), "keep me");
+
+  auto extractFrom = [&](const std::string& bytes) {
+    WriteAll(Path("bad.1"), bytes);
+    TTvrkCompress r(nullptr);
+    r.SetCompressedFile(Path("bad.1"));
+    return MessageOf([&] { Extract(r, out, {src}); });
+  };
+  EXPECT_EQ(extractFrom(good.substr(0, good.size() - 500)),
+            "The decompressed file's size does not match with the actual size of the file.  The file is " + src);
+  std::string flipped = good;
+  for (std::size_t i = 1000; i < 1100; ++i) flipped[i] = static_cast<char>(flipped[i] ^ 0x5A);
+  const std::string flippedMessage = extractFrom(flipped);
+  EXPECT_TRUE(flippedMessage == "The compressed data of the file " + src + " is corrupt" ||
+              flippedMessage ==
+                  "The decompressed file's size does not match with the actual size of the file.  The file is " + src)
+      << flippedMessage;
+  std::string bigger = good;
+  archive_test::PutInt32At(bigger, 5 + 128, 1000);  // output beyond the recorded size stops early
+  EXPECT_EQ(extractFrom(bigger),
+            "The decompressed file's size does not match with the actual size of the file.  The file is " + src);
+  std::string badStart = good;
+  archive_test::PutInt32At(badStart, 5 + 132, -100);
+  EXPECT_EQ(extractFrom(badStart), kCorrupt);
+  EXPECT_EQ(extractFrom(good.substr(0, 100)), kCorrupt);
+  EXPECT_EQ(extractFrom(""), kCorrupt);
+  EXPECT_EQ(ReadAll(Join(out, "d.txt")), "keep me");
+  EXPECT_EQ(Listing(out), std::vector<std::string>{"d.txt"});
+
+  TTvrkCompress missing(nullptr);
+  missing.SetCompressedFile(Path("nothere.1"));
+  EXPECT_EQ(MessageOf([&] { missing.GetFileCount(); }), "Cannot open the compressed file " + Path("nothere.1"));
+  EXPECT_EQ(extractFrom(good), "<no error>");
+  EXPECT_EQ(ReadAll(Join(out, "d.txt")), data);
+}
+
+TEST_F(CompressTest, ExtractionPutsMembersOnlyInsideTheDirectory) {
+  const std::string src = MakeFile("n.txt", "n");
+  TTvrkCompress c(nullptr);
+  Add(c, Path("n.1"), {src});
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("n.1"));
+  const std::string out = Path("inner");
+  r.ExtractName = "../../escaped.txt";
+  Extract(r, out, {src});
+  EXPECT_EQ(ReadAll(Join(out, "escaped.txt")), "n");
+  EXPECT_FALSE(sys::FileExists(Join(dir_, "escaped.txt")));
+  r.ExtractName = "..";
+  EXPECT_EQ(MessageOf([&] { Extract(r, out, {src}); }), "Cannot create the file " + Join(out, ".."));
+}
+
+TEST_F(CompressTest, OpenVolumeAsksForTheDiskAtMostFourTimes) {
+  TTvrkCompress c(nullptr);
+  std::string path = Path("absent.1");
+  EXPECT_EQ(MessageOf([&] { c.OpenVolume(2, sys::OpenMode::ReadShared, path); }),
+            "Could not open the correct disk file 2");
+  int asked = 0;
+  std::vector<std::string> offered;
+  c.OnNewDisk = [&](TTvrkCompress&, int disk, std::string& dir) {
+    ++asked;
+    offered.push_back(dir);
+    EXPECT_EQ(disk, 3);
+  };
+  path = Path("absent.1");
+  EXPECT_EQ(MessageOf([&] { c.OpenVolume(3, sys::OpenMode::ReadShared, path); }),
+            "Cannot open the compressed file " + Path("absent.1"));
+  EXPECT_EQ(asked, 4);
+  EXPECT_EQ(offered.front(), dir_);  // the directory without a trailing separator
+
+  ASSERT_TRUE(sys::MakeDir(Path("disk")));
+  WriteAll(Join(Path("disk"), "absent.1"), "volume");
+  asked = 0;
+  c.OnNewDisk = [&](TTvrkCompress&, int, std::string& dir) {
+    if (++asked == 3) dir = Path("disk");
+  };
+  path = Path("absent.1");
+  c.OpenVolume(1, sys::OpenMode::ReadShared, path);
+  EXPECT_EQ(asked, 3);
+  EXPECT_EQ(path, Join(Path("disk"), "absent.1"));
+}
+
+TEST_F(CompressTest, OverwriteRulesAgainstFilesTwoSecondsApart) {
+  const std::string src = MakeFile("app.dat", "from the archive", kDos2024);
+  TTvrkCompress c(nullptr);
+  Add(c, Path("ow.1"), {src});
+  // Existing files two seconds older, equally old, two seconds newer.
+  const std::pair<const char*, std::uint32_t> existing[] = {
+      {"older.dat", kDos2024 - 1}, {"same.dat", kDos2024}, {"newer.dat", kDos2024 + 1}};
+  struct Case {
+    TOverwriteType rule;
+    bool replaceOlder, replaceSame, replaceNewer;
+  };
+  // Without version resources both sides have the same (empty) version.
+  const Case cases[] = {{owAlways, true, true, true},
+                        {owNever, false, false, false},
+                        {owDate, true, false, false},
+                        {owVersion, false, false, false},
+                        {owVersionDate, true, false, false}};
+  for (const Case& k : cases) {
+    const std::string out = Path("rule" + std::to_string(k.rule));
+    ASSERT_TRUE(sys::MakeDir(out));
+    for (const auto& [name, date] : existing) {
+      WriteAll(Join(out, name), "existing");
+      sys::File f = sys::File::Open(Join(out, name), sys::OpenMode::ReadWrite);
+      ASSERT_TRUE(f.SetDosDateTime(date));
+    }
+    TTvrkCompress r(nullptr);
+    r.SetCompressedFile(Path("ow.1"));
+    r.SetOverwrite(k.rule);
+    int next = 0, skipped = 0, replacing = 0;
+    r.OnBeforeExtracting = [&](TTvrkCompress& self, const TlzhFileStats&) { self.ExtractName = existing[next++].first; };
+    r.OnReplace = [&](TTvrkCompress&, const TlzhFileStats&) { ++replacing; };
+    r.OnStatus = [&](TTvrkCompress&, const TlzhFileStats& s) { skipped += s.FileDone && s.BytesDone == 0; };
+    Extract(r, out, {src, src, src});
+    const bool expected[] = {k.replaceOlder, k.replaceSame, k.replaceNewer};
+    int replaced = 0;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(ReadAll(Join(out, existing[i].first)), expected[i] ? "from the archive" : "existing")
+          << "rule " << k.rule << " file " << existing[i].first;
+      replaced += expected[i];
+    }
+    EXPECT_EQ(replacing, replaced);
+    EXPECT_EQ(skipped, 3 - replaced) << "skipped members are reported done";
+  }
+
+  // The same rules for plain copies, by the two files' dates.
+  const std::string older = MakeFile("c_older.dat", "existing", kDos2024 - 1);
+  const std::string newer = MakeFile("c_newer.dat", "existing", kDos2024 + 1);
+  c.SetOverwrite(owDate);
+  c.CopyUncompressed(src, older);
+  c.CopyUncompressed(src, newer);
+  EXPECT_EQ(ReadAll(older), "from the archive");
+  EXPECT_EQ(sys::File::Open(older, sys::OpenMode::Read).DosDateTime(), kDos2024);
+  EXPECT_EQ(ReadAll(newer), "existing");
+  c.SetOverwrite(owNever);
+  c.CopyUncompressed(src, Path("fresh.dat"));  // nothing there yet: copied under any rule
+  EXPECT_EQ(ReadAll(Path("fresh.dat")), "from the archive");
+
+  // An aborted copy stops quietly and leaves the file that was there.
+  const std::string big = MakeFile("big.dat", RandomBytes(100000, 12));
+  c.SetOverwrite(owAlways);
+  c.OnStatus = [](TTvrkCompress& self, const TlzhFileStats& s) {
+    if (s.BytesDone >= 16384) self.SetAbort(true);
+  };
+  c.CopyUncompressed(big, older);
+  EXPECT_EQ(ReadAll(older), "from the archive");
+  c.CopyUncompressed(big, Path("new.dat"));
+  EXPECT_FALSE(sys::FileExists(Path("new.dat")));
+}
+
+// Image bytes with a fixed file version ms.ls as a string.
+std::string PeWithVersion(std::uint32_t ms, std::uint32_t ls) {
+  test::Fixed fixed;
+  fixed.fileMS = ms;
+  fixed.fileLS = ls;
+  test::ImageSpec spec;
+  spec.languages = {{0x0409, test::VersionInfo(fixed, {{u"040904E4", {{u"FileVersion", u"0.0"}}}})}};
+  const test::Bytes image = test::BuildImage(spec);
+  return std::string(image.begin(), image.end());
+}
+
+TEST_F(CompressTest, VersionResourcesDecideUnderTheVersionRules) {
+  const std::string src = MakeFile("lib.dll", PeWithVersion(0x00010000, 5), kDos2024);
+  const std::string huge = MakeFile("huge.dll", PeWithVersion(0xFFFFFFFF, 0xFFFFFFFF), kDos2024);
+  TTvrkCompress c(nullptr);
+  Add(c, Path("v.1"), {src, huge});
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Path("v.1"));
+  ASSERT_EQ(r.GetFileCount(), 2);
+  EXPECT_EQ(r.Headers().Get(0).FileVersion, "1.0.0.5");  // from the fixed information, not the string table
+  EXPECT_EQ(r.Headers().Get(1).FileVersion, "65535.65535.65535.65");  // cut to 20 characters
+
+  // Existing files: an older version with a newer date, the same version older, a newer version older.
+  const std::pair<const char*, std::string> existing[] = {{"lower.dll", PeWithVersion(0x00010000, 4)},
+                                                          {"equal.dll", PeWithVersion(0x00010000, 5)},
+                                                          {"higher.dll", PeWithVersion(0x00010000, 10)}};
+  const std::uint32_t dates[] = {kDos2024 + 1, kDos2024 - 1, kDos2024 - 1};
+  struct Case {
+    TOverwriteType rule;
+    bool replaced[3];
+  };
+  const Case cases[] = {{owVersion, {true, false, false}},
+                        {owVersionDate, {true, true, false}},
+                        {owDate, {false, true, true}}};
+  for (const Case& k : cases) {
+    const std::string out = Path("v" + std::to_string(k.rule));
+    ASSERT_TRUE(sys::MakeDir(out));
+    for (int i = 0; i < 3; ++i) {
+      WriteAll(Join(out, existing[i].first), existing[i].second + "existing");  // overlay bytes tell them apart
+      sys::File f = sys::File::Open(Join(out, existing[i].first), sys::OpenMode::ReadWrite);
+      ASSERT_TRUE(f.SetDosDateTime(dates[i]));
+    }
+    TTvrkCompress x(nullptr);
+    x.SetCompressedFile(Path("v.1"));
+    x.SetOverwrite(k.rule);
+    int next = 0;
+    x.OnBeforeExtracting = [&](TTvrkCompress& self, const TlzhFileStats&) { self.ExtractName = existing[next++].first; };
+    Extract(x, out, {src, src, src});
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(ReadAll(Join(out, existing[i].first)) == ReadAll(src), k.replaced[i])
+          << "rule " << k.rule << " file " << existing[i].first;
+    }
+  }
+}
+
+class SpanTest : public CompressTest {
+protected:
+  void SetUp() override {
+    CompressTest::SetUp();
+    payloads_ = {RandomBytes(3000, 20), RandomBytes(7500, 21), Text(4000, 22)};
+    for (std::size_t i = 0; i < payloads_.size(); ++i)
+      sources_.push_back(MakeFile("m" + std::to_string(i) + ".dat", payloads_[i], kDos2024));
+    TTvrkCompress c(nullptr);
+    Add(c, Path("single.1"), sources_);
+    const std::string bytes = ReadAll(Path("single.1"));
+    std::size_t at = 5;
+    for (int i = 0; i < 3; ++i) {
+      const std::int32_t start = Int32At(bytes, at + 132), size = Int32At(bytes, at + 136);
+      data_.push_back(bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(size)));
+      at = static_cast<std::size_t>(start + size);
+    }
+    // Member 1 fills volume 1 exactly; member 2 then needs three more volumes.
+    capacity_ = 5 + 3 * 172 + static_cast<std::int64_t>(data_[0].size());
+    ASSERT_GT(static_cast<std::int64_t>(data_[1].size()), 2 * capacity_);
+    ASSERT_LT(static_cast<std::int64_t>(data_[1].size()), 3 * capacity_);
+  }
+
+  // Every volume but the last is filled to the capacity.
+  std::vector<int> ExpectedNewDisks() const {
+    std::int64_t total = 5 + 3 * 172;
+    for (const auto& d : data_) total += static_cast<std::int64_t>(d.size());
+    std::vector<int> disks;
+    for (int n = 2; n <= (total + capacity_ - 1) / capacity_; ++n) disks.push_back(n);
+    return disks;
+  }
+
+  std::vector<std::string> payloads_, sources_, data_;
+  std::int64_t capacity_ = 0;
+};
+
+TEST_F(SpanTest, VolumesHoldTheDataStreamAndRoundTrip) {
+  const std::string out = Path("floppy");
+  ASSERT_TRUE(sys::MakeDir(out));
+  TTvrkCompress c(nullptr);
+  c.SetCompressedFile(Path("single.1"));
+  c.SetDiskCapacity(capacity_);
+  std::vector<int> disks;
+  c.OnNewDisk = [&](TTvrkCompress&, int disk, std::string& dir) {
+    disks.push_back(disk);
+    EXPECT_EQ(dir, out);
+  };
+  c.SpanToDisks(out, "files.1");
+  EXPECT_EQ(disks, ExpectedNewDisks());
+
+  std::vector<std::string> volumes;
+  for (int v = 1; sys::FileExists(Join(out, "files." + std::to_string(v))); ++v) {
+    volumes.push_back(ReadAll(Join(out, "files." + std::to_string(v))));
+    EXPECT_LE(static_cast<std::int64_t>(volumes.back().size()), capacity_);
+  }
+  ASSERT_EQ(volumes.size(), ExpectedNewDisks().size() + 1);
+  const std::string& v1 = volumes[0];
+  EXPECT_EQ(Int32At(v1, 0), 3);
+  EXPECT_EQ(v1[4], 1);
+  // Rebuild each member's data from (StartDisk, DataStart) .. (EndDisk, EndPosition).
+  for (int i = 0; i < 3; ++i) {
+    const std::size_t h = 5 + 172 * static_cast<std::size_t>(i);
+    EXPECT_EQ(Int32At(v1, h + 124), static_cast<std::int32_t>(h + 172)) << "NextHeader";
+    const int startDisk = static_cast<unsigned char>(v1[h + 140]), endDisk = static_cast<unsigned char>(v1[h + 12]);
+    const std::int32_t start = Int32At(v1, h + 132), end = Int32At(v1, h + 16);
+    ASSERT_GE(startDisk, 1);
+    ASSERT_LE(endDisk, static_cast<int>(volumes.size()));
+    std::string joined;
+    for (int d = startDisk; d <= endDisk; ++d) {
+      const std::string& vol = volumes[static_cast<std::size_t>(d - 1)];
+      const std::size_t from = d == startDisk ? static_cast<std::size_t>(start) : 0;
+      const std::size_t to = d == endDisk ? static_cast<std::size_t>(end) + 1 : vol.size();
+      joined += vol.substr(from, to - from);
+    }
+    EXPECT_EQ(joined, data_[static_cast<std::size_t>(i)]) << "member " << i;
+  }
+  // Member 1 ends on the last byte of volume 1; member 2 touches three volumes after it.
+  EXPECT_EQ(Int32At(v1, 5 + 16), capacity_ - 1);
+  EXPECT_EQ(v1[5 + 12], 1);
+  EXPECT_EQ(static_cast<unsigned char>(v1[5 + 172 + 12]) - std::max(2, static_cast<int>(v1[5 + 172 + 140])), 2);
+
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Join(out, "files.1"));
+  const std::string dest = Path("back");
+  Extract(r, dest, sources_);
+  for (std::size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(ReadAll(Join(dest, "m" + std::to_string(i) + ".dat")), payloads_[i]) << i;
+  EXPECT_EQ(sys::File::Open(Join(dest, "m1.dat"), sys::OpenMode::Read).DosDateTime(), kDos2024);
+  for (int i = 0; i < 3; ++i) r.TestMember(i);
+}
+
+// Each volume on a disk of its own: the handler says where the next one is, also when the first disk
+// is asked for again at the end.
+TEST_F(SpanTest, DisksInSeparateFolders) {
+  auto disk = [&](int n) { return Path("disk" + std::to_string(n)); };
+  TTvrkCompress c(nullptr);
+  c.SetCompressedFile(Path("single.1"));
+  c.SetDiskCapacity(capacity_);
+  ASSERT_TRUE(sys::MakeDir(disk(1)));
+  std::vector<int> asked;
+  c.OnNewDisk = [&](TTvrkCompress&, int n, std::string& dir) {
+    asked.push_back(n);
+    if (n == 1) {
+      dir = Path("drawer");  // the first disk was put elsewhere meanwhile
+      return;
+    }
+    sys::MakeDir(disk(n));
+    dir = disk(n);
+  };
+  // Take disk 1 out of its folder once the second is asked for.
+  const auto original = c.OnNewDisk;
+  c.OnNewDisk = [&](TTvrkCompress& self, int n, std::string& dir) {
+    if (n == 2) {
+      ASSERT_TRUE(sys::MakeDir(Path("drawer")));
+      ASSERT_TRUE(sys::RenameFile(Join(disk(1), "files.1"), Join(Path("drawer"), "files.1")));
+    }
+    original(self, n, dir);
+  };
+  c.SpanToDisks(disk(1), "files.1");
+  std::vector<int> expected = ExpectedNewDisks();
+  expected.push_back(1);
+  EXPECT_EQ(asked, expected);
+  EXPECT_EQ(Int32At(ReadAll(Join(Path("drawer"), "files.1")), 0), 3);
+
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(Join(Path("drawer"), "files.1"));
+  std::vector<int> wanted;
+  r.OnNewDisk = [&](TTvrkCompress&, int n, std::string& dir) {
+    wanted.push_back(n);
+    dir = disk(n);
+  };
+  const std::string dest = Path("back");
+  Extract(r, dest, {sources_[1], sources_[2]});
+  EXPECT_EQ(ReadAll(Join(dest, "m1.dat")), payloads_[1]);
+  EXPECT_EQ(ReadAll(Join(dest, "m2.dat")), payloads_[2]);
+  ASSERT_FALSE(wanted.empty());
+  EXPECT_EQ(wanted.front(), 2);  // member 2 starts at the end of the full first volume, which is present
+}
+
+TEST_F(SpanTest, SpanningNeedsAHandlerForTheNextDisk) {
+  TTvrkCompress c(nullptr);
+  c.SetCompressedFile(Path("single.1"));
+  c.SetDiskCapacity(capacity_);
+  ASSERT_TRUE(sys::MakeDir(Path("f")));
+  EXPECT_EQ(MessageOf([&] { c.SpanToDisks(Path("f"), "files.1"); }),
+            "There was no event handler for the OnNewDisk event, therefore no new disk could be inserted");
+  EXPECT_TRUE(c.Abort());
+  c.SetDiskCapacity(100);  // not even the directory fits
+  c.OnNewDisk = [](TTvrkCompress&, int, std::string&) {};
+  EXPECT_EQ(MessageOf([&] { c.SpanToDisks(Path("f"), "files.1"); }),
+            "Could not write the file headers for the compressed file");
+}
+
+#ifndef _WIN32
+// The built tool, run as a separate program.
+class TvarcTest : public CompressTest {
+protected:
+  int Run(const std::string& args) {
+    const std::string tool = Join(PathDirectory(sys::ModuleFileName()), "tvarc");
+    const std::string cmd = "'" + tool + "' " + args + " >'" + Path("stdout.txt") + "' 2>'" + Path("stderr.txt") + "'";
+    const int rc = std::system(cmd.c_str());
+    out_ = ReadAll(Path("stdout.txt"));
+    err_ = ReadAll(Path("stderr.txt"));
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  std::string Q(const std::string& s) { return "'" + s + "'"; }
+  std::string out_, err_;
+};
+
+TEST_F(TvarcTest, AddListTestExtractSpanAndVersion) {
+  const std::string a = MakeFile("a.txt", Text(20000, 30), kDos2024);
+  const std::string b = MakeFile("b.bin", RandomBytes(9000, 31), kDos2024);
+  const std::string arc = Path("arc.1");
+  ASSERT_EQ(Run("add " + Q(arc) + " " + Q(a) + " --unique-id 5 --level fastest"), 0) << err_;
+  ASSERT_EQ(Run("add " + Q(arc) + " --append " + Q(b)), 0) << err_;
+  ASSERT_EQ(Run("list " + Q(arc)), 0) << err_;
+  EXPECT_EQ(out_.substr(0, out_.find('\n')), "FileCount 2 Spanned 0");
+  EXPECT_NE(out_.find("\n0 1 5 20000 "), std::string::npos) << out_;
+  EXPECT_NE(out_.find(" 0:177 0:"), std::string::npos) << out_;
+  EXPECT_NE(out_.find(" 2024-05-17 10:20:30 - " + a + "\n"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("\n1 1 0 9000 "), std::string::npos) << out_;
+  ASSERT_EQ(Run("test " + Q(arc)), 0) << err_;
+  EXPECT_NE(out_.find("2 members tested"), std::string::npos);
+
+  ASSERT_EQ(Run("extract " + Q(arc) + " " + Q(Path("x"))), 0) << err_;
+  EXPECT_EQ(ReadAll(Join(Path("x"), "a.txt")), Text(20000, 30));
+  EXPECT_EQ(ReadAll(Join(Path("x"), "b.bin")), RandomBytes(9000, 31));
+  WriteAll(Join(Path("x"), "a.txt"), "mine");
+  ASSERT_EQ(Run("extract " + Q(arc) + " " + Q(Path("x")) + " --overwrite never " + Q(a)), 0) << err_;
+  EXPECT_EQ(ReadAll(Join(Path("x"), "a.txt")), "mine");
+  ASSERT_EQ(Run("extract " + Q(arc) + " " + Q(Path("x")) + " " + Q(a)), 0) << err_;
+  EXPECT_EQ(ReadAll(Join(Path("x"), "a.txt")), Text(20000, 30));
+
+  ASSERT_TRUE(sys::MakeDir(Path("vol")));
+  ASSERT_EQ(Run("span " + Q(arc) + " " + Q(Path("vol")) + " --volume-size 4000"), 0) << err_;
+  for (int v = 1; v <= 3; ++v) {
+    const std::int64_t size = sys::FileSizeOf(Join(Path("vol"), "arc." + std::to_string(v)));
+    EXPECT_GT(size, 0) << v;
+    EXPECT_LE(size, 4000) << v;
+  }
+  ASSERT_EQ(Run("list " + Q(Join(Path("vol"), "arc.1"))), 0) << err_;
+  EXPECT_EQ(out_.substr(0, out_.find('\n')), "FileCount 2 Spanned 1");
+  ASSERT_EQ(Run("test " + Q(Join(Path("vol"), "arc.1"))), 0) << err_;
+
+  ASSERT_EQ(Run("version " + Q(a)), 0) << err_;
+  EXPECT_EQ(out_, "\n");
+  WriteAll(Path("v.dll"), PeWithVersion(0x00020001, 0x00000007));
+  ASSERT_EQ(Run("version " + Q(Path("v.dll"))), 0) << err_;
+  EXPECT_EQ(out_, "2.1.0.7\n");
+}
+
+TEST_F(TvarcTest, FailuresAndUsage) {
+  const std::string a = MakeFile("a.txt", Text(50000, 32));
+  const std::string arc = Path("arc.1");
+  ASSERT_EQ(Run("add " + Q(arc) + " " + Q(a)), 0) << err_;
+  const std::string bytes = ReadAll(arc);
+  WriteAll(arc, bytes.substr(0, bytes.size() - 40));
+  EXPECT_EQ(Run("test " + Q(arc)), 1);
+  EXPECT_EQ(err_, "The decompressed file's size does not match with the actual size of the file.  The file is " + a +
+                      "\n");
+  EXPECT_EQ(Run("list " + Q(Path("none.1"))), 1);
+  EXPECT_EQ(err_, "Cannot open the compressed file " + Path("none.1") + "\n");
+  EXPECT_EQ(Run("add " + Q(arc) + " " + Q(Path("missing.txt"))), 1);
+  EXPECT_EQ(err_, "Cannot open the file " + Path("missing.txt") + "\n");
+  EXPECT_EQ(Run("list " + Q(arc) + " --bogus"), 2);
+  EXPECT_NE(err_.find("usage:"), std::string::npos);
+  EXPECT_EQ(Run("span " + Q(arc) + " " + Q(dir_)), 2);  // no volume size
+  EXPECT_EQ(Run("extract " + Q(arc) + " " + Q(dir_) + " --overwrite sometimes"), 2);
+  EXPECT_EQ(Run(""), 2);
+}
+#endif
+
+}  // namespace
+}  // namespace tav
