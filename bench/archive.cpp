@@ -124,7 +124,7 @@ double PlainWrites(const std::vector<Payload>& files, const std::string& dir) {
   sys::MakeDir(dir);
   const auto start = Clock::now();
   for (const auto& f : files) {
-    sys::File out = sys::File::Open(IncludeTrailingBackslash(dir) + f.name, sys::OpenMode::Create);
+    sys::File out = sys::File::Open(IncludeTrailingPathDelimiter(dir) + f.name, sys::OpenMode::Create);
     for (std::size_t at = 0; at < f.bytes.size(); at += 256 * 1024)
       out.Write(f.bytes.data() + at, std::min<std::size_t>(256 * 1024, f.bytes.size() - at));
   }
@@ -145,8 +145,8 @@ int Run(const std::string& levelName) {
     std::fprintf(stderr, "cannot create %s\n", dir.c_str());
     return 1;
   }
-  const std::string src = IncludeTrailingBackslash(dir) + "src";
-  const std::string out = IncludeTrailingBackslash(dir) + "out";
+  const std::string src = IncludeTrailingPathDelimiter(dir) + "src";
+  const std::string out = IncludeTrailingPathDelimiter(dir) + "out";
   sys::MakeDir(src);
 
   int rc = 0;
@@ -155,7 +155,7 @@ int Run(const std::string& levelName) {
     std::size_t total = 0;
     TStringList list;
     for (const auto& f : files) {
-      const std::string path = IncludeTrailingBackslash(src) + f.name;
+      const std::string path = IncludeTrailingPathDelimiter(src) + f.name;
       std::ofstream(std::filesystem::path(path), std::ios::binary).write(f.bytes.data(), static_cast<std::streamsize>(f.bytes.size()));
       list.Add(path);
       total += f.bytes.size();
@@ -171,7 +171,7 @@ int Run(const std::string& levelName) {
 
     TTvrkCompress c(nullptr);
     c.SetCompressionLevel(level);
-    c.SetCompressedFile(IncludeTrailingBackslash(dir) + "files.1");
+    c.SetCompressedFile(IncludeTrailingPathDelimiter(dir) + "files.1");
     double addSeconds = 0, extractSeconds = 0;
     for (int run = 0; run < kRuns; ++run) {
       TStringList work;
@@ -185,7 +185,7 @@ int Run(const std::string& levelName) {
     const std::int64_t archiveSize = sys::FileSizeOf(c.CompressedFile());
     double writeSeconds = 0;
     for (int run = 0; run < kRuns; ++run) {
-      const double s = PlainWrites(files, IncludeTrailingBackslash(dir) + "plain" + std::to_string(run));
+      const double s = PlainWrites(files, IncludeTrailingPathDelimiter(dir) + "plain" + std::to_string(run));
       if (run == 0 || s < writeSeconds) writeSeconds = s;
     }
     for (int run = 0; run < kRuns; ++run) {

@@ -58,15 +58,20 @@ function(tav_add_tool name)
   tav_all_layers(libs)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${libs})
-  # Windows programs that take their arguments as UTF-16 start at wmain.
-  if(WIN32)
-    foreach(src IN LISTS srcs)
-      file(STRINGS ${src} wide REGEX "int wmain\\(")
-      if(wide)
-        target_link_options(${name} PRIVATE -municode)
-      endif()
-    endforeach()
+  tav_wide_entry(${name} ${srcs})
+endfunction()
+
+# Windows programs that take their arguments as UTF-16 start at wmain.
+function(tav_wide_entry target)
+  if(NOT WIN32)
+    return()
   endif()
+  foreach(src IN LISTS ARGN)
+    file(STRINGS ${src} wide REGEX "int wmain\\(")
+    if(wide)
+      target_link_options(${target} PRIVATE -municode)
+    endif()
+  endforeach()
 endfunction()
 
 # One fuzz target per file in fuzz/; each links every portable layer.

@@ -33,7 +33,7 @@ const std::string& Scratch() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tav;
-  const std::string archive = IncludeTrailingBackslash(Scratch()) + "input.1";
+  const std::string archive = IncludeTrailingPathDelimiter(Scratch()) + "input.1";
   {
     sys::File f = sys::File::Open(archive, sys::OpenMode::Create);
     if (f.Write(data, size) != size) return 0;
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TStringList names;
     names.Add(c.Headers().Get(0).FileName);
     c.SetFilesToProcess(names);
-    c.SetExtractDirectory(IncludeTrailingBackslash(Scratch()) + "out");
+    c.SetExtractDirectory(IncludeTrailingPathDelimiter(Scratch()) + "out");
     c.ExtractName = "member.bin";
     try {
       c.ExtractFiles();

@@ -50,10 +50,10 @@ std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::
 class TDestination {
 public:
   TDestination(const std::string& dest, std::int64_t capacity) : dest_(dest), capacity_(capacity) {
-    const std::string name = LastPathComponent(dest);
+    const std::string name = ExtractFileName(dest);
     if (name.empty() || name == "." || name == "..") throw ETvrkCompress("Cannot create the file %s", dest);
     if (sys::FileExists(dest)) {
-      const std::string dir = PathDirectory(dest);
+      const std::string dir = ExtractFileDir(dest);
       temp_ = sys::CreateUniqueFile(dir.empty() ? std::string(".") : dir, "tvx");
       if (temp_.empty()) throw ETvrkCompress("Cannot create the file %s", dest);
       path_ = temp_;
@@ -241,7 +241,7 @@ void TTvrkCompress::FillStats(const TFileHeader& header) {
 }
 
 std::string TTvrkCompress::Destination() const {
-  return IncludeTrailingBackslash(extractDirectory_) + LastPathComponent(ExtractName);
+  return IncludeTrailingPathDelimiter(extractDirectory_) + ExtractFileName(ExtractName);
 }
 
 // ---- directory ----
@@ -305,9 +305,9 @@ void TTvrkCompress::OpenVolume(int n, sys::OpenMode mode, std::string& path) {
     if (headers_.Spanned) path = VolumeName(path, n);
     if (sys::FileExists(path)) return open();
     if (!OnNewDisk) throw ETvrkCompress("Could not open the correct disk file %d", n);
-    std::string dir = ExcludeTrailingBackslash(PathDirectory(path));
+    std::string dir = ExcludeTrailingPathDelimiter(ExtractFileDir(path));
     OnNewDisk(*this, n, dir);
-    path = IncludeTrailingBackslash(dir) + LastPathComponent(path);
+    path = IncludeTrailingPathDelimiter(dir) + ExtractFileName(path);
     if (sys::FileExists(path)) return open();
   }
   throw ETvrkCompress("Cannot open the compressed file %s", path);
@@ -340,7 +340,7 @@ void TTvrkCompress::AddFiles(TlzhCommand command, int uniqueID) {
 
 void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   const std::string archivePath = compressedFile_;
-  const std::string dir = PathDirectory(archivePath);
+  const std::string dir = ExtractFileDir(archivePath);
   if (!dir.empty()) CreateDirectories(dir);
 
   const std::vector<std::string> lines = files_->ToVector();
@@ -526,7 +526,7 @@ void TTvrkCompress::DoExtractFiles() {
     if (index < 0) throw ETvrkCompress("The file <%s> was not found in the archive <%s>", wanted, compressedFile_);
     const TFileHeader header = headers_[index];
     FillStats(header);
-    if (Trim(ExtractName).empty()) ExtractName = LastPathComponent(header.FileName);
+    if (Trim(ExtractName).empty()) ExtractName = ExtractFileName(header.FileName);
     Fire(OnBeforeExtracting);
     std::string dest = Destination();
     bool extract = true;
@@ -558,7 +558,7 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
   if (!volume_.IsOpen() || headers_.Spanned || openedVolume_ != compressedFile_)
     OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
   currentVolume_ = header.StartDisk;
-  const std::string dir = PathDirectory(dest);
+  const std::string dir = ExtractFileDir(dest);
   if (!dir.empty() && !sys::DirExists(dir)) CreateDirectories(dir);
   TDestination out(dest, diskCapacity_);
   const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
@@ -693,8 +693,8 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
 
   sys::File source = sys::File::Open(compressedFile_, sys::OpenMode::ReadShared);
   if (!source.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", compressedFile_);
-  const std::string fileName = LastPathComponent(name);
-  const std::string firstVolume = IncludeTrailingBackslash(directory) + fileName;
+  const std::string fileName = ExtractFileName(name);
+  const std::string firstVolume = IncludeTrailingPathDelimiter(directory) + fileName;
   volume_ = sys::File::Open(firstVolume, sys::OpenMode::Create);
   if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", firstVolume);
   headers_.WriteDirectory(volume_);
@@ -728,7 +728,7 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
           throw ETvrkCompress(
               "There was no event handler for the OnNewDisk event, therefore no new disk could be inserted");
         OnNewDisk(*this, currentVolume_, dir);
-        const std::string path = IncludeTrailingBackslash(dir) + VolumeName(fileName, currentVolume_);
+        const std::string path = IncludeTrailingPathDelimiter(dir) + VolumeName(fileName, currentVolume_);
         volume_ = sys::File::Open(path, sys::OpenMode::Create);
         if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", path);
         // A fresh volume that takes nothing at all cannot hold the archive.
@@ -766,8 +766,8 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
 void TTvrkCompress::CopyUncompressed(const std::string& source, const std::string& dest) {
   abort_ = false;
   offset_ = 0;
-  extractDirectory_ = PathDirectory(dest);
-  ExtractName = LastPathComponent(dest);
+  extractDirectory_ = ExtractFileDir(dest);
+  ExtractName = ExtractFileName(dest);
   std::string target = dest;
   if (sys::FileExists(dest)) {
     switch (TVersionResource::IsFileNewerByName(source, dest, overwrite_)) {

@@ -130,40 +130,7 @@ std::string StoredName(const std::string& utf8, std::size_t capacity) {
 
 std::string FirstField(const std::string& line) { return line.substr(0, line.find(';')); }
 
-std::string LastPathComponent(const std::string& path) {
-  const auto p = path.find_last_of("\\/:");
-  return p == std::string::npos ? path : path.substr(p + 1);
-}
-
-std::string PathDirectory(const std::string& path) {
-  const auto p = path.find_last_of("\\/");
-  return p == std::string::npos ? std::string() : path.substr(0, p);
-}
-
-std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-  const auto sep = path.find_last_of("\\/:");
-  const auto dot = path.rfind('.');
-  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return path + ext;
-  return path.substr(0, dot) + ext;
-}
-
 std::string VolumeName(const std::string& path, int n) { return ChangeFileExt(path, "." + std::to_string(n)); }
-
-std::string IncludeTrailingBackslash(const std::string& dir) {
-  // An empty directory stays empty: a bare file name is relative, not a path at the root.
-  if (dir.empty() || IsSeparator(dir.back())) return dir;
-#ifdef _WIN32
-  return dir + '\\';
-#else
-  // Natively a backslash is an ordinary character; the platform's separator keeps paths usable.
-  return dir + '/';
-#endif
-}
-
-std::string ExcludeTrailingBackslash(const std::string& dir) {
-  if (!dir.empty() && IsSeparator(dir.back())) return dir.substr(0, dir.size() - 1);
-  return dir;
-}
 
 TFileHeader& TFileHeaders::Get(int index) {
   if (index < 0 || index >= Count())

@@ -68,16 +68,8 @@ std::string StoredName(const std::string& utf8, std::size_t capacity);
 
 // The first ";"-separated field of a work-list line.
 std::string FirstField(const std::string& line);
-// The part of a path after its last separator ('\\', '/' or a drive colon).
-std::string LastPathComponent(const std::string& path);
-// The path up to (not including) its last separator; "" when there is none.
-std::string PathDirectory(const std::string& path);
-// path with its extension (after the last '.' of the last component) replaced by ext ("" removes it).
-std::string ChangeFileExt(const std::string& path, const std::string& ext);
 // Volume n of the archive whose (first) volume is path: "files.1" -> "files.2".
 std::string VolumeName(const std::string& path, int n);
-std::string IncludeTrailingBackslash(const std::string& dir);
-std::string ExcludeTrailingBackslash(const std::string& dir);
 
 class TFileHeaders {
 public:

@@ -141,4 +141,25 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
   return stem + ext;
 }
 
+std::string ExtractFileDir(const std::string& path) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    if (IsPathDelimiter(path[i - 1])) return path.substr(0, i - 1);
+  }
+  return std::string();
+}
+
+std::string IncludeTrailingPathDelimiter(const std::string& path) {
+  if (path.empty() || IsPathDelimiter(path.back())) return path;
+#ifdef _WIN32
+  return path + '\\';
+#else
+  return path + '/';
+#endif
+}
+
+std::string ExcludeTrailingPathDelimiter(const std::string& path) {
+  if (!path.empty() && IsPathDelimiter(path.back())) return path.substr(0, path.size() - 1);
+  return path;
+}
+
 }  // namespace tav

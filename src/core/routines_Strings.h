@@ -34,5 +34,11 @@ std::string ExtractFileName(const std::string& path);
 // The extension including its dot, "" when there is none.
 std::string ExtractFileExt(const std::string& path);
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
+// The directory part without its final separator ("" when there is none).
+std::string ExtractFileDir(const std::string& path);
+// Paths on the platform at hand: either separator ends a path; what is appended is the platform's own
+// ("\\" on Windows, "/" elsewhere). An empty path stays empty.
+std::string IncludeTrailingPathDelimiter(const std::string& path);
+std::string ExcludeTrailingPathDelimiter(const std::string& path);
 
 }  // namespace tav

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "archive/routines_Compression.h"
+#include "core/routines_Strings.h"
 #include "sys/files.h"
 
 namespace tav::archive_test {
 
 inline std::string Join(const std::string& dir, const std::string& name) {
-  return IncludeTrailingBackslash(dir) + name;
+  return IncludeTrailingPathDelimiter(dir) + name;
 }
 
 inline std::string ReadAll(const std::string& path) {

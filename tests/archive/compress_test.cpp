@@ -748,7 +748,7 @@ TEST_F(SpanTest, SpanningNeedsAHandlerForTheNextDisk) {
 class TvarcTest : public CompressTest {
 protected:
   int Run(const std::string& args) {
-    const std::string tool = Join(PathDirectory(sys::ModuleFileName()), "tvarc");
+    const std::string tool = Join(ExtractFileDir(sys::ModuleFileName()), "tvarc");
     const std::string cmd = "'" + tool + "' " + args + " >'" + Path("stdout.txt") + "' 2>'" + Path("stderr.txt") + "'";
     const int rc = std::system(cmd.c_str());
     out_ = ReadAll(Path("stdout.txt"));

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "archive/routines_Compression.h"
+#include "core/routines_Strings.h"
 #include "archive_fixture.h"
 #include "core/exceptions_Tavenrik.h"
 
@@ -135,15 +136,15 @@ TEST(ArchiveNames, VolumesAndPathParts) {
   EXPECT_EQ(VolumeName("C:\\dist.v2\\setup", 3), "C:\\dist.v2\\setup.3");  // a dot in a folder is no extension
   EXPECT_EQ(VolumeName("/tmp/x.y/files.1", 2), "/tmp/x.y/files.2");
   EXPECT_EQ(ChangeFileExt("files.2", ".1"), "files.1");
-  EXPECT_EQ(LastPathComponent("C:\\a\\b\\name.txt"), "name.txt");
-  EXPECT_EQ(LastPathComponent("/a/b/name.txt"), "name.txt");
-  EXPECT_EQ(LastPathComponent("C:name.txt"), "name.txt");
-  EXPECT_EQ(LastPathComponent("..\\..\\evil.dll"), "evil.dll");
-  EXPECT_EQ(PathDirectory("C:\\a\\b.txt"), "C:\\a");
-  EXPECT_EQ(PathDirectory("b.txt"), "");
+  EXPECT_EQ(ExtractFileName("C:\\a\\b\\name.txt"), "name.txt");
+  EXPECT_EQ(ExtractFileName("/a/b/name.txt"), "name.txt");
+  EXPECT_EQ(ExtractFileName("C:name.txt"), "name.txt");
+  EXPECT_EQ(ExtractFileName("..\\..\\evil.dll"), "evil.dll");
+  EXPECT_EQ(ExtractFileDir("C:\\a\\b.txt"), "C:\\a");
+  EXPECT_EQ(ExtractFileDir("b.txt"), "");
   EXPECT_EQ(FirstField("a;b;c"), "a");
-  EXPECT_EQ(IncludeTrailingBackslash(""), "");
-  EXPECT_EQ(ExcludeTrailingBackslash("C:\\x\\"), "C:\\x");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(""), "");
+  EXPECT_EQ(ExcludeTrailingPathDelimiter("C:\\x\\"), "C:\\x");
 }
 
 class DirectoryReadTest : public archive_test::ScratchTest {

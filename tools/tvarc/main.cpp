@@ -88,7 +88,7 @@ int Span(const tvarc::Options& o) {
   // Every volume goes into the same directory.
   const std::string dir = o.positional[1];
   c.OnNewDisk = [dir](TTvrkCompress&, int, std::string& path) { path = dir; };
-  c.SpanToDisks(dir, LastPathComponent(o.positional[0]));
+  c.SpanToDisks(dir, ExtractFileName(o.positional[0]));
   return 0;
 }
 
