@@ -8,6 +8,7 @@
 #include "engine/cleanup.h"
 #include "engine/install_record.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "paths/routines_Registry.h"
 #include "sys/dates.h"
 #include "sys/files.h"
 #include "sys/process.h"
@@ -445,11 +446,12 @@ std::string TCustomInstall::ResumeCommandLine() const {
 }
 
 void TCustomInstall::RegisterRunOnce() {
-  // Resumption after a restart is not part of this program yet: a run that needs it fails openly.
-  throw IEInstall(std::string("Cannot register the install to be run on reboot in the RunOnce key in the registry"));
+  if (!AddRunOnce("TavenrikUnfinished", ResumeCommandLine(), true))
+    throw IEInstall(std::string("Cannot register the install to be run on reboot in the RunOnce key in the registry"));
 }
 
 void TCustomInstall::RebootWindows() {
+  if (sys::RequestReboot(WindowsVersion())) return;
   if (OnFailedReboot) {
     OnFailedReboot(this);
     return;

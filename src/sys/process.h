@@ -15,4 +15,8 @@ enum class ShowMode { Hidden, Normal };
 // Starts a command line without waiting for it; false when it cannot be started.
 bool StartProcess(const std::string& commandLine, ShowMode show);
 
+// Asks Windows to restart: platform 1 (the 95 family) directly, 2 (NT) after enabling the shutdown
+// privilege; any other platform, or any failing step, gives false.
+bool RequestReboot(int windowsVersion);
+
 }  // namespace tav::sys

@@ -37,4 +37,19 @@ bool StartProcess(const std::string& commandLine, ShowMode show) {
   return true;
 }
 
+bool RequestReboot(int windowsVersion) {
+  if (windowsVersion == 1) return ExitWindowsEx(EWX_REBOOT, 0) != 0;
+  if (windowsVersion != 2) return false;
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+  TOKEN_PRIVILEGES privileges{};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  const bool enabled = LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
+                       AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+                       GetLastError() == ERROR_SUCCESS;
+  CloseHandle(token);
+  return enabled && ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED) != 0;
+}
+
 }  // namespace tav::sys

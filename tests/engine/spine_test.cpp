@@ -2,6 +2,7 @@
 
 #include "engine/install_record.h"
 #include "spine_classes.h"
+#include "sys/files.h"
 #include "sys/registry.h"
 #include "ui/application.h"
 
@@ -99,14 +100,44 @@ TEST_F(Spine, FailedRunShowsTheErrorKeepsTheRecordAndEnds) {
   EXPECT_EQ(install->endRequests, 1);
 }
 
-TEST_F(Spine, CancelledRunRemovesTheRecordWithoutAnError) {
+TEST_F(Spine, CancelledRunRemovesTheRecordAndTheLoadersFilesWithoutAnError) {
+  Arguments({"-sC:\\dist", "-c"});
   Create();
+  // A file the loading program placed beside setup goes; the folder itself is not a temporary copy
+  // (it lies outside the temporary folder), so no batch file is made to remove it.
+  const std::string presetup = install->ProgramDirectory() + "\\presetup-test.dll";
+  sys::File::Open(presetup, sys::OpenMode::Create).Close();
+  ASSERT_TRUE(sys::FileExists(presetup));
+  install->PresetupFiles().Add("D:\\elsewhere\\presetup-test.dll");
   compact->onInstall = [] { throw EAIUserAbort(); };
   install->StartHook(form);
   EXPECT_EQ(recorder->codes, Concat(kStart, {-994, -978}));
   EXPECT_TRUE(shown.empty());
   EXPECT_FALSE(RecordExists(InstallRecordKey()));
+  EXPECT_FALSE(sys::FileExists(presetup));
+  EXPECT_FALSE(install->RunCleanupBatch());
   EXPECT_EQ(install->endRequests, 1);
+}
+
+TEST_F(Spine, ARunNeedingARestartRegistersItsResumptionAndEndsWithoutTheSuccessPages) {
+  Create();
+  compact->onInstall = [this] { install->SetReboot(true); };
+  bool asked = false;
+  install->OnBeforeReboot = [&](TCustomInstall*, bool& continueReboot) {
+    asked = continueReboot;
+    continueReboot = false;  // the user declines the restart
+  };
+  install->StartHook(form);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-989, -987}));
+  EXPECT_EQ(install->endRequests, 1);
+  EXPECT_TRUE(RecordExists(InstallRecordKey()));  // kept for the resumption
+  sys::RegKey runOnce =
+      sys::RegKey::Open(sys::RootKey::LocalMachine, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", false);
+  std::string command;
+  ASSERT_TRUE(runOnce.ReadString("TavenrikUnfinished", command));
+  EXPECT_EQ(command, "\"" + sys::ModuleFileName() + "\" -r \"-sC:\\dist\"");
+  runOnce.DeleteValue("TavenrikUnfinished");
 }
 
 TEST_F(Spine, SkippedObjectsAndTheSilentAbort) {
