@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: builds everything and converts the demo project between its text and binary forms.
+# The main job: builds everything, converts the demo project between its text and binary forms, and runs
+# the shipped setup program under Wine (on a virtual display) to its good end.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -14,3 +15,16 @@ build/native/bin/formconv to-binary examples/demo/sample.form.txt "$out/sample.f
 build/native/bin/formconv to-text "$out/sample.form.bin" "$out/sample.form.txt"
 cmp -s examples/demo/sample.form.txt "$out/sample.form.txt"
 echo "Converted examples/demo/sample.form.txt to $out/sample.form.bin ($(wc -c <"$out/sample.form.bin") bytes) and back; the text is unchanged."
+
+echo "Running setup.exe under Wine..."
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all
+  trap "wineserver -k >/dev/null 2>&1 || true" EXIT
+  timeout 300 scripts/wine-run build/win64/bin/setup.exe "-sC:\\Demo Distribution" </dev/null >"build/demo/setup.log" 2>&1
+' || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "setup.exe did not reach its good end (exit $status); see build/demo/setup.log" >&2
+  exit 1
+fi
+echo "setup.exe ran the shipped project to its good end."
