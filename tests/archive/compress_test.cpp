@@ -541,9 +541,9 @@ std::string PeWithVersion(std::uint32_t ms, std::uint32_t ls) {
   test::Fixed fixed;
   fixed.fileMS = ms;
   fixed.fileLS = ls;
-  test::ImageSpec spec;
-  spec.languages = {{0x0409, test::VersionInfo(fixed, {{u"040904E4", {{u"FileVersion", u"0.0"}}}})}};
-  const test::Bytes image = test::BuildImage(spec);
+  test::ImageSpec layout;
+  layout.languages = {{0x0409, test::VersionInfo(fixed, {{u"040904E4", {{u"FileVersion", u"0.0"}}}})}};
+  const test::Bytes image = test::BuildImage(layout);
   return std::string(image.begin(), image.end());
 }
 

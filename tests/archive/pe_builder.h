@@ -97,26 +97,26 @@ constexpr std::size_t kLfanew = 0x40, kRsrcFile = 0x200, kRsrcRva = 0x1000;
 inline std::size_t OptionalSize(bool pe32plus) { return pe32plus ? 240 : 224; }
 inline std::size_t SectionTableAt(bool pe32plus) { return kLfanew + 24 + OptionalSize(pe32plus); }
 
-inline Bytes BuildImage(const ImageSpec& spec) {
+inline Bytes BuildImage(const ImageSpec& layout) {
   Bytes rsrc;
   Put32(rsrc, 0, 0);  // root directory
   Put16(rsrc, 14, 1);
-  Put32(rsrc, 16, spec.typeId);
+  Put32(rsrc, 16, layout.typeId);
   Put32(rsrc, 20, 0x80000000u | 0x18);
   Put16(rsrc, 0x18 + 14, 1);  // name directory
-  Put32(rsrc, 0x28, spec.nameId);
+  Put32(rsrc, 0x28, layout.nameId);
   Put32(rsrc, 0x2C, 0x80000000u | 0x30);
-  const std::size_t n = spec.languages.size();
+  const std::size_t n = layout.languages.size();
   Put16(rsrc, 0x30 + 14, static_cast<std::uint32_t>(n));  // language directory
   const std::size_t dataEntries = 0x40 + 8 * n;
   for (std::size_t i = 0; i < n; ++i) {
-    Put32(rsrc, 0x40 + 8 * i, spec.languages[i].first);
+    Put32(rsrc, 0x40 + 8 * i, layout.languages[i].first);
     Put32(rsrc, 0x44 + 8 * i, static_cast<std::uint32_t>(dataEntries + 16 * i));
   }
   rsrc.resize(dataEntries + 16 * n);
   for (std::size_t i = 0; i < n; ++i) {
     Pad4(rsrc);
-    const Bytes& block = spec.languages[i].second;
+    const Bytes& block = layout.languages[i].second;
     Put32(rsrc, dataEntries + 16 * i, static_cast<std::uint32_t>(kRsrcRva + rsrc.size()));
     Put32(rsrc, dataEntries + 16 * i + 4, static_cast<std::uint32_t>(block.size()));
     rsrc.insert(rsrc.end(), block.begin(), block.end());
@@ -127,16 +127,16 @@ inline Bytes BuildImage(const ImageSpec& spec) {
   image[0] = 'M', image[1] = 'Z';
   Put32(image, 0x3C, kLfanew);
   image[kLfanew] = 'P', image[kLfanew + 1] = 'E';
-  Put16(image, kLfanew + 4, spec.pe32plus ? 0x8664 : 0x14C);
+  Put16(image, kLfanew + 4, layout.pe32plus ? 0x8664 : 0x14C);
   Put16(image, kLfanew + 6, 1);  // sections
-  Put16(image, kLfanew + 20, static_cast<std::uint32_t>(OptionalSize(spec.pe32plus)));
+  Put16(image, kLfanew + 20, static_cast<std::uint32_t>(OptionalSize(layout.pe32plus)));
   const std::size_t opt = kLfanew + 24;
-  Put16(image, opt, spec.pe32plus ? 0x20B : 0x10B);
-  const std::size_t countAt = opt + (spec.pe32plus ? 108 : 92), dirs = opt + (spec.pe32plus ? 112 : 96);
+  Put16(image, opt, layout.pe32plus ? 0x20B : 0x10B);
+  const std::size_t countAt = opt + (layout.pe32plus ? 108 : 92), dirs = opt + (layout.pe32plus ? 112 : 96);
   Put32(image, countAt, 16);
   Put32(image, dirs + 16, kRsrcRva);
   Put32(image, dirs + 20, static_cast<std::uint32_t>(rsrc.size()));
-  const std::size_t sec = SectionTableAt(spec.pe32plus);
+  const std::size_t sec = SectionTableAt(layout.pe32plus);
   for (int i = 0; i < 5; ++i) image[sec + i] = ".rsrc"[i];
   Put32(image, sec + 8, static_cast<std::uint32_t>(rsrc.size()));
   Put32(image, sec + 12, kRsrcRva);

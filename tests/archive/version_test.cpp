@@ -28,10 +28,10 @@ Bytes StandardBlock(const test::Fixed& fixed = {}) {
 }
 
 Bytes Image(bool pe32plus = true, Bytes block = StandardBlock()) {
-  test::ImageSpec spec;
-  spec.pe32plus = pe32plus;
-  spec.languages = {{0x0409, std::move(block)}};
-  return test::BuildImage(spec);
+  test::ImageSpec layout;
+  layout.pe32plus = pe32plus;
+  layout.languages = {{0x0409, std::move(block)}};
+  return test::BuildImage(layout);
 }
 
 Bytes VersionOf(const Bytes& image) {
@@ -76,12 +76,12 @@ TEST(PeVersion, QueriesLikeTheSystem) {
 
 TEST(PeVersion, ChoosesTheVersionEntryAndLanguage) {
   auto withLanguages = [](std::vector<std::uint16_t> ids) {
-    test::ImageSpec spec;
+    test::ImageSpec layout;
     for (std::uint16_t id : ids) {
-      spec.languages.push_back(
+      layout.languages.push_back(
           {id, test::VersionInfo({}, {{u"040904E4", {{u"Lang", sys::Utf8ToUtf16(std::to_string(id))}}}})});
     }
-    return Query(VersionOf(test::BuildImage(spec)), "\\StringFileInfo\\040904E4\\Lang");
+    return Query(VersionOf(test::BuildImage(layout)), "\\StringFileInfo\\040904E4\\Lang");
   };
   EXPECT_EQ(withLanguages({0x0407, 0x0409}), "1033");
   EXPECT_EQ(withLanguages({0x0407, 0x0409, 0}), "0");
