@@ -30,9 +30,11 @@ for target in build/fuzz/bin/fuzz_*; do
   name=$(basename "$target" | sed 's/^fuzz_//')
   corpus=build/fuzz/corpus/$name
   mkdir -p "$corpus"
+  flags=(-max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0)
+  [ -f "fuzz/$name.dict" ] && flags+=(-dict="fuzz/$name.dict")
   seeds=()
-  [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
-  if "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 "$corpus" "${seeds[@]}" \
+  [ -d "fuzz/corpus/$name" ] && seeds+=("fuzz/corpus/$name")
+  if "$target" "${flags[@]}" "$corpus" "${seeds[@]}" \
        >"build/fuzz/$name.log" 2>&1; then
     echo "fuzz $name: ok (${fuzz_seconds}s)"
   else
