@@ -118,7 +118,7 @@ int Run(const std::vector<std::string>& args) {
   if (!tvarc::Parse(args, o, error)) {
     if (!error.empty()) std::fprintf(stderr, "tvarc: %s\n", error.c_str());
     std::fputs(kUsage, stderr);
-    return 2;
+    return 1;
   }
   try {
     if (o.command == "list") return List(o);
