@@ -121,6 +121,11 @@ bool TApplication::ProcessMessage(MSG& msg) {
     if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(root)); form && form->DialogKey(msg.hwnd, msg.wParam))
       return true;
   }
+  if (root && msg.message == WM_SYSCHAR) {
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(root));
+        form && form->DialogChar(static_cast<wchar_t>(msg.wParam)))
+      return true;
+  }
   if (root && TWinControl::FromHandle(root) && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
       IsDialogMessageW(root, &msg)) {
     return true;

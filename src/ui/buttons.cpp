@@ -93,6 +93,8 @@ void TBitBtn::SetKind(TBitBtnKind kind) {
 void TBitBtn::Loaded() {
   TButton::Loaded();
   if (kind_ != bkCustom && Caption().empty()) SetCaption(BitBtnKindCaption(kind_));
+  const int w = glyph_.Width(), h = glyph_.Height();
+  if (!numGlyphsSet_ && h > 0 && w % h == 0 && w / h >= 1 && w / h <= 4) numGlyphs_ = w / h;
 }
 
 void TBitBtn::CreateParams(TCreateParams& params) {

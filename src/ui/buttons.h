@@ -40,7 +40,12 @@ public:
   TBitmap& Glyph() { return glyph_; }
   const TBitmap& Glyph() const { return glyph_; }
   int NumGlyphs() const { return numGlyphs_; }
-  void SetNumGlyphs(int v) { numGlyphs_ = std::clamp(v, 1, 4); Invalidate(); }
+  // Unless set, a glyph as wide as a whole number (up to 4) of squares holds that many images.
+  void SetNumGlyphs(int v) {
+    numGlyphs_ = std::clamp(v, 1, 4);
+    numGlyphsSet_ = true;
+    Invalidate();
+  }
   TButtonLayout Layout() const { return layout_; }
   void SetLayout(TButtonLayout v) { layout_ = v; Invalidate(); }
   int Margin() const { return margin_; }
@@ -61,6 +66,7 @@ private:
   TBitBtnKind kind_ = bkCustom;
   TBitmap glyph_;
   int numGlyphs_ = 1;
+  bool numGlyphsSet_ = false;
   TButtonLayout layout_ = blGlyphLeft;
   int margin_ = -1, spacing_ = 4;
   mutable TGdiBitmap bitmap_;

@@ -1,6 +1,7 @@
 #include "ui/forms.h"
 
 #include "core/properties.h"
+#include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
 
@@ -31,7 +32,6 @@ const TClassInfo& TForm::StaticClassInfo() {
       {
           P::Integer("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth),
           P::Integer("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
-          P::Integer("ModalResult", &TForm::ModalResult, &TForm::SetModalResult, 0),
           P::Enum("Position", PositionNames, &TForm::Position, &TForm::SetPosition, poDesigned),
           P::Enum("WindowState", WindowStateNames, &TForm::WindowState, &TForm::SetWindowState, wsNormal),
           P::Enum("BorderStyle", FormBorderStyleNames, &TForm::BorderStyle, &TForm::SetBorderStyle, bsSizeable),
@@ -355,6 +355,52 @@ int TForm::ShowModal() {
   const int result = modalResult_;
   restore();
   return result;
+}
+
+namespace {
+
+wchar_t UpperChar(wchar_t c) {
+  CharUpperBuffW(&c, 1);
+  return c;
+}
+
+// The character after a single "&" of a caption, upper-cased; 0 when there is none.
+wchar_t Accelerator(const std::string& caption) {
+  const std::wstring text = sys::Wide(caption);
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != L'&') continue;
+    if (text[i + 1] != L'&') return UpperChar(text[i + 1]);
+    ++i;  // "&&" is a plain "&"
+  }
+  return 0;
+}
+
+// The first visible, enabled button or focusing label whose accelerator is key.
+bool PressAccelerator(TWinControl& parent, wchar_t key) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl* c = parent.Controls(i);
+    if (!c->Visible() || !c->Enabled()) continue;
+    if (auto* label = dynamic_cast<TLabel*>(c)) {
+      TWinControl* target = label->FocusControl();
+      if (label->ShowAccelChar() && target && target->Enabled() && Accelerator(label->Caption()) == key) {
+        target->SetFocus();
+        return true;
+      }
+    } else if (auto* button = dynamic_cast<TButton*>(c); button && Accelerator(button->Caption()) == key) {
+      button->SetFocus();
+      button->Click();
+      return true;
+    } else if (auto* w = dynamic_cast<TWinControl*>(c); w && PressAccelerator(*w, key)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TForm::DialogChar(wchar_t key) {
+  return PressAccelerator(*this, UpperChar(key));
 }
 
 bool TForm::DialogKey(HWND target, WPARAM key) {

@@ -60,6 +60,9 @@ public:
   bool Modal() const { return modal_; }
   // Enter and Esc: press the default or the cancel button. True when the key was used.
   virtual bool DialogKey(HWND target, WPARAM key);
+  // Alt with a letter: the button whose caption marks it with "&" is pressed, the label's
+  // FocusControl is focused. True when the key was used.
+  virtual bool DialogChar(wchar_t key);
 
   // Fires OnCreate; the application calls it once the form has been loaded.
   void DoCreate();

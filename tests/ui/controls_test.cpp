@@ -385,6 +385,14 @@ TEST_F(ControlsTest, EnterAndEscPressTheirButtonsAndShowModalEndsWithTheResult) 
   f.Get<TButton>("CancelBtn").SetVisible(false);
   EXPECT_EQ(pressed(edit, VK_ESCAPE), mrNone) << "a hidden cancel button is not pressed";
   f.Get<TButton>("CancelBtn").SetVisible(true);
+  // Alt+letter: the button marked with "&" is pressed, the label's control focused.
+  f.SetModalResult(mrNone);
+  post(edit, WM_SYSCHAR, L'a');
+  Application().ProcessMessages();
+  EXPECT_EQ(f.ModalResult(), mrAbort);
+  post(edit, WM_SYSCHAR, L'P');
+  Application().ProcessMessages();
+  EXPECT_EQ(GetFocus(), window("ListBox1"));
   f.SetModalResult(mrNone);
   f.Hide();
 
