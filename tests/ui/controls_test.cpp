@@ -199,6 +199,19 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
   EXPECT_EQ(f.Get<TPanel>("BottomPanel").Top(), 348);
   // The long bold caption wraps to more than one line and the label grows to hold it.
   EXPECT_GT(title.Height(), 25);
+  // Fonts: the label's own (face, style, character set), the edit's from the form.
+  LOGFONTW lf{};
+  ASSERT_TRUE(GetObjectW(title.FontHandle(), sizeof lf, &lf));
+  EXPECT_STREQ(lf.lfFaceName, L"Arial");
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_EQ(lf.lfCharSet, 0);
+  EXPECT_EQ(lf.lfHeight, ScaleToDevice(-13, f.Dpi()));
+  HFONT editFont = reinterpret_cast<HFONT>(
+      SendMessageW(f.Get<TEdit>("Edit1").WindowHandle(), WM_GETFONT, 0, 0));
+  ASSERT_TRUE(GetObjectW(editFont, sizeof lf, &lf));
+  EXPECT_STREQ(lf.lfFaceName, L"Arial");
+  EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+  EXPECT_EQ(lf.lfHeight, ScaleToDevice(-12, f.Dpi()));
 
   // Edit: lower case shown and kept; every change reported.
   auto& edit = f.Get<TEdit>("Edit1");
