@@ -11,6 +11,10 @@
 #include "core/properties.h"
 #include "sys/pump.h"
 #include "sys/unicode.h"
+#include "ui/buttons.h"
+#include "ui/comctrls.h"
+#include "ui/extctrls.h"
+#include "ui/stdctrls.h"
 
 namespace tav {
 
@@ -113,6 +117,15 @@ bool TApplication::ProcessMessage(MSG& msg) {
   }
   // Tab, arrows, Enter and Esc move between and press controls of a form.
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(root)); form && form->DialogKey(msg.hwnd, msg.wParam))
+      return true;
+  }
+  if (root && msg.message == WM_SYSCHAR) {
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(root));
+        form && form->DialogChar(static_cast<wchar_t>(msg.wParam)))
+      return true;
+  }
   if (root && TWinControl::FromHandle(root) && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
       IsDialogMessageW(root, &msg)) {
     return true;
@@ -186,6 +199,13 @@ void HandleCurrentException(TObject* sender) {
 
 void RegisterUiClasses() {
   RegisterClass(TForm::StaticClassInfo());
+  for (const TClassInfo* info :
+       {&TPanel::StaticClassInfo(), &TLabel::StaticClassInfo(), &TButton::StaticClassInfo(),
+        &TBitBtn::StaticClassInfo(), &TEdit::StaticClassInfo(), &TMemo::StaticClassInfo(),
+        &TRichEdit::StaticClassInfo(), &TCheckBox::StaticClassInfo(), &TRadioGroup::StaticClassInfo(),
+        &TListBox::StaticClassInfo(), &TProgressBar::StaticClassInfo(), &TImage::StaticClassInfo(),
+        &TBevel::StaticClassInfo(), &TTabControl::StaticClassInfo()})
+    RegisterClass(*info);
 }
 
 }  // namespace tav

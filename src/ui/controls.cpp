@@ -600,11 +600,26 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_PAINT: {
       const bool graphic = std::any_of(controls_.begin(), controls_.end(),
                                        [](TControl* c) { return !c->IsWindowed() && c->Visible(); });
-      if (!graphic || defProc_) break;
+      if (!graphic && !PaintsItself()) break;
+      if (defProc_) {
+        // A system window paints itself first; windowless children go over it.
+        DefaultHandler(m);
+        if (!graphic) return;
+        HDC dc = GetDC(hwnd_);
+        try {
+          PaintControls(dc);
+        } catch (...) {
+          ReleaseDC(hwnd_, dc);
+          throw;
+        }
+        ReleaseDC(hwnd_, dc);
+        return;
+      }
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd_, &ps);
       // EndPaint must follow whatever a control's painting does.
       try {
+        PaintWindow(dc);
         PaintControls(dc);
       } catch (...) {
         EndPaint(hwnd_, &ps);
@@ -638,7 +653,9 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_NOTIFY:
       return ReflectToChild(reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom, m);
     case WM_DRAWITEM:
-      if (m.WParam) return ReflectToChild(reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam)->hwndItem, m);
+      // Controls made here have no control ID, so wParam is 0 for them as for menus: ask the item.
+      if (reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam)->CtlType != ODT_MENU)
+        return ReflectToChild(reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam)->hwndItem, m);
       break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:

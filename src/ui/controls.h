@@ -234,13 +234,19 @@ protected:
   virtual RECT WindowBoundsForDevice() const;
   HBRUSH BrushHandle();
   bool ApplyingBounds() const { return applyingBounds_ > 0; }
+  // Windows of the layer's own class that draw something of their own (frames, bevels, text) say so;
+  // PaintWindow then draws it before the windowless children are painted over it.
+  virtual bool PaintsItself() const { return false; }
+  virtual void PaintWindow(HDC dc) {}
+  // Windowless children are painted with the parent's window; a control that paints its own
+  // window (subclassing) calls this after it.
+  void PaintControls(HDC dc);
 
 private:
   static LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void ReflectToChild(HWND child, TMessage& message);
-  void PaintControls(HDC dc);
   void RestackTabOrder();
   void OnDpiChanged();
 

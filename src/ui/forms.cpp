@@ -1,7 +1,9 @@
 #include "ui/forms.h"
 
 #include "core/properties.h"
+#include "sys/unicode.h"
 #include "ui/application.h"
+#include "ui/stdctrls.h"
 
 namespace tav {
 
@@ -11,6 +13,10 @@ const std::vector<std::string> PositionNames = {
 const std::vector<std::string> WindowStateNames = {"wsNormal", "wsMinimized", "wsMaximized"};
 const std::vector<std::string> FormBorderStyleNames = {"bsNone",   "bsSingle",     "bsSizeable",
                                                        "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+const std::vector<TIdentMapEntry> ModalResultIdents = {
+    {"mrNone", mrNone},     {"mrOk", mrOk},   {"mrCancel", mrCancel}, {"mrAbort", mrAbort}, {"mrRetry", mrRetry},
+    {"mrIgnore", mrIgnore}, {"mrYes", mrYes}, {"mrNo", mrNo},         {"mrAll", mrAll},
+};
 const std::vector<std::string> BorderIconNames = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
 
 namespace {
@@ -254,6 +260,11 @@ bool TForm::CloseQuery() {
 }
 
 void TForm::Close() {
+  // A modal form closes through its loop, which asks OnCloseQuery and OnClose.
+  if (modal_) {
+    modalResult_ = mrCancel;
+    return;
+  }
   if (!CloseQuery()) return;
   TCloseAction action = caHide;
   if (OnClose) OnClose(this, action);
@@ -268,6 +279,155 @@ void TForm::Close() {
     case caFree: Release(); break;
     case caNone: break;
   }
+}
+
+namespace {
+
+// Visible, enabled top-level windows of this thread other than the modal one.
+struct TDisableWindows {
+  HWND keep;
+  std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK DisableWindow(HWND window, LPARAM data) {
+  auto* d = reinterpret_cast<TDisableWindows*>(data);
+  if (window != d->keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    EnableWindow(window, FALSE);
+    d->disabled.push_back(window);
+  }
+  return TRUE;
+}
+
+// The buttons of a form and of the forms and containers inside it, in Tab order.
+TButton* FindButton(TWinControl& parent, bool cancel) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl* c = parent.Controls(i);
+    if (!c->Visible() || !c->Enabled()) continue;
+    if (auto* b = dynamic_cast<TButton*>(c); b && (cancel ? b->Cancel() : b->Default())) return b;
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      if (TButton* found = FindButton(*w, cancel)) return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int TForm::ShowModal() {
+  if (modal_ || Visible() || !Enabled() || Parent())
+    throw EInvalidOperation("Cannot make a visible window modal");
+  HWND active = GetActiveWindow();
+  TDisableWindows disable{Handle(), {}};
+  EnumThreadWindows(GetCurrentThreadId(), &DisableWindow, reinterpret_cast<LPARAM>(&disable));
+  modal_ = true;
+  modalResult_ = 0;
+  // Whatever ends the loop, the other windows come back.
+  auto restore = [&] {
+    modal_ = false;
+    for (HWND w : disable.disabled) {
+      if (IsWindow(w)) EnableWindow(w, TRUE);
+    }
+    if (active && IsWindow(active) && active != WindowHandle()) SetActiveWindow(active);
+  };
+  try {
+    Show();
+    while (true) {
+      Application().HandleMessage();
+      // A quit request ends the loop as if the window were closed.
+      if (Application().Terminated() && modalResult_ == 0) modalResult_ = mrCancel;
+      if (modalResult_ == 0) continue;
+      bool canClose = CloseQuery();
+      TCloseAction action = caHide;
+      if (canClose && OnClose) OnClose(this, action);
+      if (!canClose || action == caNone) {
+        if (Application().Terminated()) break;
+        modalResult_ = 0;
+        continue;
+      }
+      Hide();
+      if (action == caFree) Release();
+      break;
+    }
+  } catch (...) {
+    restore();
+    throw;
+  }
+  const int result = modalResult_;
+  restore();
+  return result;
+}
+
+namespace {
+
+wchar_t UpperChar(wchar_t c) {
+  CharUpperBuffW(&c, 1);
+  return c;
+}
+
+// The character after a single "&" of a caption, upper-cased; 0 when there is none.
+wchar_t Accelerator(const std::string& caption) {
+  const std::wstring text = sys::Wide(caption);
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != L'&') continue;
+    if (text[i + 1] != L'&') return UpperChar(text[i + 1]);
+    ++i;  // "&&" is a plain "&"
+  }
+  return 0;
+}
+
+// The first visible, enabled button or focusing label whose accelerator is key.
+bool PressAccelerator(TWinControl& parent, wchar_t key) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl* c = parent.Controls(i);
+    if (!c->Visible() || !c->Enabled()) continue;
+    if (auto* label = dynamic_cast<TLabel*>(c)) {
+      TWinControl* target = label->FocusControl();
+      if (label->ShowAccelChar() && target && target->Enabled() && Accelerator(label->Caption()) == key) {
+        target->SetFocus();
+        return true;
+      }
+    } else if (auto* button = dynamic_cast<TButton*>(c); button && Accelerator(button->Caption()) == key) {
+      button->SetFocus();
+      button->Click();
+      return true;
+    } else if (auto* w = dynamic_cast<TWinControl*>(c); w && PressAccelerator(*w, key)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TForm::DialogChar(wchar_t key) {
+  return PressAccelerator(*this, UpperChar(key));
+}
+
+bool TForm::DialogKey(HWND target, WPARAM key) {
+  if (key == VK_ESCAPE) {
+    TButton* cancel = FindButton(*this, true);
+    if (!cancel) return false;
+    cancel->Click();
+    return true;
+  }
+  if (key != VK_RETURN) return false;
+  // A focused button is pressed itself; a control that takes Enter (a memo) keeps it.
+  TWinControl* focused = TWinControl::FromHandle(target);
+  if (auto* b = dynamic_cast<TButton*>(focused); b && b->Enabled()) {
+    b->Click();
+    return true;
+  }
+  if (target) {
+    MSG msg{target, WM_KEYDOWN, key, 0, 0, {}};
+    const LRESULT code = SendMessageW(target, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg));
+    if ((code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) &&
+        (GetWindowLongPtrW(target, GWL_STYLE) & ES_WANTRETURN))
+      return false;
+  }
+  TButton* def = FindButton(*this, false);
+  if (!def) return false;
+  def->Click();
+  return true;
 }
 
 void TForm::Release() {

@@ -5,9 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "core/exceptions_Tavenrik.h"
 #include "ui/controls.h"
 
 namespace tav {
+
+TAV_EXCEPTION(EInvalidOperation, Exception);
+
+// Modal results: what a modal form returns, and what a button of a given kind sets.
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
+              mrAll = 8;
+extern const std::vector<TIdentMapEntry> ModalResultIdents;
 
 enum TPosition {
   poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
@@ -42,6 +50,20 @@ public:
   void Close();
   // Destroys the form once the messages already queued have been handled (safe inside its handlers).
   void Release();
+  // Shows the form and processes messages until ModalResult is set (by code, a button with a modal
+  // result, or closing the window: mrCancel) and the form agrees to close; the program's other
+  // top-level windows are disabled meanwhile. Returns the modal result.
+  int ShowModal();
+  // Setting it on a modal form ends its modal loop; mrNone keeps it open.
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int result) { modalResult_ = result; }
+  bool Modal() const { return modal_; }
+  // Enter and Esc: press the default or the cancel button. True when the key was used.
+  virtual bool DialogKey(HWND target, WPARAM key);
+  // Alt with a letter: the button whose caption marks it with "&" is pressed, the label's
+  // FocusControl is focused. True when the key was used.
+  virtual bool DialogChar(wchar_t key);
+
   // Fires OnCreate; the application calls it once the form has been loaded.
   void DoCreate();
   // Setting Left or Top by code places the form there instead of by Position.
@@ -97,6 +119,8 @@ private:
   bool active_ = false;
   bool placed_ = false;  // placed by Position once, or by code setting Left/Top
   bool showing_ = false;
+  bool modal_ = false;
+  int modalResult_ = 0;
 };
 
 }  // namespace tav

@@ -1,0 +1,571 @@
+#include "ui/stdctrls.h"
+
+#include <algorithm>
+
+#include "core/properties.h"
+#include "sys/unicode.h"
+
+namespace tav {
+
+const std::vector<std::string> AlignmentNames = {"taLeftJustify", "taRightJustify", "taCenter"};
+const std::vector<std::string> TextLayoutNames = {"tlTop", "tlCenter", "tlBottom"};
+const std::vector<std::string> EditCharCaseNames = {"ecNormal", "ecUpperCase", "ecLowerCase"};
+const std::vector<std::string> ScrollStyleNames = {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"};
+const std::vector<std::string> CheckBoxStateNames = {"cbUnchecked", "cbChecked", "cbGrayed"};
+const std::vector<std::string> BorderStyleNames = {"bsNone", "bsSingle"};
+
+namespace {
+
+std::string WindowText(HWND window) {
+  const int n = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(std::max(0, n)) + 1, L'\0');
+  const int got = GetWindowTextW(window, text.data(), n + 1);
+  text.resize(static_cast<std::size_t>(std::max(0, got)));
+  return sys::Narrow(text);
+}
+
+}  // namespace
+
+TForm* GetParentForm(TControl* control) {
+  TForm* form = nullptr;
+  for (TControl* c = control; c; c = c->Parent()) {
+    if (auto* f = dynamic_cast<TForm*>(c)) form = f;
+  }
+  return form;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i) text += "\r\n";
+    text += lines[i];
+  }
+  return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TLabel
+
+const TClassInfo& TLabel::StaticClassInfo() {
+  using P = Props<TLabel>;
+  static const TClassInfo info = MakeClassInfo<TLabel, TControl>(
+      "TLabel",
+      {
+          P::Enum("Alignment", AlignmentNames, &TLabel::Alignment, &TLabel::SetAlignment, taLeftJustify),
+          P::Boolean("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize, true),
+          P::Reference<TWinControl>("FocusControl", &TLabel::FocusControl, &TLabel::SetFocusControl),
+          P::Enum("Layout", TextLayoutNames, &TLabel::Layout, &TLabel::SetLayout, tlTop),
+          P::Boolean("ParentColor", &TLabel::ParentColor, &TLabel::SetParentColor, true),
+          P::Boolean("ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar, true),
+          P::Boolean("Transparent", &TLabel::Transparent, &TLabel::SetTransparent, false),
+          P::Boolean("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap, false),
+      });
+  return info;
+}
+
+TLabel::TLabel(TComponent* owner) : TControl(owner) {
+  SetParentColor(true);
+  StoreBounds(0, 0, 65, 13);
+}
+
+TLabel::~TLabel() { Destroying(); }
+
+void TLabel::SetAlignment(TAlignment v) {
+  alignment_ = v;
+  Invalidate();
+}
+void TLabel::SetAutoSize(bool v) {
+  autoSize_ = v;
+  AdjustBounds();
+}
+void TLabel::SetWordWrap(bool v) {
+  wordWrap_ = v;
+  AdjustBounds();
+  Invalidate();
+}
+void TLabel::SetTransparent(bool v) {
+  transparent_ = v;
+  Invalidate();
+}
+void TLabel::SetLayout(TTextLayout v) {
+  layout_ = v;
+  Invalidate();
+}
+void TLabel::SetShowAccelChar(bool v) {
+  showAccelChar_ = v;
+  AdjustBounds();
+  Invalidate();
+}
+
+void TLabel::SetFocusControl(TWinControl* control) {
+  if (focusControl_ == control) return;
+  if (focusControl_) focusControl_->RemoveFreeNotification(this);
+  focusControl_ = control;
+  if (control) control->FreeNotification(this);
+}
+
+void TLabel::Notification(TComponent* component, TOperation operation) {
+  TControl::Notification(component, operation);
+  if (operation == opRemove && component == focusControl_) focusControl_ = nullptr;
+}
+
+void TLabel::TextChanged() {
+  AdjustBounds();
+  Invalidate();
+}
+
+void TLabel::FontChanged() {
+  TControl::FontChanged();
+  AdjustBounds();
+}
+
+void TLabel::Loaded() {
+  TControl::Loaded();
+  AdjustBounds();
+}
+
+UINT TLabel::DrawFlags() const {
+  UINT flags = DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE);
+  if (!showAccelChar_) flags |= DT_NOPREFIX;
+  if (alignment_ == taRightJustify) flags |= DT_RIGHT;
+  else if (alignment_ == taCenter) flags |= DT_CENTER;
+  return flags;
+}
+
+void TLabel::AdjustBounds() {
+  if (!autoSize_ || adjusting_ || HasState(csLoading) || HasState(csDestroying)) return;
+  const int dpi = Dpi();
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, FontHandle());
+  // An empty caption still takes the height of one line.
+  std::wstring text = sys::Wide(Caption());
+  if (text.empty()) text = L" ";
+  RECT r{0, 0, ScaleToDevice(Width(), dpi), 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, (DrawFlags() & ~(DT_RIGHT | DT_CENTER)) | DT_CALCRECT);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  int w = wordWrap_ ? Width() : ScaleToLogical(r.right - r.left, dpi);
+  int h = ScaleToLogical(r.bottom - r.top, dpi);
+  // Growing or shrinking keeps the aligned edge in place.
+  int left = Left();
+  if (!wordWrap_ && alignment_ == taRightJustify) left += Width() - w;
+  else if (!wordWrap_ && alignment_ == taCenter) left += (Width() - w) / 2;
+  // Aligned labels have the width or height their parent gives them.
+  if (Align() == alLeft || Align() == alRight || Align() == alClient) h = Height();
+  if (Align() == alTop || Align() == alBottom || Align() == alClient) {
+    w = Width();
+    left = Left();
+  }
+  adjusting_ = true;
+  try {
+    SetBounds(left, Top(), w, h);
+  } catch (...) {
+    adjusting_ = false;
+    throw;
+  }
+  adjusting_ = false;
+}
+
+void TLabel::Paint(HDC dc, const RECT& bounds) {
+  if (!transparent_) {
+    HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
+    FillRect(dc, &bounds, brush);
+    DeleteObject(brush);
+  }
+  const std::wstring text = sys::Wide(Caption());
+  if (text.empty()) return;
+  HGDIOBJ old = SelectObject(dc, FontHandle());
+  SetBkMode(dc, TRANSPARENT);
+  RECT r = bounds;
+  const UINT flags = DrawFlags();
+  if (layout_ != tlTop) {
+    RECT calc = bounds;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &calc, flags | DT_CALCRECT);
+    const int free = (bounds.bottom - bounds.top) - (calc.bottom - calc.top);
+    r.top += layout_ == tlCenter ? free / 2 : free;
+  }
+  if (Enabled()) {
+    SetTextColor(dc, ColorToRGB(Font().Color()));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
+  } else {
+    // Disabled text: engraved, as the system draws it.
+    OffsetRect(&r, 1, 1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
+    OffsetRect(&r, -1, -1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
+  }
+  SelectObject(dc, old);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TButton
+
+const TClassInfo& TButton::StaticClassInfo() {
+  using P = Props<TButton>;
+  static const TClassInfo info = MakeClassInfo<TButton, TWinControl>(
+      "TButton", {
+                     P::Boolean("Cancel", &TButton::Cancel, &TButton::SetCancel, false),
+                     P::Boolean("Default", &TButton::Default, &TButton::SetDefault, false),
+                     P::Integer("ModalResult", &TButton::ModalResult, &TButton::SetModalResult, 0),
+                     P::Boolean("TabStop", &TButton::TabStop, &TButton::SetTabStop, true),
+                     P::Event("OnClick", &TButton::OnClick),
+                 });
+  return info;
+}
+
+TButton::TButton(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  StoreBounds(0, 0, 75, 25);
+}
+
+void TButton::SetDefault(bool v) {
+  default_ = v;
+  if (HandleAllocated()) Perform(BM_SETSTYLE, v ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = L"BUTTON";
+  params.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+void TButton::Click() {
+  if (modalResult_ != 0) {
+    if (TForm* form = GetParentForm(this)) form->SetModalResult(modalResult_);
+  }
+  if (OnClick) OnClick(this);
+}
+
+void TButton::WndProc(TMessage& m) {
+  if (m.Msg == kReflectBase + WM_COMMAND && HIWORD(m.WParam) == BN_CLICKED) {
+    Click();
+    return;
+  }
+  TWinControl::WndProc(m);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TCheckBox
+
+const TClassInfo& TCheckBox::StaticClassInfo() {
+  using P = Props<TCheckBox>;
+  static const TClassInfo info = MakeClassInfo<TCheckBox, TWinControl>(
+      "TCheckBox",
+      {
+          P::Enum("Alignment", AlignmentNames, &TCheckBox::Alignment, &TCheckBox::SetAlignment, taRightJustify),
+          P::Boolean("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed, false),
+          P::Boolean("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, false),
+          P::Enum("State", CheckBoxStateNames, &TCheckBox::State, &TCheckBox::SetState, cbUnchecked),
+          P::Boolean("TabStop", &TCheckBox::TabStop, &TCheckBox::SetTabStop, true),
+          P::Event("OnClick", &TCheckBox::OnClick),
+      });
+  return info;
+}
+
+TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  StoreBounds(0, 0, 97, 17);
+}
+
+void TCheckBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = L"BUTTON";
+  params.Style |= allowGrayed_ ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
+  if (alignment_ == taLeftJustify) params.Style |= BS_LEFTTEXT;
+}
+
+void TCheckBox::CreateWnd() { Perform(BM_SETCHECK, state_); }
+
+void TCheckBox::SetState(TCheckBoxState v) {
+  if (v == state_) return;
+  state_ = v;
+  if (HandleAllocated()) Perform(BM_SETCHECK, v);
+  if (!HasState(csLoading) && OnClick) OnClick(this);
+}
+
+void TCheckBox::WndProc(TMessage& m) {
+  if (m.Msg == kReflectBase + WM_COMMAND && HIWORD(m.WParam) == BN_CLICKED) {
+    const auto now = static_cast<TCheckBoxState>(Perform(BM_GETCHECK));
+    if (now != state_) {
+      state_ = now;
+      if (OnClick) OnClick(this);
+    }
+    return;
+  }
+  TWinControl::WndProc(m);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TCustomEdit, TEdit, TMemo
+
+const TClassInfo& TCustomEdit::StaticClassInfo() {
+  using P = Props<TCustomEdit>;
+  static const TClassInfo info = MakeClassInfo<TCustomEdit, TWinControl>(
+      "TCustomEdit",
+      {
+          P::Enum("BorderStyle", BorderStyleNames, &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle, bsSingle),
+          P::Integer("Color", &TCustomEdit::Color, &TCustomEdit::SetColor, clWindow, &ColorIdents),
+          P::Integer("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength, 0),
+          P::Boolean("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly, false),
+          P::Boolean("TabStop", &TCustomEdit::TabStop, &TCustomEdit::SetTabStop, true),
+          P::Event("OnChange", &TCustomEdit::OnChange),
+      });
+  return info;
+}
+
+TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  SetColor(clWindow);
+  StoreBounds(0, 0, 121, 21);
+}
+
+void TCustomEdit::SetReadOnly(bool v) {
+  readOnly_ = v;
+  if (HandleAllocated()) Perform(EM_SETREADONLY, v);
+}
+
+void TCustomEdit::SetMaxLength(int v) {
+  maxLength_ = std::max(0, v);
+  if (HandleAllocated()) Perform(EM_SETLIMITTEXT, maxLength_);
+}
+
+void TCustomEdit::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = L"EDIT";
+  params.Style |= ES_AUTOHSCROLL;
+  if (readOnly_) params.Style |= ES_READONLY;
+  if (borderStyle_ == bsSingle) params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomEdit::CreateWnd() {
+  if (maxLength_ > 0) Perform(EM_SETLIMITTEXT, maxLength_);
+  // The window may have changed the text (case, length): the control holds what it shows.
+  ReadWindowText();
+}
+
+void TCustomEdit::ReadWindowText() {
+  if (!HandleAllocated()) return;
+  const std::string now = WindowText(WindowHandle());
+  if (now == Caption()) return;
+  settingText_ = true;
+  try {
+    SetCaption(now);
+  } catch (...) {
+    settingText_ = false;
+    throw;
+  }
+  settingText_ = false;
+}
+
+void TCustomEdit::TextChanged() {
+  if (settingText_) return;
+  if (HandleAllocated()) {
+    // The window reports the change (EN_CHANGE), which fires OnChange; multi-line windows do not
+    // report text set as a whole, so the change is reported here for them.
+    changeSeen_ = false;
+    TWinControl::TextChanged();
+    if (!changeSeen_) {
+      ReadWindowText();
+      if (!HasState(csLoading)) Change();
+    }
+  } else if (!HasState(csLoading)) {
+    Change();
+  }
+}
+
+void TCustomEdit::Change() {
+  if (OnChange) OnChange(this);
+}
+
+void TCustomEdit::WndProc(TMessage& m) {
+  if (m.Msg == kReflectBase + WM_COMMAND && HIWORD(m.WParam) == EN_CHANGE) {
+    changeSeen_ = true;
+    ReadWindowText();
+    if (!HasState(csLoading)) Change();
+    return;
+  }
+  TWinControl::WndProc(m);
+}
+
+const TClassInfo& TEdit::StaticClassInfo() {
+  using P = Props<TEdit>;
+  static const TClassInfo info = MakeClassInfo<TEdit, TCustomEdit>(
+      "TEdit", {
+                   P::Enum("CharCase", EditCharCaseNames, &TEdit::CharCase, &TEdit::SetCharCase, ecNormal),
+                   P::String("Text", &TEdit::Text, &TEdit::SetText),
+               });
+  return info;
+}
+
+TEdit::TEdit(TComponent* owner) : TCustomEdit(owner) {}
+
+void TEdit::SetCharCase(TEditCharCase v) {
+  charCase_ = v;
+  if (!HandleAllocated()) return;
+  LONG_PTR style = GetWindowLongPtrW(WindowHandle(), GWL_STYLE) & ~static_cast<LONG_PTR>(ES_UPPERCASE | ES_LOWERCASE);
+  if (v == ecUpperCase) style |= ES_UPPERCASE;
+  if (v == ecLowerCase) style |= ES_LOWERCASE;
+  SetWindowLongPtrW(WindowHandle(), GWL_STYLE, style);
+  // Text already there takes the new case as well.
+  if (v != ecNormal) TWinControl::TextChanged();
+}
+
+void TEdit::CreateParams(TCreateParams& params) {
+  TCustomEdit::CreateParams(params);
+  if (charCase_ == ecUpperCase) params.Style |= ES_UPPERCASE;
+  if (charCase_ == ecLowerCase) params.Style |= ES_LOWERCASE;
+}
+
+
+const TClassInfo& TCustomMemo::StaticClassInfo() {
+  using P = Props<TCustomMemo>;
+  static const TClassInfo info = MakeClassInfo<TCustomMemo, TCustomEdit>(
+      "TCustomMemo",
+      {
+          P::Object("Lines", [](TCustomMemo& c) { return &c.Lines(); }),
+          P::Enum("ScrollBars", ScrollStyleNames, &TCustomMemo::ScrollBars, &TCustomMemo::SetScrollBars, ssNone),
+          P::Boolean("WantReturns", &TCustomMemo::WantReturns, &TCustomMemo::SetWantReturns, true),
+          P::Boolean("WordWrap", &TCustomMemo::WordWrap, &TCustomMemo::SetWordWrap, true),
+      });
+  return info;
+}
+
+TCustomMemo::TCustomMemo(TComponent* owner) : TCustomEdit(owner) {
+  StoreBounds(0, 0, 185, 89);
+  lines_.OnChange = [this](TStringList&) {
+    if (syncing_) return;
+    syncing_ = true;
+    try {
+      SetText(JoinLines(lines_.ToVector()));
+    } catch (...) {
+      syncing_ = false;
+      throw;
+    }
+    syncing_ = false;
+  };
+}
+
+void TCustomMemo::Change() {
+  // The text changed in the window or by code: the lines follow.
+  if (!syncing_) {
+    syncing_ = true;
+    try {
+      lines_.SetStrings(SplitLines(Text()));
+    } catch (...) {
+      syncing_ = false;
+      throw;
+    }
+    syncing_ = false;
+  }
+  TCustomEdit::Change();
+}
+
+void TCustomMemo::CreateParams(TCreateParams& params) {
+  TCustomEdit::CreateParams(params);
+  params.Style |= ES_MULTILINE | ES_AUTOVSCROLL;
+  if (wantReturns_) params.Style |= ES_WANTRETURN;
+  // Word wrap needs a window without horizontal scrolling.
+  if (wordWrap_ && scrollBars_ != ssHorizontal && scrollBars_ != ssBoth)
+    params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
+  if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.Style |= WS_VSCROLL;
+  if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.Style |= WS_HSCROLL;
+}
+
+const TClassInfo& TMemo::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TMemo, TCustomMemo>("TMemo", {});
+  return info;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TListBox
+
+const TClassInfo& TListBox::StaticClassInfo() {
+  using P = Props<TListBox>;
+  static const TClassInfo info = MakeClassInfo<TListBox, TWinControl>(
+      "TListBox", {
+                      P::Integer("Color", &TListBox::Color, &TListBox::SetColor, clWindow, &ColorIdents),
+                      P::Object("Items", [](TListBox& c) { return &c.Items(); }),
+                      P::Boolean("Sorted", &TListBox::Sorted, &TListBox::SetSorted, false),
+                      P::Boolean("TabStop", &TListBox::TabStop, &TListBox::SetTabStop, true),
+                      P::Event("OnClick", &TListBox::OnClick),
+                      P::Event("OnDblClick", &TListBox::OnDblClick),
+                  });
+  return info;
+}
+
+TListBox::TListBox(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  SetColor(clWindow);
+  StoreBounds(0, 0, 121, 97);
+  items_.OnChange = [this](TStringList&) {
+    // The selected item stays selected where it can.
+    itemIndex_ = ItemIndex();
+    if (itemIndex_ >= items_.Count()) itemIndex_ = -1;
+    FillWindow();
+  };
+}
+
+void TListBox::FillWindow() {
+  if (!HandleAllocated()) return;
+  Perform(WM_SETREDRAW, FALSE);
+  Perform(LB_RESETCONTENT);
+  for (int i = 0; i < items_.Count(); ++i) {
+    const std::wstring w = sys::Wide(items_[i]);
+    Perform(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+  }
+  Perform(LB_SETCURSEL, static_cast<WPARAM>(itemIndex_));
+  Perform(WM_SETREDRAW, TRUE);
+  InvalidateRect(WindowHandle(), nullptr, TRUE);
+}
+
+int TListBox::ItemIndex() const {
+  if (!HandleAllocated()) return itemIndex_;
+  return static_cast<int>(SendMessageW(WindowHandle(), LB_GETCURSEL, 0, 0));
+}
+
+void TListBox::SetItemIndex(int index) {
+  itemIndex_ = index >= 0 && index < items_.Count() ? index : -1;
+  if (HandleAllocated()) Perform(LB_SETCURSEL, static_cast<WPARAM>(itemIndex_));
+}
+
+void TListBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = L"LISTBOX";
+  params.Style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+  params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TListBox::CreateWnd() { FillWindow(); }
+
+void TListBox::WndProc(TMessage& m) {
+  if (m.Msg == kReflectBase + WM_COMMAND) {
+    const WORD code = HIWORD(m.WParam);
+    if (code == LBN_SELCHANGE) {
+      itemIndex_ = ItemIndex();
+      if (OnClick) OnClick(this);
+    } else if (code == LBN_DBLCLK && OnDblClick) {
+      OnDblClick(this);
+    }
+    return;
+  }
+  TWinControl::WndProc(m);
+}
+
+}  // namespace tav
