@@ -240,6 +240,8 @@ void TStringList::Insert(int index, const std::string& s) {
   InsertItem(index, s, nullptr);
 }
 
+int TStringList::Add(const std::string& s) { return sorted_ ? AddSorted(s) : TStrings::Add(s); }
+
 int TStringList::AddSorted(const std::string& s) {
   int index;
   if (Find(s, index)) {

@@ -25,7 +25,7 @@ public:
   virtual int IndexOf(const std::string& s) const;
 
   const std::string& operator[](int index) const { return Get(index); }
-  int Add(const std::string& s);
+  virtual int Add(const std::string& s);
   int AddObject(const std::string& s, TObject* object);
   void InsertObject(int index, const std::string& s, TObject* object);
   void AddStrings(const TStrings& other);
@@ -72,6 +72,8 @@ public:
   void Delete(int index) override;
   void Clear() override;
   int IndexOf(const std::string& s) const override;
+  // On a sorted list the index is where the string went (or already was).
+  int Add(const std::string& s) override;
 
   // Sorted lists keep their order on Add and refuse Insert at a position.
   bool Sorted() const { return sorted_; }

@@ -176,6 +176,9 @@ TEST(StringList, SortedListsKeepOrderAndHandleDuplicates) {
   EXPECT_EQ(list[0], "Apple");
   EXPECT_EQ(list[2], "pear");
   EXPECT_EQ(list.IndexOf("FIG"), 1);
+  EXPECT_EQ(list.Add("banana"), 1);  // where it went, not the end
+  EXPECT_EQ(list.Add("APPLE"), 0);   // already there
+  list.Delete(1);
   EXPECT_THROW(list.Insert(0, "x"), EStringListError);
   list.SetDuplicates(dupError);
   EXPECT_THROW(list.Add("PEAR"), EStringListError);
