@@ -112,8 +112,9 @@ public:
 
   TOFDCreateFolderEvent OnCreateFolder;
 
-  // Moves the tree's selection to the folder, or to its nearest existing ancestor.
-  void SelectFolder(const std::string& directory);
+  // Moves the tree's selection to the folder, or to its nearest existing ancestor; false when the
+  // browser could not.
+  bool SelectFolder(const std::string& directory);
 
 private:
   friend class TOFDCreateButton;
@@ -138,6 +139,7 @@ private:
   bool folderCreated_ = false;
   bool selecting_ = false;
   bool editUpdating_ = false;
+  int selectRetries_ = 0;
   HWND dialogWindow_ = nullptr, treeWindow_ = nullptr, okButton_ = nullptr, cancelButton_ = nullptr;
   RECT treeRect_{}, okRect_{}, cancelRect_{};
   std::unique_ptr<TOFDCreateButton> createButton_;

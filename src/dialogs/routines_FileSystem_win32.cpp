@@ -24,6 +24,9 @@ constexpr int kPathEditId = 0x7F11;
 constexpr UINT_PTR kSubclassId = 0x7F0D;
 // Posted to the dialog after a selection change: the browser sets OK's state after telling us.
 constexpr UINT kSyncCreateButton = WM_APP + 0x2F1;
+// The shell may still be filling the tree when the dialog starts: the first selection is retried.
+constexpr UINT_PTR kSelectTimer = 0x7F0E;
+constexpr int kSelectRetries = 50;
 // Used where the browser's own controls were not found.
 constexpr RECT kDefaultRect{20, 230, 140, 253};
 
@@ -353,6 +356,11 @@ LRESULT CALLBACK TOpenFolderDialog::DialogSubclass(HWND window, UINT msg, WPARAM
         if (LOWORD(wParam) == IDOK && self->pathEdit_ && !self->AcceptTypedPath()) return 0;
         break;
       }
+      case WM_TIMER:
+        if (wParam != kSelectTimer) break;
+        if (self->SelectFolder(self->directory_) || ++self->selectRetries_ >= kSelectRetries)
+          KillTimer(window, kSelectTimer);
+        return 0;
       case kSyncCreateButton:
         self->SyncCreateButton();
         return 0;
@@ -422,16 +430,17 @@ void TOpenFolderDialog::Initialize(HWND window) {
   if (treeWindow_) {
     SetWindowLongPtrW(treeWindow_, GWL_STYLE, GetWindowLongPtrW(treeWindow_, GWL_STYLE) | TVS_SHOWSELALWAYS);
   }
-  SelectFolder(directory_);
+  selectRetries_ = 0;
+  if (!SelectFolder(directory_) && !NearestExistingFolder(directory_).empty()) SetTimer(window, kSelectTimer, 100, nullptr);
 }
 
-void TOpenFolderDialog::SelectFolder(const std::string& directory) {
-  if (!dialogWindow_) return;
+bool TOpenFolderDialog::SelectFolder(const std::string& directory) {
+  if (!dialogWindow_) return false;
   FlagGuard guard(selecting_);
   const std::string path = NearestExistingFolder(directory);
-  if (path.empty()) return;
+  if (path.empty()) return false;
   const std::wstring wide = sys::Wide(path);
-  SendMessageW(dialogWindow_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+  return SendMessageW(dialogWindow_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str())) != 0;
 }
 
 void TOpenFolderDialog::SelectionChanged(LPARAM itemIdList) {

@@ -87,8 +87,19 @@ void WaitUntil(Pred pred, const char* what, std::chrono::milliseconds timeout = 
   }
 }
 
-// The browser is the process's dialog that holds a folder tree.
-HWND WaitForBrowser(HWND previous = nullptr) {
+std::string SelectedTreeText(HWND browser);
+
+// The shell fills the tree slowly at first: wait until the selection has arrived at the folder.
+void WaitForSelection(HWND browser, const std::string& leaf) {
+  // A drive may be shown with a label, as "System (C:)".
+  WaitUntil([&] {
+    const std::string text = SelectedTreeText(browser);
+    return SameText(text, leaf) || text.find("(" + leaf + ")") != std::string::npos;
+  }, ("the selection of " + leaf).c_str());
+}
+
+// The browser is the process's dialog that holds a folder tree, once its selection is at leaf.
+HWND WaitForBrowser(const std::string& leaf, HWND previous = nullptr) {
   HWND found = nullptr;
   WaitUntil(
       [&] {
@@ -97,8 +108,7 @@ HWND WaitForBrowser(HWND previous = nullptr) {
         return found != nullptr;
       },
       "the browser");
-  // Let the initial selection settle.
-  std::this_thread::sleep_for(300ms);
+  WaitForSelection(found, leaf);
   return found;
 }
 
@@ -291,7 +301,7 @@ TEST_F(FolderDialogTest, OpensAtTheFolderOrItsNearestAncestorAndCancelChangesNot
   std::string shown, tree, screenshot;
   bool hasEdit = false, hasButton = false;
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser("alpha");
     HWND edit = ChildOfClass(browser, L"Edit");
     hasEdit = edit != nullptr;
     hasButton = ButtonWithText(browser, texts.CreateButton) != nullptr;
@@ -317,10 +327,11 @@ TEST_F(FolderDialogTest, FollowsATypedFolderAndReturnsIt) {
   dialog.SetDirectory(root + "\\gamma");
   std::string tree;
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser("gamma");
     HWND edit = ChildOfClass(browser, L"Edit");
     if (!edit) throw DriverError("no path edit");
     Type(edit, root + "\\alpha\\beta");
+    WaitForSelection(browser, "beta");
     tree = SelectedTreeText(browser);
     Press(browser, IDOK);
   });
@@ -337,11 +348,12 @@ TEST_F(FolderDialogTest, ATypedNewFolderIsCreatedOnOkOnlyAndNotOnCancel) {
     dialog.SetDirectory(root);
     std::string tree;
     DrivenRun run = ExecuteDriven(dialog, [&] {
-      HWND browser = WaitForBrowser();
+      HWND browser = WaitForBrowser(ExtractFileName(root));
       HWND edit = ChildOfClass(browser, L"Edit");
       if (!edit) throw DriverError("no path edit");
       Type(edit, wanted);
-      tree = SelectedTreeText(browser);  // the nearest existing folder
+      WaitForSelection(browser, "alpha");  // the nearest existing folder
+      tree = SelectedTreeText(browser);
       Press(browser, IDCANCEL);
     });
     EXPECT_EQ(run.failure, "");
@@ -353,7 +365,7 @@ TEST_F(FolderDialogTest, ATypedNewFolderIsCreatedOnOkOnlyAndNotOnCancel) {
   TOpenFolderDialog dialog(nullptr);
   dialog.SetDirectory(root);
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser(ExtractFileName(root));
     HWND edit = ChildOfClass(browser, L"Edit");
     if (!edit) throw DriverError("no path edit");
     Type(edit, wanted + "\\");
@@ -373,7 +385,7 @@ TEST_F(FolderDialogTest, ARelativeTypedNameIsRefusedAndCreatesNothing) {
   GetCurrentDirectoryW(MAX_PATH, cwd);
   const std::string stray = sys::Narrow(cwd) + "\\ofd_relative_" + std::to_string(GetCurrentProcessId());
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser(ExtractFileName(root));
     HWND edit = ChildOfClass(browser, L"Edit");
     if (!edit) throw DriverError("no path edit");
     Type(edit, ExtractFileName(stray));
@@ -395,7 +407,7 @@ TEST_F(FolderDialogTest, WithoutExtensionsItIsThePlainBrowserAndABareDriveIsItsR
   dialog.SetDirectory(root + "\\alpha\\beta");
   bool hasEdit = true, hasButton = true;
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser("beta");
     hasEdit = ChildOfClass(browser, L"Edit") != nullptr;
     hasButton = ButtonWithText(browser, texts.CreateButton) != nullptr;
     Press(browser, IDOK);
@@ -407,7 +419,7 @@ TEST_F(FolderDialogTest, WithoutExtensionsItIsThePlainBrowserAndABareDriveIsItsR
   EXPECT_TRUE(SameText(dialog.Directory(), root + "\\alpha\\beta")) << dialog.Directory();
 
   dialog.SetDirectory("C:");
-  run = ExecuteDriven(dialog, [&] { Press(WaitForBrowser(), IDOK); });
+  run = ExecuteDriven(dialog, [&] { Press(WaitForBrowser("C:"), IDOK); });
   EXPECT_EQ(run.failure, "");
   EXPECT_TRUE(run.result);
   EXPECT_TRUE(SameText(dialog.Directory(), "C:\\")) << dialog.Directory();
@@ -423,7 +435,7 @@ TEST_F(FolderDialogTest, CreatingANamedFolderReopensTheBrowserThere) {
     asked = button != nullptr && allow;
   };
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser("gamma");
     HWND create = ButtonWithText(browser, texts.CreateButton);
     if (!create) throw DriverError("no create button");
     PressButton(browser, create);
@@ -433,7 +445,7 @@ TEST_F(FolderDialogTest, CreatingANamedFolderReopensTheBrowserThere) {
     Type(ChildOfClass(box, L"Edit"), "  made here ");
     Press(box, IDOK);
     WaitUntil([&] { return !IsWindow(browser); }, "the first browser to close");
-    HWND again = WaitForBrowser(browser);
+    HWND again = WaitForBrowser("made here", browser);
     treeAfter = SelectedTreeText(again);
     Press(again, IDOK);
   });
@@ -452,14 +464,14 @@ TEST_F(FolderDialogTest, CreatingATypedFolderThenCancellingKeepsTheFolderButRetu
   const std::string typed = root + "\\gamma\\typed\\twice";
   std::string shownAfter;
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser("gamma");
     Type(ChildOfClass(browser, L"Edit"), typed);
     HWND create = ButtonWithText(browser, texts.CreateButton);
     if (!create) throw DriverError("no create button");
     PressButton(browser, create);
     // An input box asking for a name would keep the browser open and time this out.
     WaitUntil([&] { return !IsWindow(browser); }, "the first browser to close");
-    HWND again = WaitForBrowser(browser);
+    HWND again = WaitForBrowser("twice", browser);
     shownAfter = TextOf(ChildOfClass(again, L"Edit"));
     Press(again, IDCANCEL);
   });
@@ -478,7 +490,7 @@ TEST_F(FolderDialogTest, ARefusedOrCancelledCreationLeavesTheBrowserOpen) {
   dialog.OnCreateFolder = [&](TObject*, TOFDCreateButton*, bool& allow) { allow = ++asked > 1; };
   bool openAfterRefusal = false, openAfterCancel = false;
   DrivenRun run = ExecuteDriven(dialog, [&] {
-    HWND browser = WaitForBrowser();
+    HWND browser = WaitForBrowser("gamma");
     HWND create = ButtonWithText(browser, texts.CreateButton);
     if (!create) throw DriverError("no create button");
     PressButton(browser, create);  // refused by the handler
