@@ -128,6 +128,10 @@ private:
   void SelectionChanged(LPARAM itemIdList);
   void SyncCreateButton();
   void EditKeyReleased();
+  // Selects target now, or keeps retrying on a timer until the tree reports it (bounded).
+  void PursueSelection(const std::string& target, bool typed);
+  bool RetrySelection();
+  bool Selected(const std::string& path) const;
   void CreateButtonClicked();
   void ReleaseControls();
   bool AcceptTypedPath();
@@ -140,6 +144,9 @@ private:
   bool selecting_ = false;
   bool editUpdating_ = false;
   int selectRetries_ = 0;
+  std::string selectTarget_;   // what the retry timer is selecting
+  bool selectTyped_ = false;   // ... and whether it came from the edit
+  std::string selectedPath_;   // the tree's selection as the browser last reported it
   HWND dialogWindow_ = nullptr, treeWindow_ = nullptr, okButton_ = nullptr, cancelButton_ = nullptr;
   RECT treeRect_{}, okRect_{}, cancelRect_{};
   std::unique_ptr<TOFDCreateButton> createButton_;

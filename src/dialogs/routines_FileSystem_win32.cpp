@@ -24,7 +24,8 @@ constexpr int kPathEditId = 0x7F11;
 constexpr UINT_PTR kSubclassId = 0x7F0D;
 // Posted to the dialog after a selection change: the browser sets OK's state after telling us.
 constexpr UINT kSyncCreateButton = WM_APP + 0x2F1;
-// The shell may still be filling the tree when the dialog starts: the first selection is retried.
+// The shell may still be filling the tree when the dialog starts, so a selection that has not arrived
+// is retried for a while (50 x 100 ms).
 constexpr UINT_PTR kSelectTimer = 0x7F0E;
 constexpr int kSelectRetries = 50;
 // Used where the browser's own controls were not found.
@@ -301,6 +302,7 @@ bool TOpenFolderDialog::ExecuteOnce() {
   dialogWindow_ = treeWindow_ = okButton_ = cancelButton_ = nullptr;
   treeRect_ = okRect_ = cancelRect_ = RECT{};
   currentPath_.clear();
+  selectedPath_.clear();
   texts_ = TOFDResourceStrings::Load();
 
   wchar_t displayName[MAX_PATH + 1] = {};
@@ -358,8 +360,7 @@ LRESULT CALLBACK TOpenFolderDialog::DialogSubclass(HWND window, UINT msg, WPARAM
       }
       case WM_TIMER:
         if (wParam != kSelectTimer) break;
-        if (self->SelectFolder(self->directory_) || ++self->selectRetries_ >= kSelectRetries)
-          KillTimer(window, kSelectTimer);
+        if (self->RetrySelection() || ++self->selectRetries_ >= kSelectRetries) KillTimer(window, kSelectTimer);
         return 0;
       case kSyncCreateButton:
         self->SyncCreateButton();
@@ -430,8 +431,7 @@ void TOpenFolderDialog::Initialize(HWND window) {
   if (treeWindow_) {
     SetWindowLongPtrW(treeWindow_, GWL_STYLE, GetWindowLongPtrW(treeWindow_, GWL_STYLE) | TVS_SHOWSELALWAYS);
   }
-  selectRetries_ = 0;
-  if (!SelectFolder(directory_) && !NearestExistingFolder(directory_).empty()) SetTimer(window, kSelectTimer, 100, nullptr);
+  PursueSelection(directory_, false);
 }
 
 bool TOpenFolderDialog::SelectFolder(const std::string& directory) {
@@ -440,11 +440,39 @@ bool TOpenFolderDialog::SelectFolder(const std::string& directory) {
   const std::string path = NearestExistingFolder(directory);
   if (path.empty()) return false;
   const std::wstring wide = sys::Wide(path);
-  return SendMessageW(dialogWindow_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str())) != 0;
+  // The message's result says nothing (some browsers answer 0 on success): what the tree then
+  // reports as selected decides.
+  SendMessageW(dialogWindow_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+  return Selected(path);
+}
+
+bool TOpenFolderDialog::Selected(const std::string& path) const {
+  return SameText(ExcludeTrailingBackslash(selectedPath_), ExcludeTrailingBackslash(path));
+}
+
+void TOpenFolderDialog::PursueSelection(const std::string& target, bool typed) {
+  // The latest request replaces an earlier one still being retried, so that a late retry of the
+  // start folder cannot take the tree away from what the user typed.
+  KillTimer(dialogWindow_, kSelectTimer);
+  selectTarget_ = target;
+  selectTyped_ = typed;
+  selectRetries_ = 0;
+  if (!RetrySelection() && !NearestExistingFolder(target).empty())
+    SetTimer(dialogWindow_, kSelectTimer, 100, nullptr);
+}
+
+bool TOpenFolderDialog::RetrySelection() {
+  if (!selectTyped_) return SelectFolder(selectTarget_);
+  // The edit keeps what was typed, which may be a folder that does not exist yet.
+  FlagGuard guard(editUpdating_);
+  const bool arrived = SelectFolder(selectTarget_);
+  currentPath_ = selectTarget_;
+  return arrived;
 }
 
 void TOpenFolderDialog::SelectionChanged(LPARAM itemIdList) {
-  currentPath_ = PathOfItem(reinterpret_cast<LPCITEMIDLIST>(itemIdList));
+  selectedPath_ = PathOfItem(reinterpret_cast<LPCITEMIDLIST>(itemIdList));
+  currentPath_ = selectedPath_;
   if (pathEdit_ && !editUpdating_) pathEdit_->SetText(currentPath_);
   if (createButton_ && okButton_) PostMessageW(dialogWindow_, kSyncCreateButton, 0, 0);
 }
@@ -455,10 +483,7 @@ void TOpenFolderDialog::SyncCreateButton() {
 
 void TOpenFolderDialog::EditKeyReleased() {
   if (selecting_ || !pathEdit_) return;
-  FlagGuard guard(editUpdating_);
-  const std::string typed = pathEdit_->Text();
-  SelectFolder(typed);
-  currentPath_ = typed;
+  PursueSelection(pathEdit_->Text(), true);
 }
 
 bool TOpenFolderDialog::AcceptTypedPath() {

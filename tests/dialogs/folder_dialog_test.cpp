@@ -265,6 +265,24 @@ bool SaveWindowPng(HWND window, const std::string& path) {
   return static_cast<bool>(out);
 }
 
+// Deletes a folder with everything in it; false when anything stays.
+bool RemoveTree(const std::string& folder) {
+  const std::wstring dir = sys::Wide(folder);
+  WIN32_FIND_DATAW entry{};
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = dir + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(sys::Narrow(path));
+      else DeleteFileW(path.c_str());
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+  }
+  return RemoveDirectoryW(dir.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // ---- fixture
 
 class FolderDialogTest : public ::testing::Test {
@@ -287,7 +305,10 @@ protected:
     CreateDirectories(root + "\\alpha\\beta");
     CreateDirectories(root + "\\gamma");
   }
-  void TearDown() override { Application().SetMessageBoxHook(nullptr); }
+  void TearDown() override {
+    Application().SetMessageBoxHook(nullptr);
+    EXPECT_TRUE(RemoveTree(root)) << root;
+  }
 
   std::string root;
   std::vector<std::string> boxes;
@@ -398,6 +419,7 @@ TEST_F(FolderDialogTest, ARelativeTypedNameIsRefusedAndCreatesNothing) {
   EXPECT_FALSE(run.result);
   EXPECT_TRUE(stillOpen);
   EXPECT_FALSE(DirectoryExists(stray));
+  if (DirectoryExists(stray)) RemoveTree(stray);
 }
 
 TEST_F(FolderDialogTest, WithoutExtensionsItIsThePlainBrowserAndABareDriveIsItsRoot) {
