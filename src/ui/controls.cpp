@@ -486,6 +486,9 @@ void TWinControl::CreateHandle() {
   if (hwnd_) return;
   if (HasState(csDestroying)) throw EComponentError("Control %s is being destroyed", Name());
   RegisterWindowClass(&TWinControl::StdWndProc);
+  // The parent's window comes first; creating it creates its children's windows, this one included.
+  if (Parent()) Parent()->HandleNeeded();
+  if (hwnd_) return;
   TCreateParams params;
   CreateParams(params);
   if ((params.Style & WS_CHILD) && !params.Parent)

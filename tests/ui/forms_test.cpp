@@ -383,6 +383,25 @@ TEST_F(UiTest, TabOrderIsTheOrderOfTheChildWindows) {
   EXPECT_EQ(GetNextDlgTabItem(form->WindowHandle(), b->WindowHandle(), FALSE), a->WindowHandle());
 }
 
+// Asking a child for its window first creates the parent's, which creates the child's: that one
+// window must be the child's only window, and the one it is known by.
+TEST_F(UiTest, AChildAskedForItsWindowFirstGetsExactlyOne) {
+  auto form = MakeForm();
+  auto* panel = new TWinControl(form.get());
+  auto* inner = new TWinControl(form.get());
+  panel->SetParent(form.get());
+  inner->SetParent(panel);
+  const HWND innerWindow = inner->Handle();
+  ASSERT_TRUE(form->HandleAllocated());
+  int windows = 0;
+  EnumChildWindows(
+      form->WindowHandle(), [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+      reinterpret_cast<LPARAM>(&windows));
+  EXPECT_EQ(windows, 2);
+  EXPECT_EQ(GetParent(innerWindow), panel->WindowHandle());
+  EXPECT_EQ(TWinControl::FromHandle(innerWindow), inner);
+}
+
 TEST_F(UiTest, FontsFollowTheParentUntilSetAndReachTheWindowScaled) {
   auto form = MakeForm();
   form->Font().SetName("Arial");
