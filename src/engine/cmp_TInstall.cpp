@@ -115,9 +115,15 @@ TCustomInstall::TCustomInstall(TComponent* owner) : TFileContainer(CheckOwner(ow
     dialogThemeBitmap_.Assign(bitmap);
   }
   SetCurrentInstall(this);
-  SetArchiveFileType(Standard<TpsMainArchiveFile>());
-  SetArchiveFile("");
-  SetDestDirType(Standard<TpsProgramFiles>());
+  try {
+    SetArchiveFileType(Standard<TpsMainArchiveFile>());
+    SetArchiveFile("");
+    SetDestDirType(Standard<TpsProgramFiles>());
+  } catch (...) {
+    // A half-made installer must not stay the current one: no destructor will clear it.
+    SetCurrentInstall(nullptr);
+    throw;
+  }
   SetDestDir("\\MyApplication");
   SetAllowChoice(false);
   SetAllowChangeDir(true);
