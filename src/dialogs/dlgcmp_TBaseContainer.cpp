@@ -1,0 +1,137 @@
+#include "dialogs/dlgcmp_TBaseContainer.h"
+
+#include <memory>
+
+#include "config/resources.h"
+#include "ui/application.h"
+
+namespace tav {
+
+TBaseFormContainer::TBaseFormContainer(TComponent* owner) : TForm(owner) {
+  sizing_ = true;
+  SetCaption("BaseFormContainer");
+  SetBorderStyle(bsDialog);
+  SetBorderIcons(0);
+  displayPanel_ = new TPanel(this);
+  displayPanel_->SetName("DisplayPanel");
+  displayPanel_->SetParent(this);
+  displayPanel_->SetAlign(alClient);
+  // Never seen: it only keeps the index of the page in front.
+  tabs_ = new TTabControl(this);
+  tabs_->SetName("Tabs");
+  tabs_->SetVisible(false);
+  tabs_->SetParent(this);
+  tabs_->SetAlign(alTop);
+  tabs_->SetHeight(0);
+  tabs_->OnChange = [this](TObject* sender) { TabsChange(sender); };
+  SetBounds(Left(), Top(), 478, 395);
+  OnShow = [this](TObject* sender) { FormShow(sender); };
+  OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
+  OnResize = [this](TObject* sender) { FormResize(sender); };
+  sizing_ = false;
+}
+
+TBaseFormContainer::~TBaseFormContainer() {
+  OnResize = nullptr;
+  OnClose = nullptr;
+  OnShow = nullptr;
+  // The pages go first, while the window they live in is still whole.
+  std::vector<TBaseInstallForm*> pages;
+  pages.swap(pages_);
+  for (auto it = pages.rbegin(); it != pages.rend(); ++it) delete *it;
+}
+
+const TClassInfo& TBaseFormContainer::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TBaseFormContainer, TForm>("TBaseFormContainer", {});
+  return info;
+}
+
+int TBaseFormContainer::FillPages() {
+  TDialogManager* manager = CurrentDialogManager();
+  if (!manager) throw Exception(TranslateMessage("The current dialog manager is not defined"));
+  pages_.clear();
+  for (const TBIFEntry& entry : BIFList()) {
+    const TClassInfo& cls = *entry.FormClass;
+    if (!cls.Create || !cls.InheritsFrom(TBaseInstallForm::StaticClassInfo()))
+      throw EComponentError("%s is not a wizard page class", cls.Name);
+    std::unique_ptr<TComponent> made(cls.Create(this));
+    auto* page = static_cast<TBaseInstallForm*>(made.get());
+    config::LoadFormFromResource(*page);
+    page->DoCreate();
+    // Pages of the other phases are made only to learn their manager.
+    if (page->DM() != manager) continue;
+    tabs_->Tabs().Add("");
+    page->SetBounds(displayPanel_->Left(), displayPanel_->Top(), displayPanel_->Width(), displayPanel_->Height());
+    page->Show();
+    pages_.push_back(page);
+    made.release();
+  }
+  for (size_t i = 0; i < pages_.size(); ++i) {
+    for (size_t j = i + 1; j < pages_.size(); ++j) {
+      if (pages_[i]->Order() > pages_[j]->Order()) std::swap(pages_[i], pages_[j]);
+    }
+  }
+  return PageCount();
+}
+
+bool TBaseFormContainer::ShowPage(int index, bool skipBackwards) {
+  // Iterative rather than recursive: a long run of skipped pages cannot deepen the stack.
+  while (index >= 0 && index < PageCount()) {
+    TBaseInstallForm* page = pages_[static_cast<size_t>(index)];
+    if (page->SkipPage()) {
+      index += skipBackwards ? -1 : 1;
+      continue;
+    }
+    tabs_->SetTabIndex(index);
+    SetCaption(page->Caption());
+    page->ActivatePage();
+    return true;
+  }
+  return false;
+}
+
+void TBaseFormContainer::NextPage() {
+  const int index = PageIndex();
+  if (!ShowPage(index + 1, false)) ShowPage(index + 1, true);
+  if (PageIndex() != index) return;
+  finished_ = true;
+  SetModalResult(mrOk);
+  // A modal form ends on its result; Close would replace it with mrCancel.
+  if (!Modal()) Close();
+}
+
+void TBaseFormContainer::PreviousPage() {
+  const int index = PageIndex();
+  if (!ShowPage(index - 1, true)) ShowPage(index - 1, false);
+}
+
+void TBaseFormContainer::PlaceOnScreen(TTavenrikDialogPosition position, int leftOffset, int topOffset) {
+  const TScreenPlace place = tav::PlaceOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                                Width(), Height(), GetSystemMetrics(SM_CYCAPTION), position,
+                                                leftOffset, topOffset);
+  SetBounds(place.Left, place.Top, Width(), Height());
+}
+
+void TBaseFormContainer::FormShow(TObject*) {
+  if (!ShowPage(0, true)) ShowPage(0, false);
+}
+
+void TBaseFormContainer::FormClose(TObject*, TCloseAction& action) {
+  // The system close box never ends a phase.
+  if (!finished_ && ModalResult() != mrAbort) action = caNone;
+}
+
+void TBaseFormContainer::FormResize(TObject*) {
+  if (sizing_) return;
+  for (TBaseInstallForm* page : pages_) {
+    page->SetBounds(displayPanel_->Left(), displayPanel_->Top(), displayPanel_->Width(), displayPanel_->Height());
+    page->Repaint();
+  }
+}
+
+void TBaseFormContainer::TabsChange(TObject*) {
+  const int index = tabs_->TabIndex();
+  if (!ShowPage(index, true)) ShowPage(index, false);
+}
+
+}  // namespace tav

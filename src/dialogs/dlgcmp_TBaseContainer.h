@@ -1,0 +1,48 @@
+#pragma once
+// The wizard window: hosts every page of a phase as a child window, stacked, and brings one at a
+// time to the front. Only finishing the last page or a confirmed Cancel closes it.
+#include <vector>
+
+#include "dialogs/dlgcmp_TBaseDlg.h"
+#include "ui/comctrls.h"
+#include "ui/extctrls.h"
+
+namespace tav {
+
+class TBaseFormContainer : public TForm {
+public:
+  // Builds its panel and the hidden tab control that keeps the page index.
+  explicit TBaseFormContainer(TComponent* owner);
+  ~TBaseFormContainer() override;
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  // Creates this phase's pages (those of CurrentDialogManager) in ascending Order; the page count.
+  int FillPages();
+  // Shows the page at index, or the nearest one in the given direction that is not skipped.
+  bool ShowPage(int index, bool skipBackwards);
+  // Past the last page the phase ends with mrOk.
+  virtual void NextPage();
+  virtual void PreviousPage();
+  virtual void PlaceOnScreen(TTavenrikDialogPosition position, int leftOffset, int topOffset);
+
+  int PageCount() const { return static_cast<int>(pages_.size()); }
+  TBaseInstallForm* Page(int index) const { return pages_.at(static_cast<size_t>(index)); }
+  int PageIndex() const { return tabs_->TabIndex(); }
+  bool Finished() const { return finished_; }
+  TPanel* DisplayPanel() const { return displayPanel_; }
+
+private:
+  void FormShow(TObject*);
+  void FormClose(TObject*, TCloseAction& action);
+  void FormResize(TObject*);
+  void TabsChange(TObject*);
+
+  TPanel* displayPanel_ = nullptr;
+  TTabControl* tabs_ = nullptr;
+  std::vector<TBaseInstallForm*> pages_;  // components of this form
+  bool finished_ = false;
+  bool sizing_ = false;
+};
+
+}  // namespace tav
