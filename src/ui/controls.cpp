@@ -335,6 +335,8 @@ TWinControl::~TWinControl() {
   // Child controls go with their parent, whoever owns them.
   while (!controls_.empty()) delete controls_.back();
   DestroyHandle();
+  // Leave the parent while still a windowed control, so that it also drops this from its Tab list.
+  if (Parent()) Parent()->RemoveControl(this);
   if (brush_) DeleteObject(brush_);
 }
 

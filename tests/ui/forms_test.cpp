@@ -402,6 +402,21 @@ TEST_F(UiTest, AChildAskedForItsWindowFirstGetsExactlyOne) {
   EXPECT_EQ(TWinControl::FromHandle(innerWindow), inner);
 }
 
+TEST_F(UiTest, ADeletedChildLeavesTheTabOrderOfItsParent) {
+  auto form = MakeForm();
+  auto* a = new TWinControl(form.get());
+  auto* b = new TWinControl(form.get());
+  a->SetParent(form.get());
+  b->SetParent(form.get());
+  form->Show();
+  delete a;
+  EXPECT_EQ(form->ControlCount(), 1);
+  EXPECT_EQ(b->TabOrder(), 0);
+  auto* c = new TWinControl(form.get());
+  c->SetParent(form.get());
+  EXPECT_EQ(c->TabOrder(), 1);
+}
+
 TEST_F(UiTest, FontsFollowTheParentUntilSetAndReachTheWindowScaled) {
   auto form = MakeForm();
   form->Font().SetName("Arial");
