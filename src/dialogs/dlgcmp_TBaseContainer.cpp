@@ -12,6 +12,8 @@ TBaseFormContainer::TBaseFormContainer(TComponent* owner) : TForm(owner) {
   SetCaption("BaseFormContainer");
   SetBorderStyle(bsDialog);
   SetBorderIcons(0);
+  Font().SetName("Arial");
+  Font().SetCharset(0);
   displayPanel_ = new TPanel(this);
   displayPanel_->SetName("DisplayPanel");
   displayPanel_->SetParent(this);
@@ -51,6 +53,8 @@ int TBaseFormContainer::FillPages() {
   if (!manager) throw Exception(TranslateMessage("The current dialog manager is not defined"));
   pages_.clear();
   for (const TBIFEntry& entry : BIFList()) {
+    TCustomBaseInstallDlg* dlg = entry.InstallDlg;
+    if (dlg && (dlg->DialogManager() != manager || !dlg->ShouldShow())) continue;
     const TClassInfo& cls = *entry.FormClass;
     if (!cls.Create || !cls.InheritsFrom(TBaseInstallForm::StaticClassInfo()))
       throw EComponentError("%s is not a wizard page class", cls.Name);
@@ -59,9 +63,17 @@ int TBaseFormContainer::FillPages() {
     config::LoadFormFromResource(*page);
     page->DoCreate();
     // Pages of the other phases are made only to learn their manager.
-    if (page->DM() != manager) continue;
+    if (!dlg && page->DM() != manager) continue;
+    page->SetDC(dlg);
+    if (dlg) {
+      page->InstallObject = dlg->Container();
+      page->SetOrder(dlg->Order);
+      dlg->SetDialog(page);
+      dlg->AssignDialogProperties();
+    }
     tabs_->Tabs().Add("");
     page->SetBounds(displayPanel_->Left(), displayPanel_->Top(), displayPanel_->Width(), displayPanel_->Height());
+    page->ApplyLanguage();
     page->Show();
     pages_.push_back(page);
     made.release();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/properties.h"
+#include "lang/languages.h"
 #include "objects/cmp_TInstallContainer.h"
 #include "ui/forms.h"
 
@@ -34,6 +35,21 @@ TScreenPlace PlaceOnScreen(int screenWidth, int screenHeight, int width, int hei
 
 class TDialogManager;
 class TBaseFormContainer;
+class TCustomBaseInstallDlg;
+class TCustomInstall;
+
+// The installer component of this run; nullptr when there is none.
+TCustomInstall* RunningInstaller();
+// Asks the installer whether the user may abort (OnUserAbort); yes without an installer.
+bool UserMayAbort();
+
+// The child component of a loaded layout; a layout without it is refused by name.
+template <class T>
+T& LayoutChild(TComponent& root, const std::string& name) {
+  auto* found = dynamic_cast<T*>(root.FindComponent(name));
+  if (!found) throw EComponentError("%s has no %s", root.ClassInfo().Name, name);
+  return *found;
+}
 
 // Base of every page form.
 class TBaseTavenrikForm : public TForm {
@@ -43,12 +59,19 @@ public:
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
+  void Loaded() override;
+  virtual void LanguageChanged(TTvrkLanguage language);
   // Sets the buttons and loads the data each time the page comes to the front.
   virtual void PrepareShow() {}
+  // Fonts and texts of the current language; the texts stay English until a translator is present.
+  virtual void ApplyLanguage();
 
   bool UseLanguageFont = true;
   bool TranslateTexts = true;
   TInstallContainer* InstallObject = nullptr;
+  TTvrkLanguage TextLanguage = tvlEnglish;
+  bool UseFixedLanguage = false;
+  TTvrkLanguage FixedLanguage = tvlUser;
 };
 
 // Every live page form, in creation order.
@@ -65,8 +88,9 @@ public:
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
 
+  TCustomBaseInstallDlg* DC() const { return dc_; }
+  void SetDC(TCustomBaseInstallDlg* value);
   TDialogManager* DM() const { return dm_; }
-  // The page is told when its manager goes away.
   void SetDM(TDialogManager* value);
   int Order() const { return order_; }
   void SetOrder(int value) { order_ = value; }
@@ -89,13 +113,55 @@ public:
   TBaseFormContainer* HostContainer() const;
 
 private:
+  TCustomBaseInstallDlg* dc_ = nullptr;
   TDialogManager* dm_ = nullptr;
   int order_ = 0;
 };
 
-// Registry entries: the page class and the reserved integer, which nothing reads.
+// Base of the progress windows shown while files are copied or downloaded.
+class TBaseDuringCopyForm : public TBaseTavenrikForm {
+public:
+  using TBaseTavenrikForm::TBaseTavenrikForm;
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  void Notification(TComponent* component, TOperation operation) override;
+
+  TDialogManager* DM() const { return dm_; }
+  void SetDM(TDialogManager* value);
+  // Asks the installer; on yes sets the extractor's and the process-wide abort flags. The window
+  // stays: the copy loop ends the run.
+  virtual void Cancel();
+  virtual void UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus) {}
+
+private:
+  TDialogManager* dm_ = nullptr;
+};
+
+// Base of the prompts for the next volume.
+class TBaseChangeDiskForm : public TBaseTavenrikForm {
+public:
+  using TBaseTavenrikForm::TBaseTavenrikForm;
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  void Notification(TComponent* component, TOperation operation) override;
+
+  TDiskParameter* DiskParameter() const { return diskParameter_; }
+  void SetDiskParameter(TDiskParameter* value) { diskParameter_ = value; }
+  TDialogManager* DM() const { return dm_; }
+  void SetDM(TDialogManager* value);
+  // Ends the prompt with mrAbort when the installer lets the user abort.
+  virtual void Cancel();
+
+private:
+  TDiskParameter* diskParameter_ = nullptr;
+  TDialogManager* dm_ = nullptr;
+};
+
+// Registry entries: the page class, the dialog component that configures it (none in this program)
+// and a reserved integer that nothing reads.
 struct TBIFEntry {
   const TClassInfo* FormClass = nullptr;
+  TCustomBaseInstallDlg* InstallDlg = nullptr;
   int Reserved = 0;
 };
 using TDCFEntry = TBIFEntry;
@@ -105,9 +171,14 @@ using TBCDFEntry = TBIFEntry;
 const std::deque<TBIFEntry>& BIFList();
 const std::deque<TDCFEntry>& DCFList();
 const std::deque<TBCDFEntry>& ChangeDiskList();
-TBIFEntry& RegisterInstallPage(const TClassInfo& formClass, int reserved = 0);
-TDCFEntry& RegisterDuringCopyPage(const TClassInfo& formClass, int reserved = 0);
-TBCDFEntry& RegisterChangeDiskPage(const TClassInfo& formClass, int reserved = 0);
+TBIFEntry& RegisterInstallPage(const TClassInfo& formClass, TCustomBaseInstallDlg* dialog = nullptr,
+                               int reserved = 0);
+TDCFEntry& RegisterDuringCopyPage(const TClassInfo& formClass, TCustomBaseInstallDlg* dialog = nullptr,
+                                  int reserved = 0);
+TBCDFEntry& RegisterChangeDiskPage(const TClassInfo& formClass, TCustomBaseInstallDlg* dialog = nullptr,
+                                   int reserved = 0);
+int InstallPageCount();
+const TBIFEntry& InstallPage(int index);
 
 class TDialogManager : public TInstallObject {
 public:
@@ -117,12 +188,19 @@ public:
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   int HandleNotification(TObject* sender, int code, TObject* po) override;
+  void Notification(TComponent* component, TOperation operation) override;
   // Shows the pages of this phase in a wizard window; EAIUserAbort when the user cancelled.
   virtual void ShowPhase();
-  // Progress windows and the disk prompt.
+  // Progress windows: created on the first status of a copy run, hidden at its end.
+  virtual void ShowDuringCopyForms();
   virtual void UpdateDuringCopyForms(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus);
   virtual void CloseDuringCopyForms();
+  // The disk prompt for [install file, TDiskParameter]; EAIUserAbort when the user cancelled.
   virtual void ShowChangeDisk(TObject* parameters);
+  void AddDialog(TCustomBaseInstallDlg* dialog);
+  void RemoveDialog(TCustomBaseInstallDlg* dialog);
+  const std::vector<TCustomBaseInstallDlg*>& Dialogs() const { return dialogs_; }
+  const std::vector<TBaseDuringCopyForm*>& DuringCopyForms() const { return duringCopyForms_; }
 
   int Height() const { return height_; }
   void SetHeight(int value) { height_ = value; }
@@ -144,12 +222,62 @@ private:
   TTavenrikDialogPosition position_ = tdpCenter;
   int relativeLeftOffset_ = 0;
   int relativeTopOffset_ = 0;
+  std::vector<TCustomBaseInstallDlg*> dialogs_;
+  std::vector<TBaseDuringCopyForm*> duringCopyForms_;  // owned by the application, hidden at the end
+};
+
+// Base of the dialog components that configure one page; the extension point for projects.
+class TCustomBaseInstallDlg : public TInstallObject {
+public:
+  explicit TCustomBaseInstallDlg(TComponent* owner);
+  ~TCustomBaseInstallDlg() override;
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  void Notification(TComponent* component, TOperation operation) override;
+
+  virtual void LanguageChanged(TTvrkLanguage language);
+  virtual void SetDialogManager(TDialogManager* manager);
+  virtual void SetThemePicture(const TPicture& picture) { themePicture_.Assign(picture); }
+  virtual void ApplyLanguage();
+  // Hands the component's settings to its page.
+  virtual void AssignDialogProperties();
+  // The before event, ShowDialog, the after event; false when EAbort stopped it.
+  virtual bool Execute();
+  // Shows the page modally on its own; true on OK, EAIUserAbort otherwise.
+  virtual bool ShowDialog();
+  virtual const TClassInfo& FormClass() const = 0;
+  virtual bool ShouldShow() { return true; }
+
+  TDialogManager* DialogManager() const { return dialogManager_; }
+  TForm* Dialog() const { return dialog_; }
+  void SetDialog(TForm* dialog);
+  const TPicture& ThemePicture() const { return themePicture_; }
+
+  int Order = 0;
+  TTavenrikDialogPosition Position = tdpCenter;
+  int RelativeLeftOffset = 0, RelativeTopOffset = 0, Height = 0, Width = 0;
+  bool UseLanguageFont = true;
+  bool TranslateTexts = true;
+  TTvrkLanguage TextLanguage = tvlEnglish;
+  bool UseFixedLanguage = false;
+  TTvrkLanguage FixedLanguage = tvlUser;
+  TNotifyEvent OnBeforeExecute, OnAfterExecute;
+
+private:
+  TDialogManager* dialogManager_ = nullptr;
+  TForm* dialog_ = nullptr;
+  TPicture themePicture_;
 };
 
 // The manager whose window is being built; nullptr outside that.
 TDialogManager* CurrentDialogManager();
-// The first manager created of that type that still exists; nullptr when none.
+// The first manager, in creation order, of that type whose container is the running installer.
 TDialogManager* FindDialogManager(TManagerType type);
+// A plain list of objects, as the disk request passes its install file and TDiskParameter.
+class TList : public TObject {
+public:
+  std::vector<TObject*> Items;
+};
 
 void RegisterDialogManagerClasses();
 

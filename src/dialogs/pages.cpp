@@ -1,56 +1,298 @@
 #include "dialogs/pages.h"
 
+#include "config/resources.h"
+#include "dialogs/routines_FileSystem.h"
+#include "engine/cmp_TInstall.h"
+#include "paths/routines_ExpandPaths.h"
+#include "sys/unicode.h"
 #include "ui/application.h"
 
 namespace tav {
 
+namespace {
+
+// Our own pictures ship as bitmap resources; a layout that holds none gets the named one.
+void UseBitmapResource(TBitmap& target, const char* name) {
+  if (!target.Empty()) return;
+  if (auto bmp = config::FindBitmapResource(name)) target.SetBmp(*bmp);
+}
+
+void UsePictureResource(TImage* image, const char* name) {
+  if (!image || !image->Picture().Bitmap().Empty()) return;
+  TBitmap bitmap;
+  UseBitmapResource(bitmap, name);
+  if (bitmap.Empty()) return;
+  image->Picture().Assign(bitmap);
+  image->Invalidate();
+}
+
+template <class T>
+T* OptionalChild(TComponent& root, const std::string& name) {
+  return dynamic_cast<T*>(root.FindComponent(name));
+}
+
+void Focus(TWinControl* control) {
+  if (control && control->Visible() && control->HandleAllocated() && IsWindowVisible(control->WindowHandle()))
+    control->SetFocus();
+}
+
+}  // namespace
+
+// --- the common frame ---
+
+TWizardPage::TWizardPage(TComponent* owner, TManagerType phase, int order) : TBaseInstallForm(owner) {
+  SetDM(FindDialogManager(phase));
+  SetOrder(order);
+}
+
+const TClassInfo& TWizardPage::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TWizardPage, TBaseInstallForm>("TWizardPage", {});
+  return info;
+}
+
+void TWizardPage::Loaded() {
+  TBaseInstallForm::Loaded();
+  back_ = OptionalChild<TBitBtn>(*this, "BackBtn");
+  next_ = OptionalChild<TBitBtn>(*this, "NextBtn");
+  finish_ = OptionalChild<TBitBtn>(*this, "FinishBtn");
+  cancel_ = OptionalChild<TBitBtn>(*this, "CancelBtn");
+  theme_ = OptionalChild<TImage>(*this, "ThemeBitmap");
+  if (back_) back_->OnClick = [this](TObject*) { GoPrevious(); };
+  if (next_) next_->OnClick = [this](TObject*) { GoNext(); };
+  if (finish_) finish_->OnClick = [this](TObject*) { GoNext(); };
+  if (cancel_) {
+    cancel_->OnClick = [this](TObject*) { QueryCancel(); };
+    UseBitmapResource(cancel_->Glyph(), "TAVCANCEL");
+  }
+  if (theme_ && theme_->Picture().Bitmap().Empty()) {
+    if (TCustomInstall* install = RunningInstaller()) theme_->Picture().Assign(install->DialogThemeBitmap());
+  }
+}
+
+void TWizardPage::PrepareShow() {
+  if (back_) back_->SetVisible(!IsFirstPage());
+  if (EndPage()) {
+    if (next_) next_->SetVisible(!IsLastPage());
+    finish_->SetVisible(!next_ || !next_->Visible());
+    if (next_ && next_->Visible()) {
+      Focus(next_);
+    } else {
+      Focus(finish_);
+    }
+    return;
+  }
+  if (next_ && next_->Visible() && Visible()) Focus(next_);
+}
+
+const TClassInfo& TWelcomeForm::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TWelcomeForm, TWizardPage>("TWelcomeForm", {});
+  return info;
+}
+
 const TClassInfo& TLicenseForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TLicenseForm, TForm>("TLicenseForm", {});
+  static const TClassInfo info = MakeClassInfo<TLicenseForm, TWizardPage>("TLicenseForm", {});
   return info;
 }
 
 const TClassInfo& TReadmeForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TReadmeForm, TForm>("TReadmeForm", {});
+  static const TClassInfo info = MakeClassInfo<TReadmeForm, TWizardPage>("TReadmeForm", {});
   return info;
 }
 
-const TClassInfo& TWelcomeForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TWelcomeForm, TForm>("TWelcomeForm", {});
+// --- the start-menu folder page ---
+
+const TClassInfo& TSelectFolderForm::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TSelectFolderForm, TWizardPage>("TSelectFolderForm", {});
   return info;
 }
 
-const TClassInfo& TCopyFileForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCopyFileForm, TForm>("TCopyFileForm", {});
-  return info;
+std::vector<std::string> SubfolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  if (folder.empty()) return names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(sys::Wide(folder + "\\*.*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
+      names.push_back(sys::Narrow(name));
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return names;
 }
 
-const TClassInfo& TFileGroupSelectForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TFileGroupSelectForm, TForm>("TFileGroupSelectForm", {});
+void TSelectFolderForm::Loaded() {
+  TWizardPage::Loaded();
+  list_ = &LayoutChild<TListBox>(*this, "FolderListBox");
+  edit_ = &LayoutChild<TEdit>(*this, "FolderEdit");
+  list_->OnClick = [this](TObject*) {
+    if (list_->ItemIndex() >= 0) edit_->SetText(list_->Items().Get(list_->ItemIndex()));
+  };
+  if (auto* label = OptionalChild<TLabel>(*this, "Label1")) {
+    OnResize = [this, label](TObject*) {
+      label->SetHeight(18);
+      if (auto* l3 = OptionalChild<TLabel>(*this, "Label3")) l3->SetHeight(8);
+      if (auto* l4 = OptionalChild<TLabel>(*this, "Label4")) l4->SetHeight(8);
+    };
+  }
+}
+
+void TSelectFolderForm::FillFolders(const std::vector<std::string>& folders, const std::string& current) {
+  list_->Items().Clear();
+  for (const std::string& f : folders) list_->Items().Add(f);
+  edit_->SetText(current);
+  if (edit_->Text().empty() && list_->Items().Count() > 0) edit_->SetText(list_->Items().Get(0));
+}
+
+void TSelectFolderForm::PrepareShow() {
+  TWizardPage::PrepareShow();
+  // The current folder name comes from the main link group, which arrives with the shortcuts.
+  FillFolders(SubfolderNames(ProgramsFolder()), "");
+  Focus(NextBtn());
+}
+
+// --- the end pages ---
+
+const TClassInfo& TGoodInstallForm::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TGoodInstallForm, TWizardPage>("TGoodInstallForm", {});
   return info;
 }
 
 const TClassInfo& TBadInstallForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TBadInstallForm, TForm>("TBadInstallForm", {});
-  return info;
-}
-
-const TClassInfo& TGoodInstallForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TGoodInstallForm, TForm>("TGoodInstallForm", {});
-  return info;
-}
-
-const TClassInfo& TSelectFolderForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TSelectFolderForm, TForm>("TSelectFolderForm", {});
-  return info;
-}
-
-const TClassInfo& TChangeDiskForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TChangeDiskForm, TForm>("TChangeDiskForm", {});
+  static const TClassInfo info = MakeClassInfo<TBadInstallForm, TWizardPage>("TBadInstallForm", {});
   return info;
 }
 
 const TClassInfo& TRebootForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TRebootForm, TForm>("TRebootForm", {});
+  static const TClassInfo info = MakeClassInfo<TRebootForm, TWizardPage>("TRebootForm", {});
+  return info;
+}
+
+void TRebootForm::Loaded() {
+  TWizardPage::Loaded();
+  rg_ = &LayoutChild<TRadioGroup>(*this, "RG");
+  rg_->OnClick = [this](TObject*) { RGClick(); };
+}
+
+void TRebootForm::PrepareShow() {
+  if (BackBtn()) BackBtn()->SetVisible(!IsFirstPage());
+  if (NextBtn()) NextBtn()->SetVisible(!IsLastPage());
+  FinishBtn()->SetVisible(!NextBtn() || !NextBtn()->Visible());
+  Focus(NextBtn());
+  updating_ = true;
+  try {
+    rg_->SetItemIndex(1);
+    if (TCustomInstall* install = RunningInstaller(); install && install->Reboot()) rg_->SetItemIndex(0);
+  } catch (...) {
+    updating_ = false;
+    throw;
+  }
+  updating_ = false;
+}
+
+void TRebootForm::RGClick() {
+  if (updating_) return;
+  if (TCustomInstall* install = RunningInstaller()) install->SetReboot(rg_->ItemIndex() == 0);
+}
+
+// --- the progress window ---
+
+TCopyFileForm::TCopyFileForm(TComponent* owner) : TBaseDuringCopyForm(owner) {
+  SetDM(FindDialogManager(dmDuringCopyFiles));
+}
+
+const TClassInfo& TCopyFileForm::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TCopyFileForm, TBaseDuringCopyForm>("TCopyFileForm", {});
+  return info;
+}
+
+void TCopyFileForm::Loaded() {
+  TBaseDuringCopyForm::Loaded();
+  transfer_ = &LayoutChild<TImage>(*this, "TransferBitmap");
+  file_ = &LayoutChild<TProgressBar>(*this, "ProgressBar1");
+  total_ = &LayoutChild<TProgressBar>(*this, "ProgressBar2");
+  item_ = &LayoutChild<TLabel>(*this, "lblCopyingFile");
+  UsePictureResource(OptionalChild<TImage>(*this, "UnZipImage"), "TAVEXTRACT");
+  UsePictureResource(transfer_, "TAVTRANSFER");
+  auto& cancel = LayoutChild<TBitBtn>(*this, "CancelBtn");
+  cancel.OnClick = [this](TObject*) { Cancel(); };
+  UseBitmapResource(cancel.Glyph(), "TAVCANCEL");
+}
+
+void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus) {
+  if (fileStatus) {
+    transfer_->SetVisible(false);
+    total_->SetPosition(fileStatus->TotalPercentDone);
+    file_->SetPosition(fileStatus->FilePercentDone);
+    item_->SetCaption(fileStatus->FileName);
+  } else if (downloadStatus) {
+    transfer_->SetVisible(true);
+    file_->SetPosition(downloadStatus->Percent);
+    item_->SetCaption(downloadStatus->FileName);
+  }
+  if (HandleAllocated()) {
+    Invalidate();
+    Update();
+  }
+}
+
+// --- the disk prompt ---
+
+TChangeDiskForm::TChangeDiskForm(TComponent* owner) : TBaseChangeDiskForm(owner) {
+  SetDM(FindDialogManager(dmChangeDisk));
+}
+
+const TClassInfo& TChangeDiskForm::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TChangeDiskForm, TBaseChangeDiskForm>("TChangeDiskForm", {});
+  return info;
+}
+
+void TChangeDiskForm::Loaded() {
+  TBaseChangeDiskForm::Loaded();
+  prompt_ = &LayoutChild<TLabel>(*this, "PromptDiskLabel");
+  path_ = &LayoutChild<TEdit>(*this, "PathEdit");
+  proceed_ = &LayoutChild<TBitBtn>(*this, "InstallBtn");
+  UsePictureResource(OptionalChild<TImage>(*this, "ThemeBitmap"), "TAVDISK");
+  LayoutChild<TBitBtn>(*this, "BrowseBtn").OnClick = [this](TObject*) { BrowseBtnClick(); };
+  auto& cancel = LayoutChild<TBitBtn>(*this, "CancelBtn");
+  // Cancel asks first; the button itself must not end the prompt.
+  cancel.SetModalResult(mrNone);
+  cancel.OnClick = [this](TObject*) { Cancel(); };
+  UseBitmapResource(cancel.Glyph(), "TAVCANCEL");
+  OnShow = [this](TObject*) { FormShow(); };
+}
+
+void TChangeDiskForm::FormShow() {
+  if (TDiskParameter* disk = DiskParameter()) {
+    prompt_->SetCaption(Format(TranslateMessage("Please insert disk number %d"), disk->NewDisk));
+    path_->SetText(disk->Path);
+  }
+  Focus(proceed_);
+}
+
+void TChangeDiskForm::BrowseBtnClick() {
+  TDiskParameter* disk = DiskParameter();
+  if (!disk) return;
+  std::string folder = disk->Path;
+  bool chosen = false;
+  if (OnBrowse) {
+    chosen = OnBrowse(folder);
+  } else {
+    TOpenFolderDialog dialog(nullptr);
+    dialog.SetShowCreateButton(false);
+    dialog.SetShowPathEdit(false);
+    dialog.SetDirectory(disk->Path);
+    chosen = dialog.Execute();
+    folder = dialog.Directory();
+  }
+  if (chosen) disk->Path = folder;
+  path_->SetText(disk->Path);
+}
+
+// --- pages of later subsystems ---
+
+const TClassInfo& TFileGroupSelectForm::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TFileGroupSelectForm, TForm>("TFileGroupSelectForm", {});
   return info;
 }
 
@@ -60,13 +302,29 @@ const TClassInfo& TSelectLanguageForm::StaticClassInfo() {
 }
 
 void RegisterPageClasses() {
+  RegisterLangClasses();
+  RegisterDialogManagerClasses();
   for (const TClassInfo* c :
-       {&TLicenseForm::StaticClassInfo(), &TReadmeForm::StaticClassInfo(), &TWelcomeForm::StaticClassInfo(),
-        &TCopyFileForm::StaticClassInfo(), &TFileGroupSelectForm::StaticClassInfo(),
-        &TBadInstallForm::StaticClassInfo(), &TGoodInstallForm::StaticClassInfo(),
-        &TSelectFolderForm::StaticClassInfo(), &TChangeDiskForm::StaticClassInfo(), &TRebootForm::StaticClassInfo(),
+       {&TWizardPage::StaticClassInfo(), &TLicenseForm::StaticClassInfo(), &TReadmeForm::StaticClassInfo(),
+        &TWelcomeForm::StaticClassInfo(), &TCopyFileForm::StaticClassInfo(),
+        &TFileGroupSelectForm::StaticClassInfo(), &TBadInstallForm::StaticClassInfo(),
+        &TGoodInstallForm::StaticClassInfo(), &TSelectFolderForm::StaticClassInfo(),
+        &TChangeDiskForm::StaticClassInfo(), &TRebootForm::StaticClassInfo(),
         &TSelectLanguageForm::StaticClassInfo()})
     RegisterClass(*c);
+  static bool entered = false;
+  if (entered) return;
+  entered = true;
+  // The language and component pages join the list with their own subsystems.
+  RegisterInstallPage(TWelcomeForm::StaticClassInfo());
+  RegisterInstallPage(TLicenseForm::StaticClassInfo());
+  RegisterInstallPage(TReadmeForm::StaticClassInfo());
+  RegisterInstallPage(TSelectFolderForm::StaticClassInfo());
+  RegisterInstallPage(TGoodInstallForm::StaticClassInfo());
+  RegisterInstallPage(TBadInstallForm::StaticClassInfo());
+  RegisterInstallPage(TRebootForm::StaticClassInfo());
+  RegisterDuringCopyPage(TCopyFileForm::StaticClassInfo());
+  RegisterChangeDiskPage(TChangeDiskForm::StaticClassInfo());
 }
 
 void CreatePageForms() {

@@ -36,6 +36,16 @@ struct ContainerListOwner {
 TCurrentInstall* CurrentInstall() { return currentInstall; }
 void SetCurrentInstall(TCurrentInstall* install) { currentInstall = install; }
 
+namespace {
+bool userAbortRequested = false;
+TTvrkCompress* activeExtractor = nullptr;
+}  // namespace
+
+bool UserAbortRequested() { return userAbortRequested; }
+void SetUserAbortRequested(bool value) { userAbortRequested = value; }
+TTvrkCompress* ActiveExtractor() { return activeExtractor; }
+void SetActiveExtractor(TTvrkCompress* extractor) { activeExtractor = extractor; }
+
 const std::string& InstallRecordKey() { return RecordKey(); }
 void SetInstallRecordKey(std::string key) { RecordKey() = std::move(key); }
 

@@ -121,6 +121,14 @@ protected:
 TCurrentInstall* CurrentInstall();
 void SetCurrentInstall(TCurrentInstall* install);
 
+// The user asked to stop the run; the copy loop polls it.
+bool UserAbortRequested();
+void SetUserAbortRequested(bool value);
+// The archive extractor working for the installer at the moment, if any; a cancel sets its Abort flag.
+class TTvrkCompress;
+TTvrkCompress* ActiveExtractor();
+void SetActiveExtractor(TTvrkCompress* extractor);
+
 // Registry key of this run's install record; set by the engine, empty until then.
 const std::string& InstallRecordKey();
 void SetInstallRecordKey(std::string key);

@@ -98,6 +98,8 @@ std::string gStepError;
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   try {
     if (!gSteps.empty()) {
+      // Only once a page is in front of a running phase (messages also run while pages are made).
+      if (!gFront || !gFront->HostContainer() || !gFront->HostContainer()->Modal()) return;
       auto step = std::move(gSteps.front());
       gSteps.pop_front();
       step();

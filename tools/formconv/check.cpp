@@ -4,6 +4,7 @@
 #include "core/classes.h"
 #include "core/graphics.h"
 #ifdef _WIN32
+#include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
@@ -18,6 +19,7 @@ void RegisterAllClasses() {
   tav::RegisterUiClasses();
   tav::RegisterPathClasses();
   tav::RegisterEngineClasses();
+  tav::RegisterPageClasses();
 #endif
 }
 
