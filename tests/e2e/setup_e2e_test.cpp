@@ -1,5 +1,5 @@
-// Whole-program runs of setup.exe: the program is started as a user would start it, and its windows
-// are observed from outside.
+// Whole-program runs of setup.exe: the program is started as a user would start it, its wizard is
+// walked with Next, and its message boxes are read and answered from outside.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,106 +7,73 @@
 #include <string>
 #include <vector>
 
+#include "walk.h"
+
 namespace {
 
-std::wstring SetupPath() {
+// A Unix path of the build as Wine's drive for the Unix root sees it.
+std::wstring WinePath(const char* unixPath) {
   std::wstring path = L"Z:";
-  for (const char* p = TAV_SETUP_EXE; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
   return path;
 }
 
-struct Observed {
-  bool mainWindowShown = false;
-  std::wstring messageText;
-  DWORD exitCode = 0;
-};
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-struct Search {
-  DWORD pid;
-  HWND mainWindow = nullptr;
-  HWND dialog = nullptr;
-};
-
-BOOL CALLBACK FindWindows(HWND hwnd, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != s->pid || !IsWindowVisible(hwnd)) return TRUE;
-  wchar_t cls[64] = {};
-  GetClassNameW(hwnd, cls, 64);
-  if (std::wstring(cls) == L"#32770") {
-    s->dialog = hwnd;
-  } else {
-    wchar_t title[128] = {};
-    GetWindowTextW(hwnd, title, 128);
-    if (std::wstring(title) == L"Setup") s->mainWindow = hwnd;
-  }
-  return TRUE;
+tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = L"") {
+  tav::TWalkResult walk =
+      tav::WalkSetup(L"\"" + WinePath(TAV_SETUP_EXE) + L"\" " + args, shots, 120000);
+  EXPECT_TRUE(walk.Started);
+  EXPECT_TRUE(walk.Ended) << "setup.exe did not end";
+  return walk;
 }
 
-// Starts setup.exe with the arguments, watches its windows until it ends, and answers a message box
-// with OK after reading its text.
-Observed RunSetup(const std::wstring& args) {
-  Observed seen;
-  std::wstring line = L"\"" + SetupPath() + L"\" " + args;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "setup.exe did not start: " << GetLastError();
-    return seen;
-  }
-  const DWORD deadline = GetTickCount() + 60000;
-  while (WaitForSingleObject(pi.hProcess, 2) == WAIT_TIMEOUT) {
-    Search s{pi.dwProcessId};
-    EnumWindows(FindWindows, reinterpret_cast<LPARAM>(&s));
-    if (s.mainWindow) seen.mainWindowShown = true;
-    if (s.dialog) {
-      wchar_t text[1024] = {};
-      GetDlgItemTextW(s.dialog, 0xFFFF, text, 1024);
-      if (seen.messageText.empty()) seen.messageText = text;
-      PostMessageW(s.dialog, WM_COMMAND, IDOK, 0);
-    }
-    if (GetTickCount() > deadline) {
-      TerminateProcess(pi.hProcess, 99);
-      ADD_FAILURE() << "setup.exe did not end";
-      break;
-    }
-  }
-  GetExitCodeProcess(pi.hProcess, &seen.exitCode);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return seen;
-}
-
-TEST(SetupProgram, ShowsItsMainWindowAndRunsTheShippedProjectToItsGoodEnd) {
-  const Observed seen = RunSetup(L"\"-sC:\\My Dist\"");
-  EXPECT_TRUE(seen.mainWindowShown);
-  EXPECT_TRUE(seen.messageText.empty()) << std::string(seen.messageText.begin(), seen.messageText.end());
-  EXPECT_EQ(seen.exitCode, 0u);
-  // A good end leaves no install record behind.
+bool InstallRecordExists() {
   HKEY key;
-  EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tavenrik\\Install", 0, KEY_READ, &key), ERROR_SUCCESS);
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tavenrik\\Install", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// The shipped project walked page by page with Next, as the main job does; each page is pictured.
+TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
+  const std::wstring shots = WinePath(TAV_SCREENSHOTS);
+  CreateDirectoryW(shots.c_str(), nullptr);
+  const tav::TWalkResult walk = RunSetup(L"\"-sC:\\My Dist\"", shots + L"\\setup");
+  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement",
+                                                   L"Readme information", L"Setup complete"}));
+  for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
+  EXPECT_EQ(walk.ExitCode, 0u);
+  // A good end leaves no install record behind.
+  EXPECT_FALSE(InstallRecordExists());
 }
 
 TEST(SetupProgram, RefusesAnInvalidSwitchWithItsMessage) {
-  const Observed seen = RunSetup(L"-x");
-  EXPECT_EQ(seen.messageText.rfind(L"Invalid parameter <-x>. Valid command line parameters are: -b (Build), -d (Debug)", 0),
+  const tav::TWalkResult walk = RunSetup(L"-x");
+  ASSERT_EQ(walk.Messages.size(), 1u);
+  EXPECT_EQ(walk.Messages[0].rfind(
+                L"Invalid parameter <-x>. Valid command line parameters are: -b (Build), -d (Debug)", 0),
             0u);
-  EXPECT_EQ(seen.exitCode, 1u);
+  EXPECT_TRUE(walk.Pages.empty());
+  EXPECT_EQ(walk.ExitCode, 1u);
 }
 
 TEST(SetupProgram, DebugWithoutBuildDirectoryAsksForIt) {
-  const Observed seen = RunSetup(L"-d");
-  EXPECT_EQ(seen.messageText,
+  const tav::TWalkResult walk = RunSetup(L"-d");
+  ASSERT_EQ(walk.Messages.size(), 1u);
+  EXPECT_EQ(walk.Messages[0],
             L"You forgot to pass in the build directory. In Run | Parameters, follow this format: -d \"-sC:\\My Build\"");
-  EXPECT_EQ(seen.exitCode, 1u);
+  EXPECT_EQ(walk.ExitCode, 1u);
 }
 
+// Before anything is installed the run fails: the error is shown, then the failure page.
 TEST(SetupProgram, WithoutTheLoadingProgramsPathTheRunFailsAndEnds) {
-  const Observed seen = RunSetup(L"");
-  EXPECT_EQ(seen.messageText.rfind(L"The path of the loading program was not passed correctly.", 0), 0u);
-  EXPECT_EQ(seen.exitCode, 0u);
+  const std::wstring shots = WinePath(TAV_SCREENSHOTS);
+  const tav::TWalkResult walk = RunSetup(L"", shots + L"\\failed-setup");
+  ASSERT_FALSE(walk.Messages.empty());
+  EXPECT_EQ(walk.Messages[0].rfind(L"The path of the loading program was not passed correctly.", 0), 0u);
+  EXPECT_EQ(walk.ExitCode, 0u);
 }
 
 }  // namespace

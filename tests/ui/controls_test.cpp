@@ -15,6 +15,7 @@
 #include "ui/buttons.h"
 #include "ui/comctrls.h"
 #include "ui/extctrls.h"
+#include "ui/screenshot.h"
 #include "ui/stdctrls.h"
 
 #include <commctrl.h>
@@ -51,81 +52,6 @@ std::wstring TextOf(HWND w) {
   wchar_t text[256] = {};
   GetWindowTextW(w, text, 256);
   return text;
-}
-
-// The window as painted (frame included), as 32-bit pixels, top row first.
-struct TCapture {
-  int Width = 0, Height = 0;
-  std::vector<std::uint32_t> Pixels;  // 0x00RRGGBB
-  COLORREF At(int x, int y) const {
-    const std::uint32_t p = Pixels[static_cast<std::size_t>(y) * Width + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-};
-
-TCapture CaptureWindow(HWND window) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  TCapture cap;
-  cap.Width = r.right - r.left;
-  cap.Height = r.bottom - r.top;
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cap.Width, -cap.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC src = GetWindowDC(window);
-  HBITMAP dib = CreateDIBSection(src, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC mem = CreateCompatibleDC(src);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, cap.Width, cap.Height, src, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  cap.Pixels.assign(p, p + static_cast<std::size_t>(cap.Width) * cap.Height);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  DeleteObject(dib);
-  ReleaseDC(window, src);
-  return cap;
-}
-
-void SavePng(const TCapture& cap, const std::wstring& path) {
-  auto be32 = [](std::string& s, std::uint32_t v) {
-    for (int i = 3; i >= 0; --i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  auto chunk = [&](std::string& out, const char* type, const std::string& data) {
-    be32(out, static_cast<std::uint32_t>(data.size()));
-    std::string body = std::string(type, 4) + data;
-    out += body;
-    be32(out, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
-  };
-  std::string raw;
-  for (int y = 0; y < cap.Height; ++y) {
-    raw += '\0';  // no filter
-    for (int x = 0; x < cap.Width; ++x) {
-      const COLORREF c = cap.At(x, y);
-      raw += static_cast<char>(GetRValue(c));
-      raw += static_cast<char>(GetGValue(c));
-      raw += static_cast<char>(GetBValue(c));
-    }
-  }
-  uLongf size = compressBound(raw.size());
-  std::string packed(size, '\0');
-  ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
-                      raw.size(), 9),
-            Z_OK);
-  packed.resize(size);
-  std::string header;
-  be32(header, cap.Width);
-  be32(header, cap.Height);
-  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
-  std::string png = "\x89PNG\r\n\x1A\n";
-  chunk(png, "IHDR", header);
-  chunk(png, "IDAT", packed);
-  chunk(png, "IEND", "");
-  FILE* out = _wfopen(path.c_str(), L"wb");
-  ASSERT_NE(out, nullptr) << sys::Narrow(path);
-  const std::size_t written = fwrite(png.data(), 1, png.size(), out);
-  EXPECT_EQ(fclose(out), 0);
-  EXPECT_EQ(written, png.size());
 }
 
 // build/screenshots of the checkout, reached through Wine's drive for the Unix root.
@@ -372,7 +298,7 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
   }
   EXPECT_EQ(magenta, 0);
   EXPECT_GT(cross, 20);
-  SavePng(cap, ScreenshotDir() + L"\\controls.png");
+  EXPECT_TRUE(SavePng(cap, ScreenshotDir() + L"\\controls.png"));
 }
 
 // Showing and hiding a window takes seconds under Wine without a window manager: the keys are

@@ -1,0 +1,22 @@
+#pragma once
+// Walks a setup program's wizard as a user would: waits for each page, saves a picture of it,
+// and presses Next (or Finish) until the program ends. Message boxes are read and answered with OK.
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+namespace tav {
+
+struct TWalkResult {
+  std::vector<std::wstring> Pages;     // the caption of each page, in the order shown
+  std::vector<std::wstring> Messages;  // the text of each message box
+  DWORD ExitCode = 0;
+  bool Started = false;
+  bool Ended = false;  // false: it was still running at the deadline and was stopped
+};
+
+// Starts commandLine; pictures go to shotDir (created) as NN-caption.png unless shotDir is empty.
+TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs);
+
+}  // namespace tav

@@ -1,0 +1,145 @@
+#include "walk.h"
+
+#include <cwctype>
+
+#include "ui/screenshot.h"
+
+namespace tav {
+
+namespace {
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[128] = {};
+  GetClassNameW(window, name, 128);
+  return name;
+}
+
+struct TFound {
+  DWORD Pid = 0;
+  HWND Wizard = nullptr;  // a window hosting pages: a visible top-level window with child pages
+  HWND Box = nullptr;     // a message box
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
+  auto* f = reinterpret_cast<TFound*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != f->Pid || !IsWindowVisible(window)) return TRUE;
+  if (ClassOf(window) == L"#32770") {
+    f->Box = window;
+  } else if (IsWindowEnabled(window) && TextOf(window) != L"Setup") {
+    f->Wizard = window;
+  }
+  return TRUE;
+}
+
+struct TButtonSearch {
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindForwardButton(HWND child, LPARAM data) {
+  auto* s = reinterpret_cast<TButtonSearch*>(data);
+  if (!IsWindowVisible(child) || !IsWindowEnabled(child)) return TRUE;
+  const std::wstring text = TextOf(child);
+  if (text == L"Next >" || text == L"Finish") {
+    s->Found = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The page in front: the topmost child window that holds a Next or Finish button.
+HWND FrontPage(HWND wizard, HWND& button) {
+  for (HWND child = GetWindow(wizard, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    TButtonSearch s;
+    EnumChildWindows(child, FindForwardButton, reinterpret_cast<LPARAM>(&s));
+    if (s.Found) {
+      button = s.Found;
+      return child;
+    }
+  }
+  button = nullptr;
+  return nullptr;
+}
+
+std::wstring FileNameOf(int index, const std::wstring& caption) {
+  wchar_t number[8];
+  swprintf(number, 8, L"%02d-", index);
+  std::wstring name = number;
+  for (wchar_t c : caption) name += std::iswalnum(c) ? static_cast<wchar_t>(std::towlower(c)) : L'-';
+  return name + L".png";
+}
+
+}  // namespace
+
+TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs) {
+  TWalkResult result;
+  if (!shotDir.empty()) CreateDirectoryW(shotDir.c_str(), nullptr);
+  std::wstring line = commandLine;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return result;
+  result.Started = true;
+  const DWORD deadline = GetTickCount() + timeoutMs;
+  HWND lastPage = nullptr;
+  std::wstring lastCaption;
+  DWORD seenAt = 0;
+  while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
+    if (GetTickCount() > deadline) {
+      TerminateProcess(pi.hProcess, 99);
+      WaitForSingleObject(pi.hProcess, 5000);
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+      return result;
+    }
+    TFound found{pi.dwProcessId};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
+    if (found.Box) {
+      wchar_t text[1024] = {};
+      GetDlgItemTextW(found.Box, 0xFFFF, text, 1024);
+      result.Messages.push_back(text);
+      SendMessageW(found.Box, WM_COMMAND, IDOK, 0);
+      continue;
+    }
+    if (!found.Wizard) continue;
+    HWND button = nullptr;
+    HWND page = FrontPage(found.Wizard, button);
+    if (!page) continue;
+    const std::wstring caption = TextOf(found.Wizard);
+    if (page != lastPage || caption != lastCaption) {
+      lastPage = page;
+      lastCaption = caption;
+      seenAt = GetTickCount();
+      continue;
+    }
+    // Give the page time to paint before it is pictured and left.
+    if (GetTickCount() - seenAt < 400) continue;
+    RedrawWindow(found.Wizard, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(100);
+    result.Pages.push_back(caption);
+    if (!shotDir.empty()) {
+      const TCapture picture = CaptureWindow(found.Wizard);
+      if (!picture.Pixels.empty()) SavePng(picture, shotDir + L"\\" + FileNameOf(static_cast<int>(result.Pages.size()), caption));
+    }
+    PostMessageW(button, BM_CLICK, 0, 0);
+    // Wait for the next page (or the end) before looking again.
+    lastPage = nullptr;
+    lastCaption.clear();
+    Sleep(200);
+  }
+  result.Ended = true;
+  GetExitCodeProcess(pi.hProcess, &result.ExitCode);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return result;
+}
+
+}  // namespace tav
