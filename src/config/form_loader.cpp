@@ -32,12 +32,25 @@ public:
     root_.SetState(csLoading);
     root_.SetState(csReading);
     loaded_.push_back(&root_);
-    if (!record.name.empty()) root_.SetName(record.name);
+    if (!record.name.empty()) root_.SetName(UniqueRootName(record.name));
     ReadProperties(root_, root_, record.properties);
     for (const ObjectRecord& child : record.children) ReadChild(root_, child);
     ResolveFixups();
     for (TComponent* c : loaded_) c->ClearState(csReading);
     for (TComponent* c : loaded_) c->Loaded();
+  }
+
+  // A second form of a class under the same owner is named Name_1, Name_2, ... as its own name is taken.
+  std::string UniqueRootName(const std::string& name) const {
+    TComponent* owner = root_.Owner();
+    if (!owner) return name;
+    TComponent* same = owner->FindComponent(name);
+    if (!same || same == &root_) return name;
+    for (int i = 1;; ++i) {
+      std::string candidate = name + "_" + std::to_string(i);
+      TComponent* other = owner->FindComponent(candidate);
+      if (!other || other == &root_) return candidate;
+    }
   }
 
   // Clears the loading state of everything read so far when a load fails.

@@ -31,9 +31,10 @@ T* OptionalChild(TComponent& root, const std::string& name) {
   return dynamic_cast<T*>(root.FindComponent(name));
 }
 
+// The control gets the focus as soon as its window is shown and active.
 void Focus(TWinControl* control) {
-  if (control && control->Visible() && control->HandleAllocated() && IsWindowVisible(control->WindowHandle()))
-    control->SetFocus();
+  if (!control || !control->Visible()) return;
+  if (TForm* form = GetParentForm(control)) form->SetActiveControl(control);
 }
 
 }  // namespace

@@ -240,6 +240,31 @@ void TForm::VisibleChanged() {
                       : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
                                                     : SW_SHOWNORMAL;
   ShowWindow(WindowHandle(), command);
+  FocusActiveControl();
+}
+
+void TForm::SetActiveControl(TWinControl* control) {
+  if (activeControl_ != control) {
+    if (activeControl_) activeControl_->RemoveFreeNotification(this);
+    activeControl_ = control;
+    if (control) control->FreeNotification(this);
+  }
+  FocusActiveControl();
+}
+
+void TForm::FocusActiveControl() {
+  if (!activeControl_ || !HandleAllocated() || !IsWindowVisible(WindowHandle())) return;
+  if (!activeControl_->HandleAllocated() || !IsWindowVisible(activeControl_->WindowHandle()) ||
+      !IsWindowEnabled(activeControl_->WindowHandle()))
+    return;
+  // Only within the window the user is in; another program's window keeps its focus.
+  if (GetActiveWindow() != WindowHandle()) return;
+  if (GetFocus() != activeControl_->WindowHandle()) activeControl_->SetFocus();
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation == opRemove && component == activeControl_) activeControl_ = nullptr;
 }
 
 void TForm::Show() {
@@ -469,10 +494,20 @@ void TForm::WndProc(TMessage& m) {
       DefaultHandler(m);
       active_ = LOWORD(m.WParam) != WA_INACTIVE;
       if (active_) {
+        FocusActiveControl();
         if (OnActivate) OnActivate(this);
-      } else if (OnDeactivate) {
-        OnDeactivate(this);
+      } else {
+        // Coming back, the user finds the control they left.
+        HWND focus = GetFocus();
+        if (focus && focus != WindowHandle() && IsChild(WindowHandle(), focus)) {
+          if (auto* c = TWinControl::FromHandle(focus)) SetActiveControl(c);
+        }
+        if (OnDeactivate) OnDeactivate(this);
       }
+      return;
+    case WM_SETFOCUS:
+      TWinControl::WndProc(m);
+      FocusActiveControl();
       return;
     case WM_CLOSE:
       Close();

@@ -64,6 +64,12 @@ public:
   // FocusControl is focused. True when the key was used.
   virtual bool DialogChar(wchar_t key);
 
+  // The control that has the focus while the form is active. Set while the form is hidden or
+  // inactive, it gets the focus when the form is shown or activated.
+  TWinControl* ActiveControl() const { return activeControl_; }
+  void SetActiveControl(TWinControl* control);
+  void Notification(TComponent* component, TOperation operation) override;
+
   // Fires OnCreate; the application calls it once the form has been loaded.
   void DoCreate();
   // Setting Left or Top by code places the form there instead of by Position.
@@ -110,6 +116,7 @@ private:
   SIZE FrameSize() const;
   void PlaceByPosition();
   void ApplyStyles();
+  void FocusActiveControl();
 
   int pendingClientWidth_ = -1, pendingClientHeight_ = -1;
   TPosition position_ = poDesigned;
@@ -121,6 +128,7 @@ private:
   bool showing_ = false;
   bool modal_ = false;
   int modalResult_ = 0;
+  TWinControl* activeControl_ = nullptr;
 };
 
 }  // namespace tav

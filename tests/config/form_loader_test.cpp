@@ -115,6 +115,23 @@ TEST_F(FormLoader, LoadedRunsAfterFixupsInReadingOrderRootFirstAndSettersOnlySto
   EXPECT_EQ(form->partner, nullptr);
 }
 
+// Two forms of one class under one owner: the second gets the next free name instead of failing.
+TEST_F(FormLoader, ASecondFormUnderTheSameOwnerGetsTheNextFreeName) {
+  TComponent owner(nullptr);
+  const ObjectRecord record = ReadTextForm("object Form: TTestForm\nend\n");
+  std::vector<std::string> names;
+  for (int i = 0; i < 3; ++i) {
+    auto* form = new TTestForm(&owner);
+    LoadForm(*form, record);
+    names.push_back(form->Name());
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Form", "Form_1", "Form_2"}));
+  delete owner.FindComponent("Form_1");
+  auto* again = new TTestForm(&owner);
+  LoadForm(*again, record);
+  EXPECT_EQ(again->Name(), "Form_1");
+}
+
 TEST_F(FormLoader, AcceptsAnyIntegerTagWhereAnIntegerIsExpected) {
   for (ValueType type : {ValueType::Int8, ValueType::Int16, ValueType::Int32, ValueType::Int64}) {
     ObjectRecord root;

@@ -1,0 +1,451 @@
+// The shipped pages in a test project with the six dialog managers: each phase is broadcast as the
+// engine does, and the pages are driven through their buttons from a timer while the phase runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/cmp_TTvrkCompress.h"
+#include "dialogs/dlgcmp_TBaseContainer.h"
+#include "dialogs/pages.h"
+#include "engine/cmp_TInstall.h"
+#include "objects/cmp_TFileContainer.h"
+#include "paths/cmp_TPathSpecifier.h"
+#include "sys/files.h"
+#include "sys/unicode.h"
+#include "ui/application.h"
+#include "ui/screenshot.h"
+
+using namespace tav;
+
+namespace {
+
+class TWizardProjectForm : public TForm {
+public:
+  using TForm::TForm;
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TWizardProjectForm, TForm>("TWizardProjectForm", {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+class TWizardTestInstall : public TInstall {
+public:
+  using TInstall::TInstall;
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TWizardTestInstall, TInstall>("TWizardTestInstall", {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+protected:
+  void EndProgram() override {}
+};
+
+// Steps run one per timer tick; a step returns false while what it needs is not on screen yet.
+// When nothing happens for a long time the open window is aborted, so a fault cannot hang the run.
+std::deque<std::function<bool()>> gSteps;
+int gIdleTicks = 0;
+bool gForcedEnd = false;
+std::string gStepError;
+
+TBaseFormContainer* OpenWizard() {
+  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
+    if (auto* page = dynamic_cast<TBaseInstallForm*>(f)) {
+      TBaseFormContainer* c = page->HostContainer();
+      if (c && c->Modal() && c->PageIndex() >= 0) return c;
+    }
+  }
+  return nullptr;
+}
+
+template <class T>
+T* ModalForm() {
+  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
+    if (auto* t = dynamic_cast<T*>(f); t && t->Modal()) return t;
+  }
+  return nullptr;
+}
+
+TWizardPage* FrontPage() {
+  TBaseFormContainer* c = OpenWizard();
+  return c ? dynamic_cast<TWizardPage*>(c->Page(c->PageIndex())) : nullptr;
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  try {
+    if (!gSteps.empty()) {
+      if (gSteps.front()()) {
+        gSteps.pop_front();
+        gIdleTicks = 0;
+        return;
+      }
+    }
+    if (++gIdleTicks < 400) return;
+    gIdleTicks = 0;
+    if (TBaseFormContainer* c = OpenWizard()) {
+      gForcedEnd = true;
+      c->SetModalResult(mrAbort);
+    } else if (TChangeDiskForm* d = ModalForm<TChangeDiskForm>()) {
+      gForcedEnd = true;
+      d->SetModalResult(mrAbort);
+    }
+  } catch (const std::exception& e) {
+    gStepError = e.what();
+  }
+}
+
+// A step on the page in front of the wizard.
+void OnPage(std::function<void(TWizardPage&)> action) {
+  gSteps.push_back([action] {
+    TWizardPage* page = FrontPage();
+    if (!page) return false;
+    action(*page);
+    return true;
+  });
+}
+
+void Click(TButton* button) {
+  ASSERT_NE(button, nullptr);
+  ASSERT_TRUE(button->Visible());
+  button->Click();
+}
+
+std::wstring ShotPath(const std::string& name) {
+  std::string dir = TAV_TEST_DATA;
+  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
+  std::wstring w = L"Z:" + sys::Wide(dir);
+  for (auto& c : w) {
+    if (c == L'/') c = L'\\';
+  }
+  CreateDirectoryW(w.c_str(), nullptr);
+  w += L"\\pages";
+  CreateDirectoryW(w.c_str(), nullptr);
+  return w + L"\\" + sys::Wide(name) + L".png";
+}
+
+// Pictures a window once it has painted.
+void Picture(TForm& form, const std::string& name) {
+  form.Update();
+  Application().ProcessMessages();
+  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const TCapture cap = CaptureWindow(form.Handle());
+  ASSERT_FALSE(cap.Pixels.empty()) << name;
+  EXPECT_TRUE(SavePng(cap, ShotPath(name))) << name;
+}
+
+class WizardPages : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    Application().Initialize();
+    RegisterUiClasses();
+    RegisterPathClasses();
+    RegisterEngineClasses();
+    RegisterPageClasses();
+    RegisterClass(TWizardProjectForm::StaticClassInfo());
+    RegisterClass(TWizardTestInstall::StaticClassInfo());
+    static const UINT_PTR timer = SetTimer(nullptr, 0, 10, &Tick);
+    ASSERT_NE(timer, 0u);
+  }
+  void SetUp() override {
+    gSteps.clear();
+    gIdleTicks = 0;
+    gForcedEnd = false;
+    gStepError.clear();
+    SetUserAbortRequested(false);
+    SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
+    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
+      boxes.push_back(text);
+      return IDOK;
+    });
+    form = Application().CreateForm<TWizardProjectForm>();
+    install = dynamic_cast<TWizardTestInstall*>(form->FindComponent("Install1"));
+    ASSERT_NE(install, nullptr);
+  }
+  void TearDown() override {
+    gSteps.clear();
+    delete form;
+    SetArgumentSource(nullptr);
+    Application().SetMessageBoxHook(nullptr);
+    EXPECT_FALSE(gForcedEnd) << "a window did not end by itself";
+    EXPECT_EQ(gStepError, "");
+    EXPECT_EQ(CurrentDialogManager(), nullptr);
+  }
+  void Broadcast(int code, TObject* po = nullptr) { install->Broadcast(install, code, po); }
+  TDialogManager& Manager(const char* name) { return *dynamic_cast<TDialogManager*>(form->FindComponent(name)); }
+
+  TForm* form = nullptr;
+  TWizardTestInstall* install = nullptr;
+  std::vector<std::string> boxes;
+};
+
+TEST_F(WizardPages, BeforeInstallShowsWelcomeLicenceAndReadmeAndPassesTheFolderPage) {
+  std::vector<std::string> captions;
+  std::vector<bool> backShown;
+  std::string licence;
+  for (int i = 0; i < 3; ++i) {
+    OnPage([&](TWizardPage& page) {
+      captions.push_back(OpenWizard()->Caption());
+      backShown.push_back(page.BackBtn()->Visible());
+      EXPECT_TRUE(page.NextBtn()->Visible());
+      EXPECT_EQ(page.FinishBtn(), nullptr);
+      EXPECT_EQ(GetFocus(), page.NextBtn()->Handle()) << page.Caption();
+      EXPECT_EQ(page.ThemeBitmap()->Picture().Bitmap().Width(), 117) << "the installer's theme picture";
+      if (auto* agreement = dynamic_cast<TRichEdit*>(page.FindComponent("Agreement")))
+        licence = agreement->Lines().Get(0);
+      Click(page.NextBtn());
+    });
+  }
+  // The folder page has no main link group to work on: Next on the readme page ends the phase.
+  EXPECT_NO_THROW(Broadcast(ncBeforeInstallPhase));
+  EXPECT_EQ(captions,
+            (std::vector<std::string>{"Welcome", "Software license agreement", "Readme information"}));
+  EXPECT_EQ(backShown, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(licence, "SOFTWARE LICENSE AGREEMENT");
+  EXPECT_TRUE(gSteps.empty());
+}
+
+TEST_F(WizardPages, BackReturnsAndTheCancelButtonAsksTheInstaller) {
+  int asked = 0;
+  bool allow = false;
+  install->OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
+    ++asked;
+    quitOut = allow;
+  };
+  std::vector<std::string> captions;
+  OnPage([&](TWizardPage& page) { Click(page.NextBtn()); });
+  OnPage([&](TWizardPage& page) {
+    captions.push_back(page.Caption());
+    Click(page.BackBtn());
+  });
+  OnPage([&](TWizardPage& page) {
+    captions.push_back(page.Caption());
+    Click(page.CancelBtn());  // refused: the page stays
+  });
+  OnPage([&](TWizardPage& page) {
+    captions.push_back(page.Caption());
+    allow = true;
+    Click(page.CancelBtn());
+  });
+  EXPECT_THROW(Broadcast(ncBeforeInstallPhase), EAIUserAbort);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(captions, (std::vector<std::string>{"Software license agreement", "Welcome", "Welcome"}));
+}
+
+TEST_F(WizardPages, TheSuccessPageAloneShowsOnlyFinish) {
+  OnPage([&](TWizardPage& page) {
+    EXPECT_EQ(OpenWizard()->Caption(), "Setup complete");
+    EXPECT_FALSE(page.BackBtn()->Visible());
+    EXPECT_FALSE(page.NextBtn()->Visible());
+    EXPECT_TRUE(page.FinishBtn()->Visible());
+    EXPECT_EQ(GetFocus(), page.FinishBtn()->Handle());
+    EXPECT_EQ(page.CancelBtn(), nullptr);
+    Picture(*OpenWizard(), "setup-complete");
+    Click(page.FinishBtn());
+  });
+  EXPECT_NO_THROW(Broadcast(ncGoodEndPages));
+  EXPECT_TRUE(gSteps.empty());
+}
+
+TEST_F(WizardPages, TheRebootPageShowsAndSetsTheInstallersChoice) {
+  auto choice = [](TWizardPage& page) { return dynamic_cast<TRadioGroup*>(page.FindComponent("RG")); };
+  install->SetReboot(true);
+  int shown = -1;
+  OnPage([&](TWizardPage& page) {
+    shown = choice(page)->ItemIndex();
+    Picture(*OpenWizard(), "reboot");
+    choice(page)->SetItemIndex(1);  // the user refuses
+    Click(page.FinishBtn());
+  });
+  EXPECT_NO_THROW(Broadcast(ncRebootPhase));
+  EXPECT_EQ(shown, 0);
+  EXPECT_FALSE(install->Reboot());
+  // Asked again without a reboot wanted, the refusal is selected; choosing consent sets it.
+  OnPage([&](TWizardPage& page) {
+    shown = choice(page)->ItemIndex();
+    choice(page)->SetItemIndex(0);
+    Click(page.FinishBtn());
+  });
+  EXPECT_NO_THROW(Broadcast(ncRebootPhase));
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(install->Reboot());
+}
+
+TEST_F(WizardPages, TheFailurePageEndsItsPhaseWithFinish) {
+  OnPage([&](TWizardPage& page) {
+    EXPECT_EQ(OpenWizard()->Caption(), "Setup incomplete");
+    Click(page.FinishBtn());
+  });
+  EXPECT_NO_THROW(Broadcast(ncBadEndPages));
+  EXPECT_TRUE(gSteps.empty());
+}
+
+TEST_F(WizardPages, TheProgressWindowFollowsFileAndDownloadStatus) {
+  TDialogManager& copy = Manager("CopyFilesManager");
+  TFileStatusParameter file;
+  file.FileName = "C:\\Program Files\\Demo\\demo.exe";
+  file.FilePercentDone = 40;
+  file.TotalPercentDone = 25;
+  Broadcast(ncFileStatus, &file);
+  ASSERT_EQ(copy.DuringCopyForms().size(), 1u);
+  auto* window = dynamic_cast<TCopyFileForm*>(copy.DuringCopyForms()[0]);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(IsWindowVisible(window->Handle()));
+  auto& fileBar = LayoutChild<TProgressBar>(*window, "ProgressBar1");
+  auto& totalBar = LayoutChild<TProgressBar>(*window, "ProgressBar2");
+  auto& item = LayoutChild<TLabel>(*window, "lblCopyingFile");
+  auto& transfer = LayoutChild<TImage>(*window, "TransferBitmap");
+  EXPECT_EQ(fileBar.Position(), 40);
+  EXPECT_EQ(totalBar.Position(), 25);
+  EXPECT_EQ(item.Caption(), file.FileName);
+  EXPECT_FALSE(transfer.Visible());
+  EXPECT_FALSE(LayoutChild<TImage>(*window, "UnZipImage").Picture().Bitmap().Empty());
+
+  TDownloadStatusParameter download;
+  download.FileName = "http://example.test/demo.cab";
+  download.Percent = 70;
+  Broadcast(ncDownloadStatus, &download);
+  EXPECT_TRUE(transfer.Visible());
+  EXPECT_EQ(fileBar.Position(), 70);
+  EXPECT_EQ(totalBar.Position(), 25) << "a download moves only the file bar";
+  EXPECT_EQ(item.Caption(), download.FileName);
+  Picture(*window, "copying-files");
+  Broadcast(ncFileStatus, &file);
+  EXPECT_FALSE(transfer.Visible());
+
+  // Cancel asks the installer, then raises both abort flags; the window stays for the copy loop.
+  TTvrkCompress extractor(nullptr);
+  SetActiveExtractor(&extractor);
+  bool allow = false;
+  install->OnUserAbort = [&](TCustomInstall*, bool& quitOut) { quitOut = allow; };
+  LayoutChild<TBitBtn>(*window, "CancelBtn").Click();
+  EXPECT_FALSE(UserAbortRequested());
+  EXPECT_FALSE(extractor.Abort());
+  allow = true;
+  LayoutChild<TBitBtn>(*window, "CancelBtn").Click();
+  EXPECT_TRUE(UserAbortRequested());
+  EXPECT_TRUE(extractor.Abort());
+  SetActiveExtractor(nullptr);
+
+  // The copy end hides it; the next run gets a window of its own.
+  Broadcast(ncOperationEnded);
+  EXPECT_TRUE(copy.DuringCopyForms().empty());
+  Broadcast(ncFileStatus, &file);
+  ASSERT_EQ(copy.DuringCopyForms().size(), 1u);
+  EXPECT_TRUE(IsWindowVisible(copy.DuringCopyForms()[0]->Handle()));
+  Broadcast(ncOperationEnded);
+}
+
+TEST_F(WizardPages, TheDiskPromptChecksItsParameters) {
+  auto message = [&](TObject* po) -> std::string {
+    try {
+      Broadcast(ncChangeDisk, po);
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "no error";
+  };
+  TMessageParameter other;
+  TFileRelated file(form);
+  TDiskParameter disk;
+  TList one, badFirst, badSecond;
+  one.Items = {&file};
+  badFirst.Items = {&other, &disk};
+  badSecond.Items = {&file, &other};
+  EXPECT_EQ(message(nullptr), "The ParameterObject is Nil in the TDialogManager. Cannot show the change disk form");
+  EXPECT_EQ(message(&other), "TChangeDiskDlg--PO is not a TList object");
+  EXPECT_EQ(message(&one), "TChangeDiskDlg--Not engouh parameters for status event");
+  EXPECT_EQ(message(&badFirst), "TChangeDiskDlg says bad first parameter");
+  EXPECT_EQ(message(&badSecond), "TChangeDiskDlg says bad second parameter");
+  EXPECT_EQ(file.Tag(), 0);
+}
+
+TEST_F(WizardPages, TheDiskPromptAsksForTheVolumeAndBrowsesForItsPath) {
+  TFileRelated file(form);
+  TDiskParameter disk;
+  disk.NewDisk = 3;
+  disk.Path = "A:\\";
+  TList request;
+  request.Items = {&file, &disk};
+  std::string prompt, shownPath, browsedPath;
+  gSteps.push_back([&] {
+    TChangeDiskForm* f = ModalForm<TChangeDiskForm>();
+    if (!f) return false;
+    prompt = LayoutChild<TLabel>(*f, "PromptDiskLabel").Caption();
+    shownPath = LayoutChild<TEdit>(*f, "PathEdit").Text();
+    Picture(*f, "change-disk");
+    f->OnBrowse = [](std::string& folder) {
+      folder = "D:\\Volumes";
+      return true;
+    };
+    LayoutChild<TBitBtn>(*f, "BrowseBtn").Click();
+    browsedPath = LayoutChild<TEdit>(*f, "PathEdit").Text();
+    LayoutChild<TBitBtn>(*f, "InstallBtn").Click();
+    return true;
+  });
+  EXPECT_NO_THROW(Broadcast(ncChangeDisk, &request));
+  EXPECT_EQ(prompt, "Please insert disk number 3");
+  EXPECT_EQ(shownPath, "A:\\");
+  EXPECT_EQ(browsedPath, "D:\\Volumes");
+  EXPECT_EQ(disk.Path, "D:\\Volumes");
+  EXPECT_EQ(file.Tag(), 1) << "answered by the prompt";
+
+  // A browser closed without a choice keeps the path; a confirmed Cancel is the user's abort.
+  install->OnUserAbort = [](TCustomInstall*, bool& quitOut) { quitOut = true; };
+  gSteps.push_back([&] {
+    TChangeDiskForm* f = ModalForm<TChangeDiskForm>();
+    if (!f) return false;
+    f->OnBrowse = [](std::string&) { return false; };
+    LayoutChild<TBitBtn>(*f, "BrowseBtn").Click();
+    browsedPath = LayoutChild<TEdit>(*f, "PathEdit").Text();
+    LayoutChild<TBitBtn>(*f, "CancelBtn").Click();
+    return true;
+  });
+  EXPECT_THROW(Broadcast(ncChangeDisk, &request), EAIUserAbort);
+  EXPECT_EQ(browsedPath, "D:\\Volumes");
+}
+
+TEST_F(WizardPages, TheFolderPageListsFoldersAndFillsItsEdit) {
+  auto* page = Application().CreateForm<TSelectFolderForm>();
+  std::unique_ptr<TForm> owned(page);
+  EXPECT_TRUE(page->SkipPage()) << "no main link group";
+  auto& list = LayoutChild<TListBox>(*page, "FolderListBox");
+  auto& edit = LayoutChild<TEdit>(*page, "FolderEdit");
+  page->FillFolders({"Zeta Tools", "accessories", "Games"}, "");
+  ASSERT_EQ(list.Items().Count(), 3);
+  EXPECT_EQ(list.Items().Get(0), "accessories");
+  EXPECT_EQ(list.Items().Get(2), "Zeta Tools");
+  EXPECT_EQ(edit.Text(), "accessories") << "the first folder when there is no current one";
+  page->FillFolders({"Games"}, "Demo Product");
+  EXPECT_EQ(edit.Text(), "Demo Product");
+  page->FillFolders({}, "");
+  EXPECT_EQ(edit.Text(), "") << "an empty Programs folder leaves the edit empty";
+  page->FillFolders({"Games", "Accessories"}, "Demo Product");
+  page->Show();
+  list.SetItemIndex(1);
+  list.OnClick(&list);
+  EXPECT_EQ(edit.Text(), "Games");
+
+  // The list is read from the folder's subfolders; files and the dot entries are left out.
+  const std::string root = sys::TempDirectory() + "\\tav_folders_test";
+  CreateDirectoryW(sys::Wide(root).c_str(), nullptr);
+  CreateDirectoryW(sys::Wide(root + "\\Alpha").c_str(), nullptr);
+  CreateDirectoryW(sys::Wide(root + "\\Beta Group").c_str(), nullptr);
+  HANDLE f = CreateFileW(sys::Wide(root + "\\file.lnk").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(f);
+  std::vector<std::string> names = SubfolderNames(root);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Beta Group"}));
+  EXPECT_TRUE(SubfolderNames(root + "\\missing").empty());
+  DeleteFileW(sys::Wide(root + "\\file.lnk").c_str());
+  RemoveDirectoryW(sys::Wide(root + "\\Alpha").c_str());
+  RemoveDirectoryW(sys::Wide(root + "\\Beta Group").c_str());
+  RemoveDirectoryW(sys::Wide(root).c_str());
+}
+
+}  // namespace
