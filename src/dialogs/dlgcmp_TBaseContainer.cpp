@@ -53,6 +53,7 @@ int TBaseFormContainer::FillPages() {
   if (!manager) throw Exception(TranslateMessage("The current dialog manager is not defined"));
   pages_.clear();
   for (const TBIFEntry& entry : BIFList()) {
+    if (entry.Withdrawn) continue;
     TCustomBaseInstallDlg* dlg = entry.InstallDlg;
     if (dlg && (dlg->DialogManager() != manager || !dlg->ShouldShow())) continue;
     const TClassInfo& cls = *entry.FormClass;

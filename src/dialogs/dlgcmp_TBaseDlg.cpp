@@ -376,6 +376,7 @@ void TDialogManager::ShowPhase() {
 
 void TDialogManager::ShowDuringCopyForms() {
   for (const TDCFEntry& entry : DCFList()) {
+    if (entry.Withdrawn) continue;
     std::unique_ptr<TForm> made =
         MakeRegisteredForm(*entry.FormClass, &Application(), TBaseDuringCopyForm::StaticClassInfo());
     auto* form = static_cast<TBaseDuringCopyForm*>(made.get());
@@ -416,7 +417,7 @@ void TDialogManager::CloseDuringCopyForms() {
 }
 
 void TDialogManager::ShowChangeDisk(TObject* parameters) {
-  if (ChangeDiskList().empty()) return;
+  if (ChangeDiskList().empty() || ChangeDiskList().front().Withdrawn) return;
   const TBCDFEntry& entry = ChangeDiskList().front();
   std::unique_ptr<TForm> made =
       MakeRegisteredForm(*entry.FormClass, &Application(), TBaseChangeDiskForm::StaticClassInfo());
@@ -473,6 +474,13 @@ TCustomBaseInstallDlg::TCustomBaseInstallDlg(TComponent* owner) : TInstallObject
 
 TCustomBaseInstallDlg::~TCustomBaseInstallDlg() {
   Destroying();
+  for (auto* list : {&InstallPages(), &DuringCopyPages(), &ChangeDiskPages()}) {
+    for (TBIFEntry& entry : *list) {
+      if (entry.InstallDlg != this) continue;
+      entry.InstallDlg = nullptr;
+      entry.Withdrawn = true;
+    }
+  }
   if (dialogManager_) dialogManager_->RemoveDialog(this);
   dialogManager_ = nullptr;
 }

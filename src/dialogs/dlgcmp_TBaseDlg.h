@@ -158,11 +158,13 @@ private:
 };
 
 // Registry entries: the page class, the dialog component that configures it (none in this program)
-// and a reserved integer that nothing reads.
+// and a reserved integer that nothing reads. An entry whose dialog component was destroyed is
+// withdrawn: it is passed over instead of pointing at nothing.
 struct TBIFEntry {
   const TClassInfo* FormClass = nullptr;
   TCustomBaseInstallDlg* InstallDlg = nullptr;
   int Reserved = 0;
+  bool Withdrawn = false;
 };
 using TDCFEntry = TBIFEntry;
 using TBCDFEntry = TBIFEntry;

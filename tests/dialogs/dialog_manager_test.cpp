@@ -25,7 +25,7 @@ struct TPageScript {
   int order = 0;
   bool skip = false;
 };
-TPageScript gScripts[5];
+TPageScript gScripts[6];
 std::vector<int> gShown;  // page numbers, each time one is brought to the front
 TBaseInstallForm* gFront = nullptr;
 
@@ -86,17 +86,37 @@ void RegisterOnce() {
   RegisterInstallPage(TTestPage<2>::StaticClassInfo());
   RegisterInstallPage(TTestPage<3>::StaticClassInfo());
   RegisterInstallPage(TTestPage<4>::StaticClassInfo());
+  RegisterClass(TTestPage<5>::StaticClassInfo());
 }
+
+// A dialog component that configures test page 5.
+class TTestDlg : public TCustomBaseInstallDlg {
+public:
+  using TCustomBaseInstallDlg::TCustomBaseInstallDlg;
+  const TClassInfo& FormClass() const override { return TTestPage<5>::StaticClassInfo(); }
+  bool ShouldShow() override { return show; }
+  bool show = true;
+};
 
 // Steps run one per timer tick inside the modal loop. When they run out and the phase is still on
 // screen, the phase is aborted so that a fault cannot hang the test program.
 std::deque<std::function<void()>> gSteps;
 int gIdleTicks = 0;
+int gModalAnswer = 0;  // given to a top-level page shown modally
 bool gForcedEnd = false;
 std::string gStepError;
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   try {
+    if (gModalAnswer) {
+      for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
+        if (f->Modal() && !dynamic_cast<TBaseInstallForm*>(f)->HostContainer()) {
+          f->SetModalResult(gModalAnswer);
+          gModalAnswer = 0;
+          return;
+        }
+      }
+    }
     if (!gSteps.empty()) {
       // Only once a page is in front of a running phase (messages also run while pages are made).
       if (!gFront || !gFront->HostContainer() || !gFront->HostContainer()->Modal()) return;
@@ -123,6 +143,7 @@ protected:
   void SetUp() override {
     RegisterOnce();
     for (auto& s : gScripts) s = TPageScript{};
+    gScripts[5].phase = dmReboot;  // shown only through its dialog component
     // Registered 1, 2, 3, 4; page 3 belongs to the success phase.
     gScripts[1].order = 30;
     gScripts[2].order = 10;
@@ -132,6 +153,7 @@ protected:
     gShown.clear();
     gFront = nullptr;
     gSteps.clear();
+    gModalAnswer = 0;
     gIdleTicks = 0;
     gForcedEnd = false;
     gStepError.clear();
@@ -326,6 +348,96 @@ TEST_F(DialogPhase, PagesCannotBeFilledWithoutACurrentManager) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "The current dialog manager is not defined");
   }
+}
+
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "no error";
+}
+
+TEST_F(DialogPhase, DialogComponentsJoinAndLeaveTheirManager) {
+  auto* dlg = new TTestDlg(form);
+  dlg->SetName("TestDlg1");
+  dlg->SetDialogManager(before);
+  EXPECT_EQ(before->Dialogs(), (std::vector<TCustomBaseInstallDlg*>{dlg}));
+  dlg->SetDialogManager(good);
+  EXPECT_TRUE(before->Dialogs().empty());
+  EXPECT_EQ(good->Dialogs(), (std::vector<TCustomBaseInstallDlg*>{dlg}));
+  EXPECT_EQ(MessageOf([&] { before->AddDialog(nullptr); }),
+            "Cannot add a NIL Dialog to the Dialog Manager BeforeManager");
+  EXPECT_EQ(MessageOf([&] { dlg->AssignDialogProperties(); }),
+            "Cannot AssignDialogProperties for TestDlg1 because the Dialog is Nil");
+  delete good;
+  good = nullptr;
+  EXPECT_EQ(dlg->DialogManager(), nullptr) << "its manager went away";
+  dlg->SetDialogManager(before);
+  delete dlg;
+  EXPECT_TRUE(before->Dialogs().empty()) << "the component went away";
+}
+
+// A page registered with a dialog component is shown by that component's manager, in the
+// component's Order, and only while the component wants it; a destroyed component's entry is passed over.
+TEST_F(DialogPhase, APageWithADialogComponentFollowsTheComponent) {
+  auto* dlg = new TTestDlg(form);
+  dlg->SetName("TestDlg2");
+  dlg->SetContainer(install);
+  dlg->Order = 15;
+  dlg->SetDialogManager(before);
+  RegisterInstallPage(TTestPage<5>::StaticClassInfo(), dlg);
+  Next();
+  gSteps.push_back([&] {
+    EXPECT_EQ(gFront->DC(), dlg);
+    EXPECT_EQ(gFront->Order(), 15);
+    EXPECT_EQ(gFront->InstallObject, install);
+    EXPECT_EQ(dlg->Dialog(), gFront);
+  });
+  Next();
+  Next();
+  Next();
+  RunBeforePhase();
+  EXPECT_EQ(gShown, (std::vector<int>{2, 5, 4, 1}));
+  EXPECT_EQ(dlg->Dialog(), nullptr) << "the page went with its phase";
+  dlg->show = false;
+  gShown.clear();
+  Next();
+  Next();
+  Next();
+  RunBeforePhase();
+  EXPECT_EQ(gShown, (std::vector<int>{2, 4, 1}));
+  delete dlg;
+  gShown.clear();
+  Next();
+  Next();
+  Next();
+  RunBeforePhase();
+  EXPECT_EQ(gShown, (std::vector<int>{2, 4, 1}));
+}
+
+TEST_F(DialogPhase, ADialogComponentShowsItsPageOnItsOwn) {
+  auto* dlg = new TTestDlg(form);
+  dlg->SetName("TestDlg3");
+  dlg->SetContainer(install);
+  int before = 0, after = 0;
+  dlg->OnBeforeExecute = [&](TObject*) { ++before; };
+  dlg->OnAfterExecute = [&](TObject*) { ++after; };
+  // Its page is a top-level dialog here: OK ends it well, anything else is the user's abort.
+  gModalAnswer = mrOk;
+  EXPECT_TRUE(dlg->Execute());
+  EXPECT_EQ(before, 1);
+  EXPECT_EQ(after, 1);
+  EXPECT_EQ(dlg->Dialog(), nullptr) << "the page is freed again";
+  gModalAnswer = mrCancel;
+  EXPECT_THROW(dlg->ShowDialog(), EAIUserAbort);
+  dlg->show = false;
+  EXPECT_TRUE(dlg->ShowDialog()) << "nothing to show";
+  // EAbort from its before event ends it quietly.
+  dlg->OnBeforeExecute = [](TObject*) { throw EAbort(std::string("skip")); };
+  EXPECT_FALSE(dlg->Execute());
+  delete dlg;
 }
 
 TEST(PlaceOnScreen, PlacesByRowAndColumnWithTiesToEven) {
