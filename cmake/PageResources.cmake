@@ -7,8 +7,15 @@ set(face "#f0f0f0")
 
 # name, then the convert arguments that draw it.
 set(TAV_PICTURES INSTALLTHEME1 TAVEXTRACT TAVTRANSFER TAVDISK TAVCANCEL)
-set(draw_INSTALLTHEME1 -size 117x290 "gradient:#0b3d6e-#6fa8dc"
-    -fill "#ffffff" -draw "circle 58,210 58,180" -fill "#0b3d6e" -draw "rectangle 30,120 86,128")
+# The theme: a package receiving what is installed, on a blue ground.
+set(draw_INSTALLTHEME1 -size 117x290 "gradient:#123b6b-#3f86c6"
+    -fill "rgba(255,255,255,0.10)" -draw "circle 20,40 20,95" -draw "circle 100,120 100,150"
+    -draw "circle 60,-10 60,40"
+    -fill "#f2c14e" -stroke "#8a6414" -strokewidth 1 -draw "polygon 58,176 98,196 58,216 18,196"
+    -fill "#d9a23a" -draw "polygon 18,196 58,216 58,262 18,242"
+    -fill "#b9822a" -draw "polygon 58,216 98,196 98,242 58,262"
+    -stroke "#8a6414" -draw "line 38,186 78,206"
+    -stroke none -fill "#ffffff" -draw "polygon 50,112 66,112 66,140 78,140 58,164 38,140 50,140")
 # A box with an arrow coming out of it.
 set(draw_TAVEXTRACT -size 36x37 "xc:${face}"
     -fill "#e8b84a" -stroke "#7a5a10" -draw "rectangle 4,16 31,34" -draw "line 4,22 31,22"

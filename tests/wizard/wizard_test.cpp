@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/cmp_TTvrkCompress.h"
+#include "config/resources.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
@@ -410,6 +411,52 @@ TEST_F(WizardPages, TheDiskPromptAsksForTheVolumeAndBrowsesForItsPath) {
   EXPECT_EQ(browsedPath, "D:\\Volumes");
 }
 
+// Every text of the shipped layouts is a translating control with its string-table identifier.
+TEST_F(WizardPages, TheLayoutsCarryTheirCaptionsAndIdentifiers) {
+  struct Expect {
+    const TClassInfo* page;
+    std::vector<std::pair<std::string, int>> glids;
+    std::string caption;
+  };
+  const std::vector<Expect> pages = {
+      {&TWelcomeForm::StaticClassInfo(),
+       {{"Label1", 10}, {"Label2", 11}, {"Label3", 12}, {"BackBtn", 4}, {"NextBtn", 5}, {"CancelBtn", 6}},
+       "Welcome"},
+      {&TLicenseForm::StaticClassInfo(), {{"Label1", 2}, {"Label2", 3}}, "Software license agreement"},
+      {&TReadmeForm::StaticClassInfo(), {{"Label1", 8}}, "Readme information"},
+      {&TSelectFolderForm::StaticClassInfo(),
+       {{"TopDescriptionLabel", 41}, {"ProgramFolders", 42}, {"ExistingFolders", 43}, {"Label1", 0}},
+       "Select folder in start menu"},
+      {&TGoodInstallForm::StaticClassInfo(), {{"Label1", 38}, {"FinishBtn", 72}}, "Setup complete"},
+      {&TBadInstallForm::StaticClassInfo(), {{"TopLabel", 60}}, "Setup incomplete"},
+      {&TRebootForm::StaticClassInfo(), {{"Label1", 52}}, "Reboot windows"},
+      {&TCopyFileForm::StaticClassInfo(),
+       {{"lblCopyFileHeader", 14}, {"Label1", 15}, {"Label2", 16}, {"CancelBtn", 6}},
+       "Copying installation files"},
+      {&TChangeDiskForm::StaticClassInfo(),
+       {{"PromptDiskLabel", 45}, {"Label2", 46}, {"Label4", 47}, {"BrowseBtn", 48}, {"InstallBtn", 49}},
+       "Setup needs the next disk"},
+  };
+  for (const Expect& e : pages) {
+    std::unique_ptr<TComponent> made(e.page->Create(nullptr));
+    auto& page = dynamic_cast<TForm&>(*made);
+    config::LoadFormFromResource(page);
+    EXPECT_EQ(page.Caption(), e.caption);
+    EXPECT_EQ(page.Font().Name(), "Arial") << e.caption;
+    EXPECT_EQ(page.Font().Charset(), 0) << e.caption;
+    for (const auto& [name, glid] : e.glids) {
+      TComponent* c = page.FindComponent(name);
+      if (auto* l = dynamic_cast<TTranslateLabel*>(c)) {
+        EXPECT_EQ(l->GLID(), glid) << e.caption << " " << name;
+      } else if (auto* b = dynamic_cast<TTranslateBitBtn*>(c)) {
+        EXPECT_EQ(b->GLID(), glid) << e.caption << " " << name;
+      } else {
+        ADD_FAILURE() << e.caption << ": " << name << " is not a translating control";
+      }
+    }
+  }
+}
+
 TEST_F(WizardPages, TheFolderPageListsFoldersAndFillsItsEdit) {
   auto* page = Application().CreateForm<TSelectFolderForm>();
   std::unique_ptr<TForm> owned(page);
@@ -427,6 +474,7 @@ TEST_F(WizardPages, TheFolderPageListsFoldersAndFillsItsEdit) {
   EXPECT_EQ(edit.Text(), "") << "an empty Programs folder leaves the edit empty";
   page->FillFolders({"Games", "Accessories"}, "Demo Product");
   page->Show();
+  Picture(*page, "select-folder");
   list.SetItemIndex(1);
   list.OnClick(&list);
   EXPECT_EQ(edit.Text(), "Games");
