@@ -20,9 +20,9 @@ std::wstring WinePath(const char* unixPath) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = L"") {
+tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = L"", int cancelOnPage = 0) {
   tav::TWalkResult walk =
-      tav::WalkSetup(L"\"" + WinePath(TAV_SETUP_EXE) + L"\" " + args, shots, 120000);
+      tav::WalkSetup(L"\"" + WinePath(TAV_SETUP_EXE) + L"\" " + args, shots, 120000, cancelOnPage);
   EXPECT_TRUE(walk.Started);
   EXPECT_TRUE(walk.Ended) << "setup.exe did not end";
   return walk;
@@ -46,6 +46,16 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(walk.ExitCode, 0u);
   // A good end leaves no install record behind.
+  EXPECT_FALSE(InstallRecordExists());
+}
+
+// Cancel on the licence page ends the run as the user's abort: the failure page follows, nothing is
+// installed and no record stays.
+TEST(SetupProgram, CancelOnTheLicencePageEndsTheRunWithoutInstalling) {
+  const std::wstring shots = WinePath(TAV_SCREENSHOTS);
+  const tav::TWalkResult walk = RunSetup(L"\"-sC:\\My Dist\"", shots + L"\\cancelled-setup", 2);
+  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Setup incomplete"}));
+  for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_FALSE(InstallRecordExists());
 }
 

@@ -17,6 +17,8 @@ struct TWalkResult {
 };
 
 // Starts commandLine; pictures go to shotDir (created) as NN-caption.png unless shotDir is empty.
-TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs);
+// On the page numbered cancelOnPage (1 for the first; 0 for none) Cancel is pressed instead of Next.
+TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs,
+                      int cancelOnPage = 0);
 
 }  // namespace tav

@@ -40,28 +40,38 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
 }
 
 struct TButtonSearch {
+  const wchar_t* const* Texts;
   HWND Found = nullptr;
 };
 
-BOOL CALLBACK FindForwardButton(HWND child, LPARAM data) {
+BOOL CALLBACK FindButton(HWND child, LPARAM data) {
   auto* s = reinterpret_cast<TButtonSearch*>(data);
   if (!IsWindowVisible(child) || !IsWindowEnabled(child)) return TRUE;
   const std::wstring text = TextOf(child);
-  if (text == L"Next >" || text == L"Finish") {
-    s->Found = child;
-    return FALSE;
+  for (const wchar_t* const* t = s->Texts; *t; ++t) {
+    if (text == *t) {
+      s->Found = child;
+      return FALSE;
+    }
   }
   return TRUE;
 }
+
+HWND ButtonOn(HWND page, const wchar_t* const* texts) {
+  TButtonSearch s{texts};
+  EnumChildWindows(page, FindButton, reinterpret_cast<LPARAM>(&s));
+  return s.Found;
+}
+
+const wchar_t* const kForward[] = {L"Next >", L"Finish", nullptr};
+const wchar_t* const kCancel[] = {L"Cancel", nullptr};
 
 // The page in front: the topmost child window that holds a Next or Finish button.
 HWND FrontPage(HWND wizard, HWND& button) {
   for (HWND child = GetWindow(wizard, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (!IsWindowVisible(child)) continue;
-    TButtonSearch s;
-    EnumChildWindows(child, FindForwardButton, reinterpret_cast<LPARAM>(&s));
-    if (s.Found) {
-      button = s.Found;
+    if (HWND found = ButtonOn(child, kForward)) {
+      button = found;
       return child;
     }
   }
@@ -79,7 +89,8 @@ std::wstring FileNameOf(int index, const std::wstring& caption) {
 
 }  // namespace
 
-TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs) {
+TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs,
+                      int cancelOnPage) {
   TWalkResult result;
   if (!shotDir.empty()) CreateDirectoryW(shotDir.c_str(), nullptr);
   std::wstring line = commandLine;
@@ -128,6 +139,9 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
     if (!shotDir.empty()) {
       const TCapture picture = CaptureWindow(found.Wizard);
       if (!picture.Pixels.empty()) SavePng(picture, shotDir + L"\\" + FileNameOf(static_cast<int>(result.Pages.size()), caption));
+    }
+    if (static_cast<int>(result.Pages.size()) == cancelOnPage) {
+      if (HWND cancel = ButtonOn(page, kCancel)) button = cancel;
     }
     PostMessageW(button, BM_CLICK, 0, 0);
     // Wait for the next page (or the end) before looking again.
