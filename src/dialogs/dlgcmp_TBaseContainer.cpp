@@ -8,28 +8,33 @@
 namespace tav {
 
 TBaseFormContainer::TBaseFormContainer(TComponent* owner) : TForm(owner) {
+  // Sized by FormCreate once the layout is in; until then resizing moves no pages.
   sizing_ = true;
-  SetCaption("BaseFormContainer");
-  SetBorderStyle(bsDialog);
-  SetBorderIcons(0);
-  Font().SetName("Arial");
-  Font().SetCharset(0);
-  displayPanel_ = new TPanel(this);
-  displayPanel_->SetName("DisplayPanel");
-  displayPanel_->SetParent(this);
-  displayPanel_->SetAlign(alClient);
-  // Never seen: it only keeps the index of the page in front.
-  tabs_ = new TTabControl(this);
-  tabs_->SetName("Tabs");
-  tabs_->SetVisible(false);
-  tabs_->SetParent(this);
-  tabs_->SetAlign(alTop);
-  tabs_->SetHeight(0);
-  tabs_->OnChange = [this](TObject* sender) { TabsChange(sender); };
-  SetBounds(Left(), Top(), 478, 395);
+  OnCreate = [this](TObject* sender) { FormCreate(sender); };
   OnShow = [this](TObject* sender) { FormShow(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   OnResize = [this](TObject* sender) { FormResize(sender); };
+}
+
+std::unique_ptr<TBaseFormContainer> TBaseFormContainer::CreateFromLayout(TComponent* owner) {
+  auto container = std::make_unique<TBaseFormContainer>(owner);
+  config::LoadFormFromResource(*container);
+  container->DoCreate();
+  return container;
+}
+
+void TBaseFormContainer::Loaded() {
+  TForm::Loaded();
+  displayPanel_ = &LayoutChild<TPanel>(*this, "DisplayPanel");
+  tabs_ = &LayoutChild<TTabControl>(*this, "Tabs");
+  tabs_->OnChange = [this](TObject* sender) { TabsChange(sender); };
+}
+
+void TBaseFormContainer::FormCreate(TObject*) {
+  sizing_ = true;
+  Font().SetCharset(0);
+  SetHeight(395);
+  SetWidth(478);
   sizing_ = false;
 }
 
@@ -51,6 +56,7 @@ const TClassInfo& TBaseFormContainer::StaticClassInfo() {
 int TBaseFormContainer::FillPages() {
   TDialogManager* manager = CurrentDialogManager();
   if (!manager) throw Exception(TranslateMessage("The current dialog manager is not defined"));
+  if (!displayPanel_ || !tabs_) throw EComponentError("%s has no layout to place pages on", Name());
   pages_.clear();
   for (const TBIFEntry& entry : BIFList()) {
     if (entry.Withdrawn) continue;

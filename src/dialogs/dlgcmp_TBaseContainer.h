@@ -1,6 +1,7 @@
 #pragma once
 // The wizard window: hosts every page of a phase as a child window, stacked, and brings one at a
 // time to the front. Only finishing the last page or a confirmed Cancel closes it.
+#include <memory>
 #include <vector>
 
 #include "dialogs/dlgcmp_TBaseDlg.h"
@@ -11,8 +12,10 @@ namespace tav {
 
 class TBaseFormContainer : public TForm {
 public:
-  // Builds its panel and the hidden tab control that keeps the page index.
   explicit TBaseFormContainer(TComponent* owner);
+  // The wizard window with its layout (the display panel and the hidden tab control that keeps
+  // the page index) loaded and OnCreate run.
+  static std::unique_ptr<TBaseFormContainer> CreateFromLayout(TComponent* owner);
   ~TBaseFormContainer() override;
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -28,11 +31,14 @@ public:
 
   int PageCount() const { return static_cast<int>(pages_.size()); }
   TBaseInstallForm* Page(int index) const { return pages_.at(static_cast<size_t>(index)); }
-  int PageIndex() const { return tabs_->TabIndex(); }
+  int PageIndex() const { return tabs_ ? tabs_->TabIndex() : -1; }
   bool Finished() const { return finished_; }
   TPanel* DisplayPanel() const { return displayPanel_; }
 
+  void Loaded() override;
+
 private:
+  void FormCreate(TObject*);
   void FormShow(TObject*);
   void FormClose(TObject*, TCloseAction& action);
   void FormResize(TObject*);

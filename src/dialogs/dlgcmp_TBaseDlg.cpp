@@ -363,7 +363,7 @@ int TDialogManager::HandleNotification(TObject* sender, int code, TObject* po) {
 void TDialogManager::ShowPhase() {
   TCurrentManagerScope current(this);
   // Freed before the scope above ends, whatever happens.
-  auto container = std::make_unique<TBaseFormContainer>(&Application());
+  std::unique_ptr<TBaseFormContainer> container = TBaseFormContainer::CreateFromLayout(&Application());
   container->SetPosition(poDesigned);
   container->SetBounds(container->Left(), container->Top(), width_, height_);
   container->PlaceOnScreen(position_, relativeLeftOffset_, relativeTopOffset_);

@@ -110,7 +110,8 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   try {
     if (gModalAnswer) {
       for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
-        if (f->Modal() && !dynamic_cast<TBaseInstallForm*>(f)->HostContainer()) {
+        auto* page = dynamic_cast<TBaseInstallForm*>(f);
+        if (f->Modal() && page && !page->HostContainer()) {
           f->SetModalResult(gModalAnswer);
           gModalAnswer = 0;
           return;

@@ -78,11 +78,19 @@ TWizardPage* FrontPage() {
   return c ? dynamic_cast<TWizardPage*>(c->Page(c->PageIndex())) : nullptr;
 }
 
+bool gInStep = false;  // a step that lets messages run must not be entered again from inside
+
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (gInStep) return;
   try {
     if (!gSteps.empty()) {
-      if (gSteps.front()()) {
-        gSteps.pop_front();
+      auto step = std::move(gSteps.front());
+      gSteps.pop_front();
+      gInStep = true;
+      const bool done = step();
+      gInStep = false;
+      if (!done) gSteps.push_front(std::move(step));
+      if (done) {
         gIdleTicks = 0;
         return;
       }
@@ -97,6 +105,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
       d->SetModalResult(mrAbort);
     }
   } catch (const std::exception& e) {
+    gInStep = false;
     gStepError = e.what();
   }
 }
