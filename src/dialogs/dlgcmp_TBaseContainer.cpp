@@ -103,6 +103,8 @@ bool TBaseFormContainer::ShowPage(int index, bool skipBackwards) {
     }
     tabs_->SetTabIndex(index);
     SetCaption(page->Caption());
+    // The pages behind stay on screen but take no input: Tab and the mouse reach the front page only.
+    for (TBaseInstallForm* p : pages_) p->SetEnabled(p == page);
     page->ActivatePage();
     return true;
   }

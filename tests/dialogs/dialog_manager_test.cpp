@@ -207,7 +207,11 @@ TEST_F(DialogPhase, PagesAreShownInOrderAndNextOnTheLastEndsThePhase) {
   auto look = [&] {
     gSteps.push_back([&] {
       captions.push_back(Host()->Caption());
-      inFront.push_back(GetWindow(Host()->Handle(), GW_CHILD) == gFront->Handle());
+      // In front and the only page that takes input.
+      bool front = GetWindow(Host()->Handle(), GW_CHILD) == gFront->Handle();
+      for (int i = 0; i < Host()->PageCount(); ++i)
+        front = front && (IsWindowEnabled(Host()->Page(i)->Handle()) != 0) == (Host()->Page(i) == gFront);
+      inFront.push_back(front);
     });
   };
   look();
