@@ -235,9 +235,18 @@ TEST_F(DialogPhase, PagesAreShownInOrderAndNextOnTheLastEndsThePhase) {
 }
 
 TEST_F(DialogPhase, OnlyTheManagerOfTheBroadcastPhaseShowsItsPages) {
+  // The success phase's manager places its 478 x 395 window at the bottom right, 10 and 20 in.
+  RECT window{};
+  gSteps.push_back([&] { GetWindowRect(Host()->Handle(), &window); });
   Next();
   install->Broadcast(install, ncGoodEndPages, nullptr);
   EXPECT_EQ(gShown, (std::vector<int>{3}));
+  const TScreenPlace place = PlaceOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 478, 395,
+                                           GetSystemMetrics(SM_CYCAPTION), tdpBottomRight, 10, 20);
+  EXPECT_EQ(window.left, place.Left);
+  EXPECT_EQ(window.top, place.Top);
+  EXPECT_EQ(window.right - window.left, 478);
+  EXPECT_EQ(window.bottom - window.top, 395);
   // No manager serves the reboot phase: nothing is shown and nothing waits.
   install->Broadcast(install, ncRebootPhase, nullptr);
   EXPECT_EQ(gShown, (std::vector<int>{3}));
