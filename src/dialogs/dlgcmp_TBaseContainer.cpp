@@ -127,9 +127,7 @@ void TBaseFormContainer::PreviousPage() {
 }
 
 void TBaseFormContainer::PlaceOnScreen(TTavenrikDialogPosition position, int leftOffset, int topOffset) {
-  const TScreenPlace place = tav::PlaceOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                                Width(), Height(), GetSystemMetrics(SM_CYCAPTION), position,
-                                                leftOffset, topOffset);
+  const TScreenPlace place = PlaceOnThisScreen(Width(), Height(), position, leftOffset, topOffset);
   SetBounds(place.Left, place.Top, Width(), Height());
 }
 

@@ -93,6 +93,14 @@ TScreenPlace PlaceOnScreen(int screenWidth, int screenHeight, int width, int hei
   return place;
 }
 
+TScreenPlace PlaceOnThisScreen(int width, int height, TTavenrikDialogPosition position, int leftOffset,
+                               int topOffset) {
+  const int dpi = WindowDpi(nullptr);
+  return PlaceOnScreen(ScaleToLogical(GetSystemMetrics(SM_CXSCREEN), dpi),
+                       ScaleToLogical(GetSystemMetrics(SM_CYSCREEN), dpi), width, height,
+                       ScaleToLogical(GetSystemMetrics(SM_CYCAPTION), dpi), position, leftOffset, topOffset);
+}
+
 TCustomInstall* RunningInstaller() {
   TCurrentInstall* current = CurrentInstall();
   return current ? dynamic_cast<TCustomInstall*>(current->RootContainer()) : nullptr;
@@ -384,9 +392,7 @@ void TDialogManager::ShowDuringCopyForms() {
     if (TCustomBaseInstallDlg* dlg = entry.InstallDlg) {
       dlg->SetDialog(form);
       const TScreenPlace place =
-          tav::PlaceOnScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), dlg->Width, dlg->Height,
-                             GetSystemMetrics(SM_CYCAPTION), dlg->Position, dlg->RelativeLeftOffset,
-                             dlg->RelativeTopOffset);
+          PlaceOnThisScreen(dlg->Width, dlg->Height, dlg->Position, dlg->RelativeLeftOffset, dlg->RelativeTopOffset);
       form->SetBounds(place.Left, place.Top, dlg->Width, dlg->Height);
     }
     form->PrepareShow();

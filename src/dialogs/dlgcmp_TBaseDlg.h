@@ -33,6 +33,11 @@ struct TScreenPlace {
 TScreenPlace PlaceOnScreen(int screenWidth, int screenHeight, int width, int height, int captionHeight,
                            TTavenrikDialogPosition position, int leftOffset, int topOffset);
 
+// The same on this program's screen, in design units (the screen and caption sizes scaled back from
+// the system's DPI), as window bounds are given.
+TScreenPlace PlaceOnThisScreen(int width, int height, TTavenrikDialogPosition position, int leftOffset,
+                               int topOffset);
+
 class TDialogManager;
 class TBaseFormContainer;
 class TCustomBaseInstallDlg;

@@ -92,6 +92,8 @@ std::wstring FileNameOf(int index, const std::wstring& caption) {
 TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs,
                       int cancelOnPage) {
   TWalkResult result;
+  // Pictures in the screen's own pixels, whatever its DPI: the walker must not be scaled itself.
+  SetProcessDPIAware();
   if (!shotDir.empty()) CreateDirectoryW(shotDir.c_str(), nullptr);
   std::wstring line = commandLine;
   STARTUPINFOW si{};
