@@ -71,18 +71,23 @@ void TWizardPage::Loaded() {
 }
 
 void TWizardPage::PrepareShow() {
-  if (back_) back_->SetVisible(!IsFirstPage());
-  if (EndPage()) {
-    if (next_) next_->SetVisible(!IsLastPage());
-    finish_->SetVisible(!next_ || !next_->Visible());
-    if (next_ && next_->Visible()) {
-      Focus(next_);
-    } else {
-      Focus(finish_);
-    }
+  if (!EndPage()) {
+    if (back_) back_->SetVisible(!IsFirstPage());
+    if (next_ && next_->Visible() && Visible()) Focus(next_);
     return;
   }
-  if (next_ && next_->Visible() && Visible()) Focus(next_);
+  ShowEndButtons();
+  if (next_ && next_->Visible()) {
+    Focus(next_);
+  } else {
+    Focus(finish_);
+  }
+}
+
+void TWizardPage::ShowEndButtons() {
+  if (back_) back_->SetVisible(!IsFirstPage());
+  if (next_) next_->SetVisible(!IsLastPage());
+  finish_->SetVisible(!next_ || !next_->Visible());
 }
 
 const TClassInfo& TWelcomeForm::StaticClassInfo() {
@@ -176,9 +181,8 @@ void TRebootForm::Loaded() {
 }
 
 void TRebootForm::PrepareShow() {
-  if (BackBtn()) BackBtn()->SetVisible(!IsFirstPage());
-  if (NextBtn()) NextBtn()->SetVisible(!IsLastPage());
-  FinishBtn()->SetVisible(!NextBtn() || !NextBtn()->Visible());
+  // As the other end pages, but only Next takes the focus.
+  ShowEndButtons();
   Focus(NextBtn());
   updating_ = true;
   try {
@@ -256,8 +260,6 @@ void TChangeDiskForm::Loaded() {
   UsePictureResource(OptionalChild<TImage>(*this, "ThemeBitmap"), "TAVDISK");
   LayoutChild<TBitBtn>(*this, "BrowseBtn").OnClick = [this](TObject*) { BrowseBtnClick(); };
   auto& cancel = LayoutChild<TBitBtn>(*this, "CancelBtn");
-  // Cancel asks first; the button itself must not end the prompt.
-  cancel.SetModalResult(mrNone);
   cancel.OnClick = [this](TObject*) { Cancel(); };
   UseBitmapResource(cancel.Glyph(), "TAVCANCEL");
   OnShow = [this](TObject*) { FormShow(); };

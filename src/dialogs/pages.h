@@ -31,6 +31,8 @@ public:
 protected:
   // The end pages (no Cancel, a Finish button): Next only when a page follows.
   bool EndPage() const { return finish_ != nullptr; }
+  // Back unless first; Next unless last; Finish exactly when Next is hidden.
+  void ShowEndButtons();
 
 private:
   TBitBtn* back_ = nullptr;
