@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "config/resources.h"
 #include "ui/application.h"
 
 namespace tav {
@@ -17,10 +16,8 @@ TBaseFormContainer::TBaseFormContainer(TComponent* owner) : TForm(owner) {
 }
 
 std::unique_ptr<TBaseFormContainer> TBaseFormContainer::CreateFromLayout(TComponent* owner) {
-  auto container = std::make_unique<TBaseFormContainer>(owner);
-  config::LoadFormFromResource(*container);
-  container->DoCreate();
-  return container;
+  return std::unique_ptr<TBaseFormContainer>(
+      static_cast<TBaseFormContainer*>(CreateFormFromLayout(StaticClassInfo(), owner).release()));
 }
 
 void TBaseFormContainer::Loaded() {
@@ -62,13 +59,8 @@ int TBaseFormContainer::FillPages() {
     if (entry.Withdrawn) continue;
     TCustomBaseInstallDlg* dlg = entry.InstallDlg;
     if (dlg && (dlg->DialogManager() != manager || !dlg->ShouldShow())) continue;
-    const TClassInfo& cls = *entry.FormClass;
-    if (!cls.Create || !cls.InheritsFrom(TBaseInstallForm::StaticClassInfo()))
-      throw EComponentError("%s is not a wizard page class", cls.Name);
-    std::unique_ptr<TComponent> made(cls.Create(this));
+    std::unique_ptr<TForm> made = CreateFormFromLayout(*entry.FormClass, this, TBaseInstallForm::StaticClassInfo());
     auto* page = static_cast<TBaseInstallForm*>(made.get());
-    config::LoadFormFromResource(*page);
-    page->DoCreate();
     // Pages of the other phases are made only to learn their manager.
     if (!dlg && page->DM() != manager) continue;
     page->SetDC(dlg);

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "archive/cmp_TTvrkCompress.h"
-#include "config/resources.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "engine/cmp_TInstall.h"
 #include "objects/cmp_TFileContainer.h"
@@ -59,18 +58,6 @@ void Track(TComponent& self, T*& field, T* value) {
   if (field) field->RemoveFreeNotification(&self);
   field = value;
   if (field) field->FreeNotification(&self);
-}
-
-// Creates a form of a registered class, owned by owner, with its layout loaded.
-std::unique_ptr<TForm> MakeRegisteredForm(const TClassInfo& cls, TComponent* owner, const TClassInfo& base) {
-  if (!cls.Create || !cls.InheritsFrom(base)) throw EComponentError("%s is not a %s class", cls.Name, base.Name);
-  std::unique_ptr<TComponent> made(cls.Create(owner));
-  auto* form = dynamic_cast<TForm*>(made.get());
-  if (!form) throw EComponentError("%s is not a %s class", cls.Name, base.Name);
-  config::LoadFormFromResource(*form);
-  form->DoCreate();
-  made.release();
-  return std::unique_ptr<TForm>(form);
 }
 
 }  // namespace
@@ -386,7 +373,7 @@ void TDialogManager::ShowDuringCopyForms() {
   for (const TDCFEntry& entry : DCFList()) {
     if (entry.Withdrawn) continue;
     std::unique_ptr<TForm> made =
-        MakeRegisteredForm(*entry.FormClass, &Application(), TBaseDuringCopyForm::StaticClassInfo());
+        CreateFormFromLayout(*entry.FormClass, &Application(), TBaseDuringCopyForm::StaticClassInfo());
     auto* form = static_cast<TBaseDuringCopyForm*>(made.get());
     if (form->DM() != this) continue;
     if (TCustomBaseInstallDlg* dlg = entry.InstallDlg) {
@@ -426,7 +413,7 @@ void TDialogManager::ShowChangeDisk(TObject* parameters) {
   if (ChangeDiskList().empty() || ChangeDiskList().front().Withdrawn) return;
   const TBCDFEntry& entry = ChangeDiskList().front();
   std::unique_ptr<TForm> made =
-      MakeRegisteredForm(*entry.FormClass, &Application(), TBaseChangeDiskForm::StaticClassInfo());
+      CreateFormFromLayout(*entry.FormClass, &Application(), TBaseChangeDiskForm::StaticClassInfo());
   TCurrentManagerScope current(this);
   auto* form = static_cast<TBaseChangeDiskForm*>(made.get());
   if (form->DM() != this) return;
@@ -550,7 +537,7 @@ bool TCustomBaseInstallDlg::Execute() {
 
 bool TCustomBaseInstallDlg::ShowDialog() {
   if (!ShouldShow()) return true;
-  std::unique_ptr<TForm> page = MakeRegisteredForm(FormClass(), &Application(), TForm::StaticClassInfo());
+  std::unique_ptr<TForm> page = CreateFormFromLayout(FormClass(), &Application(), TForm::StaticClassInfo());
   SetDialog(page.get());
   AssignDialogProperties();
   const int result = page->ShowModal();

@@ -280,12 +280,6 @@ private:
 TDialogManager* CurrentDialogManager();
 // The first manager, in creation order, of that type whose container is the running installer.
 TDialogManager* FindDialogManager(TManagerType type);
-// A plain list of objects, as the disk request passes its install file and TDiskParameter.
-class TList : public TObject {
-public:
-  std::vector<TObject*> Items;
-};
-
 void RegisterDialogManagerClasses();
 
 }  // namespace tav

@@ -81,6 +81,12 @@ public:
   std::string Path;  // where the volume is looked for; receivers may change it
 };
 
+// A plain list of objects, as the disk request passes its install file and its TDiskParameter.
+class TList : public TObject {
+public:
+  std::vector<TObject*> Items;
+};
+
 class TFileStatusParameter : public TObject {
 public:
   std::int64_t BytesDone = 0;  // of the current file

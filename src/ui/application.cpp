@@ -63,15 +63,21 @@ void TApplication::Initialize() {
   sys::SetMessagePumpHook([this] { ProcessMessages(); });
 }
 
-TForm* TApplication::CreateForm(const TClassInfo& formClass) {
-  if (!formClass.InheritsFrom(TForm::StaticClassInfo()) || !formClass.Create)
-    throw EComponentError("%s is not a form class that can be created", formClass.Name);
-  std::unique_ptr<TComponent> made(formClass.Create(this));
+std::unique_ptr<TForm> CreateFormFromLayout(const TClassInfo& formClass, TComponent* owner,
+                                            const TClassInfo& base) {
+  if (!formClass.InheritsFrom(base) || !formClass.Create)
+    throw EComponentError("%s is not a %s class that can be created", formClass.Name, base.Name);
+  std::unique_ptr<TComponent> made(formClass.Create(owner));
   auto* form = dynamic_cast<TForm*>(made.get());
-  if (!form) throw EComponentError("%s is not a form class that can be created", formClass.Name);
+  if (!form) throw EComponentError("%s is not a %s class that can be created", formClass.Name, base.Name);
   config::LoadFormFromResource(*form);
   form->DoCreate();
   made.release();
+  return std::unique_ptr<TForm>(form);
+}
+
+TForm* TApplication::CreateForm(const TClassInfo& formClass) {
+  TForm* form = CreateFormFromLayout(formClass, this).release();
   if (!mainForm_) {
     mainForm_ = form;
   }

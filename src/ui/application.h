@@ -2,6 +2,7 @@
 // The application object: owns the forms, runs the message loop, and is where every exception that
 // escapes an event handler ends (OnException, else the standard message box).
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/classes.h"
@@ -12,6 +13,11 @@ namespace tav {
 using TExceptionEvent = std::function<void(TObject* sender, const Exception& e)>;
 // Replaces the system message box (tests record what would have been shown); returns the button.
 using TMessageBoxHook = std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
+
+// A form of a registered class (base or a descendant), owned by owner, loaded from the resource named
+// after its class, with OnCreate fired. A failure destroys the half-made form and propagates.
+std::unique_ptr<TForm> CreateFormFromLayout(const TClassInfo& formClass, TComponent* owner,
+                                            const TClassInfo& base = TForm::StaticClassInfo());
 
 class TApplication : public TComponent {
 public:

@@ -273,6 +273,25 @@ TEST_F(DialogPhase, NextEndsThePhaseWhenEveryLaterPageIsSkipped) {
   EXPECT_EQ(gShown, (std::vector<int>{2, 4, 4}));
 }
 
+// Resizing the wizard window moves every hosted page onto the display panel's new bounds.
+TEST_F(DialogPhase, PagesFollowTheWindowWhenItIsResized) {
+  std::vector<bool> fits;
+  gSteps.push_back([&] {
+    TBaseFormContainer* host = Host();
+    host->SetBounds(host->Left(), host->Top(), 560, 450);
+    const TLayoutRect panel = host->DisplayPanel()->BoundsRect();
+    for (int i = 0; i < host->PageCount(); ++i) {
+      const TLayoutRect page = host->Page(i)->BoundsRect();
+      fits.push_back(page == panel && panel.Width > 500 && panel.Height > 400);
+    }
+  });
+  Next();
+  Next();
+  Next();
+  RunBeforePhase();
+  EXPECT_EQ(fits, (std::vector<bool>{true, true, true}));
+}
+
 TEST_F(DialogPhase, ASkippedFirstPageStartsAtTheNextAndPreviousStaysThere) {
   gScripts[2].skip = true;  // the first page
   gSteps.push_back([] { EXPECT_TRUE(gFront->IsFirstPage()); });

@@ -7,6 +7,7 @@
 
 #include "sys/pump.h"
 #include "ui/application.h"
+#include "ui/extctrls.h"
 
 namespace tav {
 namespace {
@@ -460,6 +461,15 @@ TEST_F(UiTest, CreateFormWithoutAResourceFailsAndLeavesNothing) {
   EXPECT_EQ(Application().ComponentCount(), before) << "the half-made form is gone";
   EXPECT_EQ(Application().MainForm(), main);
   EXPECT_THROW(Application().CreateForm(TWinControl::StaticClassInfo()), EComponentError);
+  // A class outside the wanted base is refused before anything is made.
+  TComponent owner(nullptr);
+  try {
+    CreateFormFromLayout(TForm::StaticClassInfo(), &owner, TPanel::StaticClassInfo());
+    ADD_FAILURE() << "no exception";
+  } catch (const EComponentError& e) {
+    EXPECT_EQ(e.Message(), "TForm is not a TPanel class that can be created");
+  }
+  EXPECT_EQ(owner.ComponentCount(), 0);
 }
 
 }  // namespace
