@@ -3,9 +3,8 @@
 #include <windows.h>
 
 #include "app/Unit1.h"
+#include "app/streamable_classes.h"
 #include "dialogs/pages.h"
-#include "engine/cmp_TInstall.h"
-#include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
 
 using namespace tav;
@@ -15,11 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   app.SetTitle("Setup");
   try {
     app.Initialize();
-    RegisterUiClasses();
-    RegisterPathClasses();
-    RegisterEngineClasses();
-    RegisterPageClasses();
-    RegisterAppClasses();
+    RegisterStreamableClasses();
     app.CreateForm<TForm1>();
     CreatePageForms();
   } catch (const Exception& e) {

@@ -2,17 +2,15 @@
 
 namespace tav {
 
-namespace {
-TMessageTranslator& Translator() {
-  static TMessageTranslator translator;
-  return translator;
+TRunSlot<TMessageTranslator>& MessageTranslatorSlot() {
+  static auto& slot = TRunSlot<TMessageTranslator>::Make("message translator");
+  return slot;
 }
-}  // namespace
 
-void SetMessageTranslator(TMessageTranslator translator) { Translator() = std::move(translator); }
+void SetMessageTranslator(TMessageTranslator translator) { MessageTranslatorSlot().Set(std::move(translator)); }
 
 std::string TranslateMessage(const std::string& english) {
-  const TMessageTranslator& t = Translator();
+  const TMessageTranslator& t = MessageTranslatorSlot().Get();
   return t ? t(english) : english;
 }
 

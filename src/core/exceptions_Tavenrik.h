@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/format.h"
+#include "sys/run_state.h"
 
 namespace tav {
 
@@ -27,6 +28,7 @@ private:
 // Messages of the install family are looked up by their English wording in the current language.
 // The translator installs the hook; without one the English text stays.
 using TMessageTranslator = std::function<std::string(const std::string&)>;
+TRunSlot<TMessageTranslator>& MessageTranslatorSlot();
 void SetMessageTranslator(TMessageTranslator translator);
 std::string TranslateMessage(const std::string& english);
 

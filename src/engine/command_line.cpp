@@ -39,14 +39,18 @@ TCommandSwitches ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 namespace {
-TArgumentSource& Source() {
-  static TArgumentSource source;
-  return source;
-}
 }  // namespace
 
-void SetArgumentSource(TArgumentSource source) { Source() = std::move(source); }
+TRunSlot<TArgumentSource>& ArgumentSourceSlot() {
+  static auto& slot = TRunSlot<TArgumentSource>::Make("argument source");
+  return slot;
+}
 
-std::vector<std::string> ProgramArguments() { return Source() ? Source()() : sys::CommandLineArguments(); }
+void SetArgumentSource(TArgumentSource source) { ArgumentSourceSlot().Set(std::move(source)); }
+
+std::vector<std::string> ProgramArguments() {
+  const TArgumentSource& source = ArgumentSourceSlot().Get();
+  return source ? source() : sys::CommandLineArguments();
+}
 
 }  // namespace tav

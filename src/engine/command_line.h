@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/run_state.h"
+
 namespace tav {
 
 // In their declaration order, which is the order of the set and of the values.
@@ -27,6 +29,7 @@ TCommandSwitches ParseCommandLine(const std::vector<std::string>& args);
 // Where the installer takes the program's arguments from: the real command line unless replaced
 // (tests and embedding programs replace it).
 using TArgumentSource = std::function<std::vector<std::string>()>;
+TRunSlot<TArgumentSource>& ArgumentSourceSlot();
 void SetArgumentSource(TArgumentSource source);
 std::vector<std::string> ProgramArguments();
 

@@ -17,13 +17,6 @@ const char* const kUninstallKeyPrefix = "\\Software\\Microsoft\\Windows\\Current
 
 namespace {
 
-TCurrentInstall* currentInstall = nullptr;
-
-std::string& RecordKey() {
-  static std::string key;
-  return key;
-}
-
 // Components may outlive the list at program end; they then skip their removal.
 bool containerListGone = false;
 struct ContainerListOwner {
@@ -33,21 +26,33 @@ struct ContainerListOwner {
 
 }  // namespace
 
-TCurrentInstall* CurrentInstall() { return currentInstall; }
-void SetCurrentInstall(TCurrentInstall* install) { currentInstall = install; }
+TRunSlot<TCurrentInstall*>& CurrentInstallSlot() {
+  static auto& slot = TRunSlot<TCurrentInstall*>::Make("current install");
+  return slot;
+}
+TCurrentInstall* CurrentInstall() { return CurrentInstallSlot().Get(); }
+void SetCurrentInstall(TCurrentInstall* install) { CurrentInstallSlot().Set(install); }
 
-namespace {
-bool userAbortRequested = false;
-TTvrkCompress* activeExtractor = nullptr;
-}  // namespace
+TRunSlot<bool>& UserAbortSlot() {
+  static auto& slot = TRunSlot<bool>::Make("user abort requested", false);
+  return slot;
+}
+bool UserAbortRequested() { return UserAbortSlot().Get(); }
+void SetUserAbortRequested(bool value) { UserAbortSlot().Set(value); }
 
-bool UserAbortRequested() { return userAbortRequested; }
-void SetUserAbortRequested(bool value) { userAbortRequested = value; }
-TTvrkCompress* ActiveExtractor() { return activeExtractor; }
-void SetActiveExtractor(TTvrkCompress* extractor) { activeExtractor = extractor; }
+TRunSlot<TTvrkCompress*>& ActiveExtractorSlot() {
+  static auto& slot = TRunSlot<TTvrkCompress*>::Make("active extractor");
+  return slot;
+}
+TTvrkCompress* ActiveExtractor() { return ActiveExtractorSlot().Get(); }
+void SetActiveExtractor(TTvrkCompress* extractor) { ActiveExtractorSlot().Set(extractor); }
 
-const std::string& InstallRecordKey() { return RecordKey(); }
-void SetInstallRecordKey(std::string key) { RecordKey() = std::move(key); }
+TRunSlot<std::string>& InstallRecordKeySlot() {
+  static auto& slot = TRunSlot<std::string>::Make("install record key");
+  return slot;
+}
+const std::string& InstallRecordKey() { return InstallRecordKeySlot().Get(); }
+void SetInstallRecordKey(std::string key) { InstallRecordKeySlot().Set(std::move(key)); }
 
 // ---- TInstallContainerList ----
 

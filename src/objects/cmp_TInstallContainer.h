@@ -11,6 +11,7 @@
 
 #include "core/classes.h"
 #include "objects/cmp_TPathSpecifier_base.h"
+#include "sys/run_state.h"
 
 namespace tav {
 
@@ -124,18 +125,23 @@ protected:
   ~TCurrentInstall() = default;
 };
 
+// Run-wide slots of the object model (see sys/run_state.h); the functions beside each read and set it.
+TRunSlot<TCurrentInstall*>& CurrentInstallSlot();
 TCurrentInstall* CurrentInstall();
 void SetCurrentInstall(TCurrentInstall* install);
 
 // The user asked to stop the run; the copy loop polls it.
+TRunSlot<bool>& UserAbortSlot();
 bool UserAbortRequested();
 void SetUserAbortRequested(bool value);
 // The archive extractor working for the installer at the moment, if any; a cancel sets its Abort flag.
 class TTvrkCompress;
+TRunSlot<TTvrkCompress*>& ActiveExtractorSlot();
 TTvrkCompress* ActiveExtractor();
 void SetActiveExtractor(TTvrkCompress* extractor);
 
 // Registry key of this run's install record; set by the engine, empty until then.
+TRunSlot<std::string>& InstallRecordKeySlot();
 const std::string& InstallRecordKey();
 void SetInstallRecordKey(std::string key);
 

@@ -21,14 +21,18 @@ std::string TCustomPathSpecifier::GetPath(TComponent* component) {
   return path;
 }
 
-namespace {
-TStandardSpecifierProvider& Provider() {
-  static TStandardSpecifierProvider provider;
-  return provider;
+TRunSlot<TStandardSpecifierProvider>& StandardSpecifierProviderSlot() {
+  static auto& slot = TRunSlot<TStandardSpecifierProvider>::Make("standard specifier provider");
+  return slot;
 }
+
+namespace {
+const TStandardSpecifierProvider& Provider() { return StandardSpecifierProviderSlot().Get(); }
 }  // namespace
 
-void SetStandardSpecifierProvider(TStandardSpecifierProvider provider) { Provider() = std::move(provider); }
+void SetStandardSpecifierProvider(TStandardSpecifierProvider provider) {
+  StandardSpecifierProviderSlot().Set(std::move(provider));
+}
 
 void EnsureStandardSpecifiers(TComponent* owner) {
   if (owner && Provider().EnsureOn) Provider().EnsureOn(owner);

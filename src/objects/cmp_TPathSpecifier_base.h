@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/classes.h"
+#include "sys/run_state.h"
 
 namespace tav {
 
@@ -58,8 +59,10 @@ struct TStandardSpecifierProvider {
   std::function<TCustomPathSpecifier*(TStandardSpecifierRole role)> Find;
 };
 
-// Installed once at start-up by the paths layer. Without a provider no standard specifier exists:
-// nothing is created for new containers and the standard one asked for is nil.
+// Installed once at start-up by the paths layer (the slot's start value, which a run-state reset
+// keeps). Without a provider no standard specifier exists: nothing is created for new containers and
+// the standard one asked for is nil.
+TRunSlot<TStandardSpecifierProvider>& StandardSpecifierProviderSlot();
 void SetStandardSpecifierProvider(TStandardSpecifierProvider provider);
 void EnsureStandardSpecifiers(TComponent* owner);
 TCustomPathSpecifier* StandardSpecifier(TStandardSpecifierRole role);

@@ -323,7 +323,7 @@ void RegisterPathClasses() {
     }
     return nullptr;
   };
-  SetStandardSpecifierProvider(std::move(provider));
+  StandardSpecifierProviderSlot().SetStartValue(std::move(provider));
 }
 
 }  // namespace tav

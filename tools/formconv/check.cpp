@@ -4,10 +4,7 @@
 #include "core/classes.h"
 #include "core/graphics.h"
 #ifdef _WIN32
-#include "dialogs/pages.h"
-#include "engine/cmp_TInstall.h"
-#include "paths/cmp_TPathSpecifier.h"
-#include "ui/application.h"
+#include "app/streamable_classes.h"
 #endif
 
 namespace {
@@ -16,10 +13,7 @@ namespace {
 void RegisterAllClasses() {
   tav::RegisterClass(tav::TComponent::StaticClassInfo());
 #ifdef _WIN32
-  tav::RegisterUiClasses();
-  tav::RegisterPathClasses();
-  tav::RegisterEngineClasses();
-  tav::RegisterPageClasses();
+  tav::RegisterStreamableClasses();
 #endif
 }
 

@@ -1,0 +1,19 @@
+#include "app/streamable_classes.h"
+
+#include "app/Unit1.h"
+#include "dialogs/pages.h"
+#include "engine/cmp_TInstall.h"
+#include "paths/cmp_TPathSpecifier.h"
+#include "ui/application.h"
+
+namespace tav {
+
+void RegisterStreamableClasses() {
+  RegisterUiClasses();
+  RegisterPathClasses();
+  RegisterEngineClasses();
+  RegisterPageClasses();
+  RegisterAppClasses();
+}
+
+}  // namespace tav
