@@ -25,15 +25,7 @@ constexpr std::size_t kInflateInput = 65536;
 constexpr std::size_t kInflateOutput = 4096;
 constexpr std::size_t kCopyChunk = 8192;
 constexpr std::size_t kAppendChunk = 65536;
-constexpr int kVolumeAttempts = 4;
 constexpr int kMaxVolume = 255;  // the volume number is one byte in the header
-
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return std::string();
-  const auto e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
 
 // Writes as much of data as fits below capacity (0: no limit of our own); returns the bytes written.
 std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::int64_t capacity) {
@@ -294,23 +286,26 @@ int TTvrkCompress::GetHeaderIndex(int uniqueID) {
   return idTable_[static_cast<std::size_t>(uniqueID)];
 }
 
-void TTvrkCompress::OpenVolume(int n, sys::OpenMode mode, std::string& path) {
-  auto open = [&] {
-    volume_ = sys::File::Open(path, mode);
-    if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
-    openedVolume_ = path;
+TVolumeSet::TDiskRequest TTvrkCompress::DiskRequest() {
+  return [this](int n, std::string& folder) {
+    if (!OnNewDisk) return false;
+    OnNewDisk(*this, n, folder);
+    return true;
   };
-  for (int attempt = 0; attempt < kVolumeAttempts; ++attempt) {
-    volume_.Close();
-    if (headers_.Spanned) path = VolumeName(path, n);
-    if (sys::FileExists(path)) return open();
-    if (!OnNewDisk) throw ETvrkCompress("Could not open the correct disk file %d", n);
-    std::string dir = ExcludeTrailingPathDelimiter(ExtractFileDir(path));
-    OnNewDisk(*this, n, dir);
-    path = IncludeTrailingPathDelimiter(dir) + ExtractFileName(path);
-    if (sys::FileExists(path)) return open();
-  }
-  throw ETvrkCompress("Cannot open the compressed file %s", path);
+}
+
+void TTvrkCompress::OpenVolume(TVolumeSet& volumes, int n, sys::OpenMode mode) {
+  volume_.Close();
+  const std::string path = volumes.Locate(n);
+  volume_ = sys::File::Open(path, mode);
+  if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
+}
+
+void TTvrkCompress::OpenArchiveVolume(int n) {
+  // A handler may have pointed the component at another archive meanwhile.
+  if (volumes_.BaseName() != compressedFile_ || volumes_.Spanned() != headers_.Spanned)
+    volumes_ = TVolumeSet(compressedFile_, headers_.Spanned, DiskRequest());
+  OpenVolume(volumes_, n, sys::OpenMode::ReadShared);
 }
 
 // ---- adding ----
@@ -518,6 +513,7 @@ void TTvrkCompress::ExtractFiles() {
 
 void TTvrkCompress::DoExtractFiles() {
   if (!loaded_) LoadDirectory();
+  volumes_ = TVolumeSet(compressedFile_, headers_.Spanned, DiskRequest());
   currentVolume_ = 0;
   ComputeTotals();
   for (int line = 0; line < files_->Count(); ++line) {
@@ -555,8 +551,8 @@ void TTvrkCompress::DoExtractFiles() {
 
 void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& dest) {
   // Members of one single-file archive are read through one open handle.
-  if (!volume_.IsOpen() || headers_.Spanned || openedVolume_ != compressedFile_)
-    OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
+  if (!volume_.IsOpen() || headers_.Spanned || volumes_.BaseName() != compressedFile_)
+    OpenArchiveVolume(header.StartDisk == 0 ? 1 : header.StartDisk);
   currentVolume_ = header.StartDisk;
   const std::string dir = ExtractFileDir(dest);
   if (!dir.empty() && !sys::DirExists(dir)) CreateDirectories(dir);
@@ -585,8 +581,9 @@ void TTvrkCompress::TestMember(int index) {
   const TFileHeader header = headers_[index];
   FillStats(header);
   std::int64_t total = 0;
+  volumes_ = TVolumeSet(compressedFile_, headers_.Spanned, DiskRequest());
   try {
-    OpenVolume(header.StartDisk == 0 ? 1 : header.StartDisk, sys::OpenMode::ReadShared, compressedFile_);
+    OpenArchiveVolume(header.StartDisk == 0 ? 1 : header.StartDisk);
     currentVolume_ = header.StartDisk;
     const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
     if (header.DataStart < 0 || volume_.Seek(start) != start) throw ETvrkCompress(kMsgCorrupt);
@@ -656,7 +653,7 @@ void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
     // No output: the current volume is used up.
     if (currentVolume_ < header.EndDisk) {
       ++currentVolume_;
-      OpenVolume(currentVolume_, sys::OpenMode::ReadShared, compressedFile_);
+      OpenArchiveVolume(currentVolume_);
       stream.z.avail_in = 0;
     }
     if (--volumesLeft <= 0) break;
@@ -693,15 +690,14 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
 
   sys::File source = sys::File::Open(compressedFile_, sys::OpenMode::ReadShared);
   if (!source.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", compressedFile_);
-  const std::string fileName = ExtractFileName(name);
-  const std::string firstVolume = IncludeTrailingPathDelimiter(directory) + fileName;
+  TVolumeSet disks = TVolumeSet::ToWrite(directory, ExtractFileName(name), DiskRequest());
+  const std::string firstVolume = disks.BaseName();
   volume_ = sys::File::Open(firstVolume, sys::OpenMode::Create);
   if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", firstVolume);
   headers_.WriteDirectory(volume_);
   if (diskCapacity_ > 0 && volume_.Position() > diskCapacity_)
     throw ETvrkCompress("Could not write the file headers for the compressed file");
 
-  std::string dir = directory;
   std::vector<unsigned char> chunk(kCopyChunk);
   for (int i = 0; i < headers_.Count(); ++i) {
     TFileHeader& h = headers_[i];
@@ -724,11 +720,7 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
       while (put < got) {
         volume_.Close();
         if (++currentVolume_ > kMaxVolume) throw ETvrkCompress("There is too little space on this disk to operate");
-        if (!OnNewDisk)
-          throw ETvrkCompress(
-              "There was no event handler for the OnNewDisk event, therefore no new disk could be inserted");
-        OnNewDisk(*this, currentVolume_, dir);
-        const std::string path = IncludeTrailingPathDelimiter(dir) + VolumeName(fileName, currentVolume_);
+        const std::string path = disks.NewVolume(currentVolume_);
         volume_ = sys::File::Open(path, sys::OpenMode::Create);
         if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", path);
         // A fresh volume that takes nothing at all cannot hold the archive.
@@ -749,14 +741,10 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
   volume_.Close();
   source.Close();
 
-  // The first disk may have been taken out meanwhile: ask for it again when it is not there.
-  std::string path = firstVolume;
-  if (sys::FileExists(path)) {
-    volume_ = sys::File::Open(path, sys::OpenMode::ReadWrite);
-    if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
-  } else {
-    OpenVolume(1, sys::OpenMode::ReadWrite, path);
-  }
+  // The first disk may have been taken out meanwhile: ask for it again when it is not there. It is
+  // looked for under the name it was written with, in the folder it was written to.
+  TVolumeSet first(firstVolume, false, DiskRequest());
+  OpenVolume(first, 1, sys::OpenMode::ReadWrite);
   headers_.WriteDirectory(volume_);
   volume_.Close();
 }

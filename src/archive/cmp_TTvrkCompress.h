@@ -10,6 +10,7 @@
 
 #include "archive/cmp_TVersion.h"
 #include "archive/routines_Compression.h"
+#include "archive/volume_set.h"
 #include "core/classes.h"
 #include "core/strings.h"
 #include "sys/files.h"
@@ -45,7 +46,8 @@ std::uint8_t Percentage(double part, double whole);
 
 class TTvrkCompress;
 using TlzhFileStatsEvent = std::function<void(TTvrkCompress& sender, const TlzhFileStats& stats)>;
-// path: on entry the directory where the volume was expected (or last used); the handler may change it.
+// path: on entry, when reading, the directory where the volume was expected (or last used), without a
+// trailing separator; when spanning, the directory as last given or returned. The handler may change it.
 using TlzhNewDiskEvent = std::function<void(TTvrkCompress& sender, int diskNumber, std::string& path)>;
 
 class TTvrkCompress : public TComponent {
@@ -61,6 +63,7 @@ public:
 
   bool Abort() const { return abort_; }
   void SetAbort(bool abort) { abort_ = abort; }
+  // The archive as given; reading a volume found elsewhere never changes it.
   const std::string& CompressedFile() const { return compressedFile_; }
   // Keeps the loaded directory when only the volume number changes.
   void SetCompressedFile(const std::string& path);
@@ -112,14 +115,17 @@ public:
   TMode Mode() const { return mode_; }
   const TlzhFileStats& Stats() const { return stats_; }
 
-  // Opens volume n (1-based) of the archive at path, asking for the disk through OnNewDisk at most
-  // four times. path is updated to the file opened.
-  void OpenVolume(int n, sys::OpenMode mode, std::string& path);
-
   // Called when a write fell short: OnFullDisk when assigned, else EtcDiskFull.
   virtual void FullDisk();
 
 private:
+  // Asks OnNewDisk for a disk; false when it is not assigned.
+  TVolumeSet::TDiskRequest DiskRequest();
+  // Opens volume n (1-based) of the set into volume_, asking for its disk when it is missing.
+  void OpenVolume(TVolumeSet& volumes, int n, sys::OpenMode mode);
+  // Opens volume n of CompressedFile for reading; the folder found for one volume is where the next
+  // one is looked for during the same operation.
+  void OpenArchiveVolume(int n);
   void DoAddFiles(TlzhCommand command, int uniqueID);
   void CompressMember(TFileHeader& header, sys::File& source, sys::File& temp);
   void AddStatus(std::int64_t consumed, std::int64_t written);
@@ -153,7 +159,7 @@ private:
   int currentVolume_ = 0;
   TlzhFileStats stats_;
   sys::File volume_;
-  std::string openedVolume_;  // the path volume_ was opened by
+  TVolumeSet volumes_{std::string(), false, nullptr};  // those of CompressedFile, for the operation running
 };
 
 // The shared compressor, created on first use.

@@ -6,6 +6,7 @@
 
 #include "archive/pe_version.h"
 #include "core/properties.h"
+#include "core/routines_Strings.h"
 #include "sys/files.h"
 
 namespace tav {
@@ -180,21 +181,18 @@ constexpr bool kPosix = false;
 constexpr bool kPosix = true;
 #endif
 
-// Windows accepts both separators too, so both split a path everywhere.
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 void CreateDirectoriesFrom(const std::string& given, bool top) {
   if (given.empty()) {
     if (top) throw Exception(std::string("Unable to create directory"));
     return;  // a relative name's parent: nothing left to create
   }
   std::string dir = given;
-  if (IsSeparator(dir.back())) dir.pop_back();
+  if (IsPathDelimiter(dir.back())) dir.pop_back();
   // "C:" and the like are drives, never created; on POSIX "/x" is an ordinary absolute path.
   const bool rooted = kPosix && !dir.empty() && dir[0] == '/';
   if ((dir.size() <= 2 && !(rooted && dir.size() == 2)) || DirectoryExists(dir)) return;
   std::size_t cut = dir.size();
-  while (cut > 0 && !IsSeparator(dir[cut - 1])) --cut;
+  while (cut > 0 && !IsPathDelimiter(dir[cut - 1])) --cut;
   const std::string parent = dir.substr(0, cut);
   if (parent != dir) CreateDirectoriesFrom(parent, false);
   sys::MakeDir(dir);
@@ -326,12 +324,7 @@ void TVersionResource::Read() {
 
 std::uint8_t TVersionResource::IsFileNewerByName(const std::string& source, const std::string& dest,
                                                  TOverwriteType rule) {
-  std::string sourceVersion;
-  if (rule == owVersion || rule == owVersionDate) {
-    TVersionResource& shared = VersionResource();
-    shared.SetFileName(source);
-    sourceVersion = shared.VersionInfo().FileVersion();
-  }
+  const std::string sourceVersion = rule == owVersion || rule == owVersionDate ? ReadFileVersion(source) : "";
   return Decide(sourceVersion, dest, rule, [&](bool& ok) {
     sys::File file = sys::File::Open(source, sys::OpenMode::ReadShared);
     const sys::TDateTime t = file.IsOpen() ? file.LastWriteTime() : 0;
@@ -355,9 +348,10 @@ TVersionResource& VersionResource() {
 }
 
 std::string ReadFileVersion(const std::string& path) {
-  TVersionResource& shared = VersionResource();
-  shared.SetFileName(path);
-  return shared.VersionInfo().FileVersion();
+  const std::vector<std::uint8_t> block = ReadPeVersionResourceFile(path);
+  FixedFileInfo fixed;
+  if (block.empty() || !QueryFixedFileInfo(block, fixed)) return std::string();
+  return Dotted(fixed.fileVersionMS, fixed.fileVersionLS);
 }
 
 int CompareVersionStrings(const std::string& a, const std::string& b) {

@@ -116,7 +116,8 @@ private:
 // The shared instance, created on first use.
 TVersionResource& VersionResource();
 
-// The fixed file version of a file ("1.0.0.5"), "" when it has none.
+// The fixed file version of a file ("1.0.0.5"), "" when it has none. Reads the file afresh and
+// touches no shared reader, so callers may read versions while another reader points elsewhere.
 std::string ReadFileVersion(const std::string& path);
 
 // 0 when equal, 1 when a is newer, 2 when b is newer.

@@ -8,6 +8,7 @@
 #include "archive/cmp_TVersion.h"
 #include "core/classes.h"
 #include "core/exceptions_Tavenrik.h"
+#include "core/routines_Strings.h"
 #include "sys/unicode.h"
 
 namespace tav {
@@ -51,24 +52,6 @@ bool GetShortString(const TFileHeaderRecord& r, std::size_t at, std::size_t capa
   if (n > capacity) return false;
   out = sys::Cp1252ToUtf8(std::string(reinterpret_cast<const char*>(&r[at + 1]), n));
   return true;
-}
-
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return std::string();
-  const auto e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// SameText compares ASCII letters without regard to case; the index key does the same.
-std::string FoldCase(const std::string& s) {
-  std::string out = s;
-  for (auto& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 }  // namespace
@@ -153,9 +136,9 @@ void TFileHeaders::Truncate(int count) {
 
 int TFileHeaders::FindByName(const std::string& line) const {
   if (byName_.empty()) {
-    for (int i = Count() - 1; i >= 0; --i) byName_[FoldCase(headers_[static_cast<std::size_t>(i)]->FileName)] = i;
+    for (int i = Count() - 1; i >= 0; --i) byName_[LowerCase(headers_[static_cast<std::size_t>(i)]->FileName)] = i;
   }
-  const auto found = byName_.find(FoldCase(FirstField(line)));
+  const auto found = byName_.find(LowerCase(FirstField(line)));
   return found == byName_.end() ? -1 : found->second;
 }
 

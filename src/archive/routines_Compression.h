@@ -80,7 +80,7 @@ public:
   TFileHeader& Get(int index);
   const TFileHeader& Get(int index) const;
   TFileHeader& operator[](int index) { return Get(index); }
-  // A header whose FileName is blank after trimming spaces is refused.
+  // A header whose FileName is blank after trimming is refused.
   void Add(std::unique_ptr<TFileHeader> header);
   void Clear() {
     headers_.clear();

@@ -1,6 +1,6 @@
 #include "core/routines_Strings.h"
 
-#include <cctype>
+#include <algorithm>
 
 #include "core/strings.h"
 
@@ -87,25 +87,34 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
+namespace {
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+}  // namespace
+
 std::string UpperCase(std::string_view text) {
   std::string r(text);
-  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : r) c = UpperAscii(c);
   return r;
 }
 
 std::string LowerCase(std::string_view text) {
   std::string r(text);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : r) c = LowerAscii(c);
   return r;
 }
 
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+int CompareText(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+    if (x != y) return x < y ? -1 : 1;
   }
-  return true;
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
+
+bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
 
 bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }
 

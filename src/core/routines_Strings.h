@@ -21,9 +21,13 @@ bool TextAfterColon(const std::string& text, std::string& result);
 // "/" becomes "-"; " * : ; < > ? \ | are removed; everything else stays.
 std::string MakeFileNameSafe(const std::string& text);
 
+// Blanks and control characters (codes up to 32) are trimmed from both ends.
 std::string Trim(std::string_view text);
+// Case is ASCII-only: bytes of other characters (UTF-8 or a code page) compare and convert unchanged.
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
+// <0, 0 or >0 as a sorts before, equal to or after b without regard to case.
+int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
 
 // File names: both "\" and "/" separate path parts.

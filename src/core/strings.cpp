@@ -1,23 +1,11 @@
 #include "core/strings.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/properties.h"
+#include "core/routines_Strings.h"
 
 namespace tav {
-
-namespace {
-int CompareNoCase(const std::string& a, const std::string& b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const int x = std::tolower(static_cast<unsigned char>(a[i]));
-    const int y = std::tolower(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-}  // namespace
 
 const TClassInfo& TStrings::StaticClassInfo() {
   static const TClassInfo info = [] {
@@ -32,7 +20,7 @@ const TClassInfo& TStrings::StaticClassInfo() {
 
 int TStrings::IndexOf(const std::string& s) const {
   for (int i = 0; i < Count(); ++i) {
-    if (CompareNoCase(Get(i), s) == 0) return i;
+    if (SameText(Get(i), s)) return i;
   }
   return -1;
 }
@@ -129,7 +117,7 @@ int TStrings::IndexOfName(const std::string& name) const {
   for (int i = 0; i < Count(); ++i) {
     const std::string& s = Get(i);
     const auto eq = s.find('=');
-    if (eq != std::string::npos && CompareNoCase(s.substr(0, eq), name) == 0) return i;
+    if (eq != std::string::npos && SameText(std::string_view(s).substr(0, eq), name)) return i;
   }
   return -1;
 }
@@ -273,7 +261,7 @@ void TStringList::Clear() {
 }
 
 int TStringList::Compare(const std::string& a, const std::string& b) const {
-  return caseSensitive_ ? a.compare(b) : CompareNoCase(a, b);
+  return caseSensitive_ ? a.compare(b) : CompareText(a, b);
 }
 
 int TStringList::IndexOf(const std::string& s) const {

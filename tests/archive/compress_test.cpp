@@ -15,6 +15,7 @@
 #endif
 
 #include "archive/cmp_TTvrkCompress.h"
+#include "archive/volume_set.h"
 #include "archive_fixture.h"
 #include "pe_builder.h"
 #include "core/exceptions_Tavenrik.h"
@@ -437,34 +438,52 @@ TEST_F(CompressTest, ExtractionPutsMembersOnlyInsideTheDirectory) {
   EXPECT_EQ(MessageOf([&] { Extract(r, out, {src}); }), "Cannot create the file " + Join(out, ".."));
 }
 
-TEST_F(CompressTest, OpenVolumeAsksForTheDiskAtMostFourTimes) {
-  TTvrkCompress c(nullptr);
-  std::string path = Path("absent.1");
-  EXPECT_EQ(MessageOf([&] { c.OpenVolume(2, sys::OpenMode::ReadShared, path); }),
-            "Could not open the correct disk file 2");
+TEST_F(CompressTest, VolumeSetAsksForADiskAtMostFourTimes) {
+  TVolumeSet lonely(Path("absent.1"), false, nullptr);
+  EXPECT_EQ(MessageOf([&] { lonely.Locate(2); }), "Could not open the correct disk file 2");
   int asked = 0;
   std::vector<std::string> offered;
-  c.OnNewDisk = [&](TTvrkCompress&, int disk, std::string& dir) {
+  TVolumeSet missing(Path("absent.1"), false, [&](int disk, std::string& dir) {
     ++asked;
     offered.push_back(dir);
     EXPECT_EQ(disk, 3);
-  };
-  path = Path("absent.1");
-  EXPECT_EQ(MessageOf([&] { c.OpenVolume(3, sys::OpenMode::ReadShared, path); }),
-            "Cannot open the compressed file " + Path("absent.1"));
+    return true;
+  });
+  EXPECT_EQ(MessageOf([&] { missing.Locate(3); }), "Cannot open the compressed file " + Path("absent.1"));
   EXPECT_EQ(asked, 4);
-  EXPECT_EQ(offered.front(), dir_);  // the directory without a trailing separator
+  EXPECT_EQ(offered, std::vector<std::string>(4, dir_));  // the directory without a trailing separator
+  EXPECT_EQ(MessageOf([&] { TVolumeSet(Path("absent.1"), false, [](int, std::string&) { return false; }).Locate(1); }),
+            "Could not open the correct disk file 1");
 
+  // Found on the third answer; the next volume is looked for in that folder first, the name stays.
   ASSERT_TRUE(sys::MakeDir(Path("disk")));
-  WriteAll(Join(Path("disk"), "absent.1"), "volume");
+  WriteAll(Join(Path("disk"), "absent.1"), "volume 1");
+  WriteAll(Join(Path("disk"), "absent.2"), "volume 2");
   asked = 0;
-  c.OnNewDisk = [&](TTvrkCompress&, int, std::string& dir) {
-    if (++asked == 3) dir = Path("disk");
-  };
-  path = Path("absent.1");
-  c.OpenVolume(1, sys::OpenMode::ReadShared, path);
+  TVolumeSet spanned(Path("absent.1"), true, [&](int, std::string& dir) {
+    if (++asked == 3) dir = IncludeTrailingPathDelimiter(Path("disk"));
+    return true;
+  });
+  EXPECT_EQ(spanned.Locate(1), Join(Path("disk"), "absent.1"));
   EXPECT_EQ(asked, 3);
-  EXPECT_EQ(path, Join(Path("disk"), "absent.1"));
+  EXPECT_EQ(spanned.Locate(2), Join(Path("disk"), "absent.2"));
+  EXPECT_EQ(asked, 3);
+  EXPECT_EQ(spanned.BaseName(), Path("absent.1"));
+
+  // Writing asks for every new disk and offers the folder as given, then as last answered.
+  offered.clear();
+  TVolumeSet out = TVolumeSet::ToWrite("A:\\", "files.1", [&](int n, std::string& dir) {
+    offered.push_back(dir);
+    if (n == 3) dir = "B:";
+    return true;
+  });
+  EXPECT_EQ(out.BaseName(), "A:\\files.1");
+  EXPECT_EQ(out.NewVolume(2), "A:\\files.2");
+  EXPECT_EQ(out.NewVolume(3), IncludeTrailingPathDelimiter("B:") + "files.3");
+  EXPECT_EQ(out.NewVolume(4), IncludeTrailingPathDelimiter("B:") + "files.4");
+  EXPECT_EQ(offered, (std::vector<std::string>{"A:\\", "A:\\", "B:"}));
+  EXPECT_EQ(MessageOf([] { TVolumeSet::ToWrite("A:", "f.1", nullptr).NewVolume(2); }),
+            "There was no event handler for the OnNewDisk event, therefore no new disk could be inserted");
 }
 
 TEST_F(CompressTest, OverwriteRulesAgainstFilesTwoSecondsApart) {
@@ -622,6 +641,15 @@ protected:
     return disks;
   }
 
+  // Spreads single.1 over volumes of the test's capacity, the first one in folder out.
+  void Span(const std::string& out, TlzhNewDiskEvent onNewDisk) {
+    TTvrkCompress c(nullptr);
+    c.SetCompressedFile(Path("single.1"));
+    c.SetDiskCapacity(capacity_);
+    c.OnNewDisk = std::move(onNewDisk);
+    c.SpanToDisks(out, "files.1");
+  }
+
   std::vector<std::string> payloads_, sources_, data_;
   std::int64_t capacity_ = 0;
 };
@@ -629,15 +657,11 @@ protected:
 TEST_F(SpanTest, VolumesHoldTheDataStreamAndRoundTrip) {
   const std::string out = Path("floppy");
   ASSERT_TRUE(sys::MakeDir(out));
-  TTvrkCompress c(nullptr);
-  c.SetCompressedFile(Path("single.1"));
-  c.SetDiskCapacity(capacity_);
   std::vector<int> disks;
-  c.OnNewDisk = [&](TTvrkCompress&, int disk, std::string& dir) {
+  Span(out, [&](TTvrkCompress&, int disk, std::string& dir) {
     disks.push_back(disk);
     EXPECT_EQ(dir, out);
-  };
-  c.SpanToDisks(out, "files.1");
+  });
   EXPECT_EQ(disks, ExpectedNewDisks());
 
   std::vector<std::string> volumes;
@@ -727,6 +751,51 @@ TEST_F(SpanTest, DisksInSeparateFolders) {
   EXPECT_EQ(ReadAll(Join(dest, "m2.dat")), payloads_[2]);
   ASSERT_FALSE(wanted.empty());
   EXPECT_EQ(wanted.front(), 2);  // member 2 starts at the end of the full first volume, which is present
+}
+
+// Volumes found in other folders do not change the archive's name: the directory is read from it again,
+// messages name it, and the next extraction starts from it rather than from the last volume's folder.
+TEST_F(SpanTest, VolumesFoundElsewhereLeaveTheArchiveNameAsGiven) {
+  const std::string out = Path("drawer");
+  ASSERT_TRUE(sys::MakeDir(out));
+  Span(out, [](TTvrkCompress&, int, std::string&) {});
+  // Every volume after the first goes to a disk folder of its own.
+  auto disk = [&](int n) { return Path("disk" + std::to_string(n)); };
+  for (int n : ExpectedNewDisks()) {
+    ASSERT_TRUE(sys::MakeDir(disk(n)));
+    ASSERT_TRUE(sys::RenameFile(Join(out, "files." + std::to_string(n)), Join(disk(n), "files." + std::to_string(n))));
+  }
+
+  const std::string archive = Join(out, "files.1");
+  TTvrkCompress r(nullptr);
+  r.SetCompressedFile(archive);
+  std::vector<std::pair<int, std::string>> asked;
+  r.OnNewDisk = [&](TTvrkCompress&, int n, std::string& dir) {
+    asked.emplace_back(n, dir);
+    dir = disk(n);
+  };
+  const std::string dest = Path("back");
+  Extract(r, dest, {sources_[1]});
+  EXPECT_EQ(ReadAll(Join(dest, "m1.dat")), payloads_[1]);
+  ASSERT_GE(asked.size(), 2u);
+  EXPECT_EQ(asked[0], std::make_pair(2, out));  // looked for beside volume 1
+  EXPECT_EQ(asked[1], std::make_pair(3, disk(2)));  // then where the last volume was
+  EXPECT_EQ(r.CompressedFile(), archive);
+
+  r.LoadDirectory();
+  EXPECT_EQ(r.GetFileCount(), 3);
+  EXPECT_EQ(MessageOf([&] { Extract(r, dest, {"nothere.dat"}); }),
+            "The file <nothere.dat> was not found in the archive <" + archive + ">");
+  asked.clear();
+  Extract(r, dest, {sources_[0]});  // volume 1 is where it was given: nobody is asked
+  EXPECT_EQ(ReadAll(Join(dest, "m0.dat")), payloads_[0]);
+  EXPECT_TRUE(asked.empty());
+  Extract(r, dest, {sources_[2]});
+  EXPECT_EQ(ReadAll(Join(dest, "m2.dat")), payloads_[2]);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked[0].second, out);
+  r.TestMember(1);
+  EXPECT_EQ(r.CompressedFile(), archive);
 }
 
 TEST_F(SpanTest, SpanningNeedsAHandlerForTheNextDisk) {

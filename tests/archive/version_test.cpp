@@ -331,6 +331,25 @@ TEST_F(VersionFiles, OverwriteRules) {
   EXPECT_EQ(R::IsFileNewerByInfo("x", older, owNever, at10), 3);
 }
 
+// Reading one file's version, directly or to decide an overwrite, leaves the shared reader where its
+// user pointed it.
+TEST_F(VersionFiles, ReadingAVersionLeavesTheSharedReaderAlone) {
+  test::Fixed v2;
+  v2.fileMS = 0x00020000, v2.fileLS = 0x00030004;
+  const std::string pointed = Write("pointed.dll", Image());
+  const std::string other = Write("other.dll", Image(false, StandardBlock(v2)));
+  TVersionResource& shared = VersionResource();
+  const std::string before = shared.FileName();
+  shared.SetFileName(pointed);
+  EXPECT_EQ(ReadFileVersion(other), "2.0.3.4");
+  EXPECT_EQ(TVersionResource::IsFileNewerByName(other, pointed, owVersion), 2);
+  EXPECT_EQ(TVersionResource::IsFileNewerByName(pointed, other, owVersionDate), 3);
+  EXPECT_EQ(shared.FileName(), pointed);
+  EXPECT_EQ(shared.VersionInfo().FileVersion(), "1.0.0.5");
+  EXPECT_EQ(shared.VersionInfo().CompanyName(), "Acme \xC3\x86sir");
+  shared.SetFileName(before);
+}
+
 TEST_F(VersionFiles, CreateDirectoriesBuildsParentsFirst) {
   try {
     CreateDirectories("");

@@ -85,9 +85,34 @@ TEST(Routines, FileNamesAndSafeNames) {
   EXPECT_EQ(ExtractFileExt("C:\\d.x\\file"), "");
   EXPECT_EQ(ChangeFileExt("C:\\d.x\\files.1", ".12"), "C:\\d.x\\files.12");
   EXPECT_EQ(ChangeFileExt("/tmp/setup", ".1"), "/tmp/setup.1");
+  EXPECT_EQ(Trim("  a b \t"), "a b");
+  EXPECT_EQ(Trim("\r\n\x01 x\x1f "), "x");
+  EXPECT_EQ(Trim(" \t "), "");
+}
+
+// One comparison without regard to case serves SameText, sorting and the string lists' lookups. It folds
+// ASCII letters only: bytes of UTF-8 and code-page letters are compared as they are.
+TEST(Routines, CaseIsFoldedForAsciiLettersOnly) {
   EXPECT_TRUE(SameText("TInstall", "tinstall"));
   EXPECT_FALSE(SameText("TInstall", "TInstall1"));
-  EXPECT_EQ(Trim("  a b \t"), "a b");
+  EXPECT_FALSE(SameText("\xC3\x86sir", "\xC3\xA6sir"));  // AE and ae in UTF-8
+  EXPECT_FALSE(SameText("\xC9", "\xE9"));                // E acute in Windows-1252, both cases
+  EXPECT_EQ(CompareText("abc", "ABD"), -1);
+  EXPECT_EQ(CompareText("ABD", "abc"), 1);
+  EXPECT_EQ(CompareText("ab", "AB"), 0);
+  EXPECT_EQ(CompareText("ab", "ABC"), -1);
+  EXPECT_EQ(CompareText("_", "a"), -1);  // '_' sorts before letters of either case, as lower case
+  EXPECT_EQ(CompareText("\xE9", "z"), 1);  // bytes compare unsigned
+  EXPECT_EQ(LowerCase("Setup.EXE \xC9"), "setup.exe \xC9");
+  EXPECT_EQ(UpperCase("setup.exe \xE9"), "SETUP.EXE \xE9");
+
+  TStringList list;
+  list.SetStrings({"Beta", "alpha", "Path=C:\\x", "_first"});
+  EXPECT_EQ(list.IndexOf("ALPHA"), 1);
+  EXPECT_EQ(list.IndexOf("\xC9"), -1);
+  EXPECT_EQ(list.Values("PATH"), "C:\\x");
+  list.Sort();
+  EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"_first", "alpha", "Beta", "Path=C:\\x"}));
 }
 
 TEST(Graphics, BitmapAndPictureDataKeepTheirStreamLayout) {
