@@ -9,6 +9,7 @@
 
 #include "sys/dates.h"
 #include "sys/files.h"
+#include "sys/files_names.h"
 
 namespace tav::sys {
 
@@ -49,22 +50,13 @@ std::string UniqueFile(const std::string& dir, const std::string& prefix, mode_t
   base += prefix;
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  const unsigned start = static_cast<unsigned>(ts.tv_nsec ^ (getpid() << 4)) & 0xFFFF;
-  for (unsigned i = 0; i < 0x10000; ++i) {
-    const unsigned n = (start + i) & 0xFFFF;
-    if (n == 0) continue;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string name = base;
-    for (int shift = 12; shift >= 0; shift -= 4) name += kHex[(n >> shift) & 0xF];
-    name += ".tmp";
+  const unsigned start = static_cast<unsigned>(ts.tv_nsec ^ (getpid() << 4));
+  return CreateFirstFreeName(base, start, [mode](const std::string& name) {
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd >= 0) {
-      close(fd);
-      return name;
-    }
-    if (errno != EEXIST) return "";
-  }
-  return "";
+    if (fd < 0) return errno == EEXIST ? CreateResult::Taken : CreateResult::Failed;
+    close(fd);
+    return CreateResult::Created;
+  });
 }
 
 }  // namespace

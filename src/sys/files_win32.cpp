@@ -5,6 +5,7 @@
 
 #include "sys/dates.h"
 #include "sys/files.h"
+#include "sys/files_names.h"
 #include "sys/unicode.h"
 
 namespace tav::sys {
@@ -230,23 +231,16 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix) 
   if (base.back() != '\\' && base.back() != '/') base += '\\';
   base += prefix;
   // Like the system's temporary names: prefix, four hex digits, ".tmp"; but the whole prefix is kept.
-  unsigned start = (GetTickCount() ^ (GetCurrentProcessId() << 4)) & 0xFFFF;
-  for (unsigned i = 0; i < 0x10000; ++i) {
-    const unsigned n = (start + i) & 0xFFFF;
-    if (n == 0) continue;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string name = base;
-    for (int shift = 12; shift >= 0; shift -= 4) name += kHex[(n >> shift) & 0xF];
-    name += ".tmp";
+  const unsigned start = GetTickCount() ^ (GetCurrentProcessId() << 4);
+  return CreateFirstFreeName(base, start, [](const std::string& name) {
     HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      CloseHandle(h);
-      return name;
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      return err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? CreateResult::Taken : CreateResult::Failed;
     }
-    const DWORD err = GetLastError();
-    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) return "";  // no such directory, no access
-  }
-  return "";
+    CloseHandle(h);
+    return CreateResult::Created;
+  });
 }
 
 std::string ModuleFileName() {

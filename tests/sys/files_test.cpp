@@ -58,6 +58,12 @@ protected:
     s.resize(f.Read(s.data(), s.size()));
     return s;
   }
+  // A replacement of target; the teardown removes its temporary file should a failing test leave it.
+  ReplacementFile Replace(const std::string& target) {
+    ReplacementFile f(target);
+    made_.push_back(f.WorkingPath());
+    return f;
+  }
   // The names in the scratch directory, sorted.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
@@ -220,9 +226,8 @@ TEST_F(Scratch, ReplacementAppearsWholeOnlyOnCommit) {
   const std::string target = Path("out.txt");
   WriteFile(target, "old content");
   {
-    ReplacementFile f(target);
+    ReplacementFile f = Replace(target);
     ASSERT_TRUE(f.IsOpen());
-    made_.push_back(f.WorkingPath());
     EXPECT_NE(f.WorkingPath(), target);
     EXPECT_EQ(f.WorkingPath().rfind(dir_ + kSep, 0), 0u) << "the temporary file lies beside the target";
     EXPECT_TRUE(f.Write("new ", 4));
@@ -252,23 +257,20 @@ TEST_F(Scratch, AbandonedOrFailedReplacementLeavesTheTarget) {
   const std::string target = Path("keep.txt");
   WriteFile(target, "keep me");
   {
-    ReplacementFile dropped(target);  // an exception or early return: never committed
+    ReplacementFile dropped = Replace(target);  // an exception or early return: never committed
     ASSERT_TRUE(dropped.Write("half", 4));
-    made_.push_back(dropped.WorkingPath());
   }
   {
-    ReplacementFile discarded(target);
+    ReplacementFile discarded = Replace(target);
     ASSERT_TRUE(discarded.Write("half", 4));
-    made_.push_back(discarded.WorkingPath());
     discarded.Discard();
     EXPECT_FALSE(discarded.Write("more", 4));
     EXPECT_FALSE(discarded.Commit());
   }
   {
     // Moving onto a pending replacement drops that one.
-    ReplacementFile a(target), b(target);
-    made_.push_back(a.WorkingPath());
-    made_.push_back(b.WorkingPath());
+    ReplacementFile a = Replace(target);
+    ReplacementFile b = Replace(target);
     a = std::move(b);
   }
   EXPECT_EQ(ReadAll(target), "keep me");
@@ -277,8 +279,7 @@ TEST_F(Scratch, AbandonedOrFailedReplacementLeavesTheTarget) {
   // A directory in the way fails on opening or at the commit; either way nothing is left behind.
   const std::string sub = Path("sub");
   ASSERT_TRUE(MakeDir(sub));
-  ReplacementFile onDir(sub);
-  made_.push_back(onDir.WorkingPath());
+  ReplacementFile onDir = Replace(sub);
   EXPECT_FALSE(onDir.Write("x", 1) && onDir.Commit());
   EXPECT_TRUE(DirExists(sub));
   EXPECT_EQ(Entries(), (std::vector<std::string>{"keep.txt", "sub"}));
@@ -290,9 +291,8 @@ TEST_F(Scratch, ReplacementOfAFileHeldOpenFailsCleanly) {
   WriteFile(target, "held");
   File holder = File::Open(target, OpenMode::Read);  // shares reading only, not deleting
   ASSERT_TRUE(holder.IsOpen());
-  ReplacementFile f(target);
+  ReplacementFile f = Replace(target);
   ASSERT_TRUE(f.IsOpen());
-  made_.push_back(f.WorkingPath());
   EXPECT_TRUE(f.Write("new", 3));
   EXPECT_FALSE(f.Commit());
   holder.Close();
@@ -311,9 +311,8 @@ TEST(Files, DeviceIsWrittenDirectly) {
 TEST_F(Scratch, FullDiskKeepsTheOldFile) {
   const std::string target = Path("big.bin");
   WriteFile(target, "the previous version");
-  ReplacementFile f(target);
+  ReplacementFile f = Replace(target);
   ASSERT_TRUE(f.IsOpen());
-  made_.push_back(f.WorkingPath());
   // A file size limit fails writes beyond it just as a full disk does.
   rlimit old{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
