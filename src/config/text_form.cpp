@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "config/binary_form.h"
 #include "config/form_values.h"
@@ -161,11 +162,58 @@ bool IsPlainIdent(std::string_view s) {
 // ---------------------------------------------------------------------------------------------------------
 // Reader.
 
-struct Piece {
-  bool escape = false;
-  std::uint32_t code = 0;  // escape: the character code
-  std::string text;        // quoted text, UTF-8
+// A string is written as pieces next to each other: quoted runs ('it''s', UTF-8) and character codes (#65,
+// #$41). ScanPieces reads them from s[pos] on and leaves pos after the last one. It calls text(utf8, cp1252)
+// for each run, cp1252 being its Windows-1252 bytes or null when the run has a character that Windows-1252
+// lacks, and code(c) for each code. A malformed piece ends the scan with its offset and what is wrong.
+struct PieceError {
+  std::size_t at;
+  const char* what;
 };
+
+template <class Text, class Code>
+std::optional<PieceError> ScanPieces(std::string_view s, std::size_t& pos, Text&& text, Code&& code) {
+  std::string run, bytes;
+  while (pos < s.size()) {
+    const std::size_t at = pos;
+    if (s[pos] == '\'') {
+      run.clear();
+      for (++pos;; ++pos) {
+        if (pos >= s.size() || s[pos] == '\n' || s[pos] == '\r') return PieceError{at, "Unterminated string"};
+        if (s[pos] == '\'') {
+          if (pos + 1 >= s.size() || s[pos + 1] != '\'') break;
+          ++pos;
+        }
+        run += s[pos];
+      }
+      ++pos;
+      // Malformed UTF-8 never fits Windows-1252 (it decodes to U+FFFD), so the costly check is rarely needed.
+      const bool fits = sys::Utf8ToCp1252(run, bytes);
+      if (!fits && sys::Utf16ToUtf8(sys::Utf8ToUtf16(run)) != run) {
+        return PieceError{at, "Invalid UTF-8 in a string"};
+      }
+      text(run, fits ? &bytes : nullptr);
+    } else if (s[pos] == '#') {
+      ++pos;
+      const bool hex = pos < s.size() && s[pos] == '$';
+      if (hex) ++pos;
+      const std::size_t from = pos;
+      const auto isDigit = [hex](char d) {
+        return hex ? std::isxdigit(static_cast<unsigned char>(d)) != 0 : d >= '0' && d <= '9';
+      };
+      while (pos < s.size() && isDigit(s[pos])) ++pos;
+      std::uint32_t c = 0;
+      const auto [end, ec] = std::from_chars(s.data() + from, s.data() + pos, c, hex ? 16 : 10);
+      if (pos == from || ec != std::errc() || c > 0xFFFF) {
+        return PieceError{at, "Invalid character code (#0 to #65535)"};
+      }
+      code(c);
+    } else {
+      break;
+    }
+  }
+  return std::nullopt;
+}
 
 enum class Tok {
   End, Ident, String, WideMarker, Integer, Float, HexFloat, Binary,
@@ -179,7 +227,10 @@ struct Token {
   bool escaped = false;   // an identifier written with '&'
   std::string text;       // identifier bytes, number text, binary data
   char suffix = 0;        // number suffix: 0, 'S', 'C', 'D'
-  std::vector<Piece> pieces;
+  // A string's pieces as written; they are decoded once the whole literal is known (see StringLiteral).
+  std::string_view source;
+  bool wideCode = false;    // a string with a code above 255
+  bool beyond1252 = false;  // a string with quoted text that Windows-1252 cannot hold
 };
 
 class TextReader {
@@ -254,19 +305,23 @@ private:
         while (!AtEnd() && IsIdentChar(Peek())) Step();
         tok_.text = std::string(src_.substr(start, pos_ - start));
       } else if (Peek() == '\'' || Peek() == '#') {
-        StringPieces();
-        for (const auto& p : tok_.pieces) {
-          if (p.escape && p.code > 255) Fail("An escaped identifier holds bytes only (#0 to #255)", tok_);
-          tok_.text += p.escape ? std::string(1, static_cast<char>(p.code)) : p.text;
-        }
-        tok_.pieces.clear();
+        bool bytesOnly = true;
+        StringPieces([&](const std::string& utf8, const std::string*) { tok_.text += utf8; },
+                     [&](std::uint32_t code) {
+                       bytesOnly &= code <= 255;
+                       tok_.text += static_cast<char>(code);
+                     });
+        if (!bytesOnly) Fail("An escaped identifier holds bytes only (#0 to #255)", tok_);
       } else {
         Fail("Expected an identifier or a quoted name after '&'", line_, column_);
       }
       tok_.kind = Tok::Ident;
       tok_.escaped = true;
     } else if (c == '\'' || c == '#') {
-      StringPieces();
+      const std::size_t start = pos_;
+      StringPieces([&](const std::string&, const std::string* cp1252) { tok_.beyond1252 |= !cp1252; },
+                   [&](std::uint32_t code) { tok_.wideCode |= code > 255; });
+      tok_.source = src_.substr(start, pos_ - start);
       tok_.kind = Tok::String;
     } else if ((c >= '0' && c <= '9') || (c == '-' && Peek(1) >= '0' && Peek(1) <= '9')) {
       Number();
@@ -298,46 +353,14 @@ private:
     }
   }
 
-  // Quoted runs ('it''s') and #nn escapes (decimal, or #$hex), written next to each other.
-  void StringPieces() {
-    for (;;) {
-      if (Peek() == '\'') {
-        const int line = line_, column = column_;
-        Step();
-        Piece piece;
-        for (;;) {
-          if (AtEnd() || Peek() == '\n' || Peek() == '\r') Fail("Unterminated string", line, column);
-          if (Peek() == '\'') {
-            if (Peek(1) != '\'') break;
-            Step();
-          }
-          piece.text += Peek();
-          Step();
-        }
-        Step();
-        if (sys::Utf16ToUtf8(sys::Utf8ToUtf16(piece.text)) != piece.text) {
-          Fail("Invalid UTF-8 in a string", line, column);
-        }
-        tok_.pieces.push_back(std::move(piece));
-      } else if (Peek() == '#') {
-        const int line = line_, column = column_;
-        Step();
-        const bool hex = Peek() == '$';
-        if (hex) Step();
-        const std::size_t start = pos_;
-        while (!AtEnd() && (hex ? std::isxdigit(static_cast<unsigned char>(Peek())) != 0 : Peek() >= '0' && Peek() <= '9')) Step();
-        const std::string_view digits = src_.substr(start, pos_ - start);
-        std::uint32_t code = 0;
-        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
-        if (digits.empty() || ec != std::errc() || code > 0xFFFF) Fail("Invalid character code (#0 to #65535)", line, column);
-        Piece piece;
-        piece.escape = true;
-        piece.code = code;
-        tok_.pieces.push_back(std::move(piece));
-      } else {
-        break;
-      }
-    }
+  // The pieces of a string from here on (see ScanPieces), positioned for the lexer.
+  template <class Text, class Code>
+  void StringPieces(Text&& text, Code&& code) {
+    std::size_t end = pos_;
+    const std::optional<PieceError> error = ScanPieces(src_, end, text, code);
+    const std::size_t stop = error ? error->at : end;
+    while (pos_ < stop) Step();  // a string has no line break, but columns count characters
+    if (error) Fail(error->what, line_, column_);
   }
 
   void Number() {
@@ -374,24 +397,26 @@ private:
 
   void BinaryData() {
     Step();
-    std::string hex;
+    int high = -1;  // the first digit of a byte while the second is due
     for (;;) {
       SkipBlanks();
       if (AtEnd()) Fail("Unterminated binary data (missing '}')", tok_);
       const char c = Peek();
       if (c == '}') break;
-      if (!std::isxdigit(static_cast<unsigned char>(c))) Fail("Invalid character in binary data", line_, column_);
-      hex += c;
+      unsigned digit = 0;
+      if (std::from_chars(&c, &c + 1, digit, 16).ec != std::errc()) {
+        Fail("Invalid character in binary data", line_, column_);
+      }
+      if (high < 0) {
+        high = static_cast<int>(digit);
+      } else {
+        tok_.text += static_cast<char>(high << 4 | static_cast<int>(digit));
+        high = -1;
+      }
       Step();
     }
     Step();
-    if (hex.size() % 2 != 0) Fail("Binary data has an odd number of hex digits", tok_);
-    tok_.text.resize(hex.size() / 2);
-    for (std::size_t i = 0; i < tok_.text.size(); ++i) {
-      unsigned v = 0;
-      std::from_chars(hex.data() + 2 * i, hex.data() + 2 * i + 2, v, 16);
-      tok_.text[i] = static_cast<char>(v);
-    }
+    if (high >= 0) Fail("Binary data has an odd number of hex digits", tok_);
     tok_.kind = Tok::Binary;
   }
 
@@ -505,6 +530,11 @@ private:
   }
 
   Value ValueHere() {
+    if (tok_.kind == Tok::Binary) {  // the data may be large: taken, not copied
+      Value v = BinaryValue(std::move(tok_.text));
+      Advance();
+      return v;
+    }
     const Token t = tok_;
     switch (t.kind) {
       case Tok::Integer:
@@ -518,9 +548,6 @@ private:
         return HexLiteral(t);
       case Tok::String:
       case Tok::WideMarker: return StringLiteral();
-      case Tok::Binary:
-        Advance();
-        return BinaryValue(t.text);
       case Tok::Ident:
         Advance();
         if (!t.escaped) {
@@ -660,52 +687,66 @@ private:
     }
   }
 
-  // One or more runs of pieces joined by '+', optionally marked wide with W.
+  // One or more strings joined by '+', optionally marked wide with W. Whether the value is 8-bit text
+  // depends on every part, so the parts are read twice: once to decide, then from the first part again to
+  // decode each piece straight into the value. Memory stays near the size of the value itself.
   Value StringLiteral() {
-    const Token start = tok_;
     bool wide = false;
     if (tok_.kind == Tok::WideMarker) {
       wide = true;
       Advance();
       if (tok_.kind != Tok::String || !tok_.adjacent) Fail("Expected a string after W", tok_);
     }
-    std::vector<Piece> pieces = std::move(tok_.pieces);
-    Advance();
-    while (tok_.kind == Tok::Plus) {
+    const Cursor first = Here();
+    StringParts([&](const Token& t) { wide |= t.wideCode || t.beyond1252; });
+    GoTo(first);
+    if (!wide) {
+      std::string bytes;
+      StringParts([&](const Token& t) {
+        Decode(t, [&](const std::string&, const std::string* cp1252) { bytes += *cp1252; },
+               [&](std::uint32_t code) { bytes += static_cast<char>(code); });
+      });
+      return StringValue(std::move(bytes));
+    }
+    std::u16string text;
+    StringParts([&](const Token& t) {
+      Decode(t, [&](const std::string& utf8, const std::string*) { text += sys::Utf8ToUtf16(utf8); },
+             [&](std::uint32_t code) { text += static_cast<char16_t>(code); });
+    });
+    return WideStringValue(std::move(text));
+  }
+
+  // Calls part for the current string token and each one joined to it by '+'; ends on the token after them.
+  template <class Part>
+  void StringParts(Part&& part) {
+    for (;;) {
+      part(tok_);
+      Advance();
+      if (tok_.kind != Tok::Plus) return;
       Advance();
       if (tok_.kind != Tok::String) Fail("Expected a string after '+'", tok_);
-      for (auto& p : tok_.pieces) pieces.push_back(std::move(p));
-      Advance();
     }
-    std::string bytes;
-    if (!wide) {
-      for (const auto& p : pieces) {
-        if (p.escape) {
-          if (p.code > 255) {
-            wide = true;
-            break;
-          }
-          bytes += static_cast<char>(p.code);
-        } else {
-          std::string encoded;
-          if (!sys::Utf8ToCp1252(p.text, encoded)) {
-            wide = true;
-            break;
-          }
-          bytes += encoded;
-        }
-      }
-    }
-    if (!wide) return StringValue(std::move(bytes));
-    std::u16string text;
-    for (const auto& p : pieces) {
-      if (p.escape) {
-        text += static_cast<char16_t>(p.code);
-      } else {
-        text += sys::Utf8ToUtf16(p.text);
-      }
-    }
-    return WideStringValue(std::move(text));
+  }
+
+  // The pieces of a string token, which the lexer has checked already.
+  template <class Text, class Code>
+  static void Decode(const Token& t, Text&& text, Code&& code) {
+    std::size_t pos = 0;
+    ScanPieces(t.source, pos, text, code);
+  }
+
+  // The lexer's state, to read a stretch of tokens again.
+  struct Cursor {
+    std::size_t pos;
+    int line, column;
+    Token tok;
+  };
+  Cursor Here() const { return {pos_, line_, column_, tok_}; }
+  void GoTo(const Cursor& c) {
+    pos_ = c.pos;
+    line_ = c.line;
+    column_ = c.column;
+    tok_ = c.tok;
   }
 
   std::string_view src_;

@@ -9,6 +9,7 @@
 
 #include "sys/dates.h"
 #include "sys/files.h"
+#include "sys/files_names.h"
 
 namespace tav::sys {
 
@@ -39,6 +40,23 @@ bool StatMode(const std::string& path, mode_t& mode) {
   if (path.empty() || stat(path.c_str(), &st) != 0) return false;
   mode = st.st_mode;
   return true;
+}
+
+// A new file named prefix, four hex digits, ".tmp" in dir, made with mode (less the umask); its path or "".
+std::string UniqueFile(const std::string& dir, const std::string& prefix, mode_t mode) {
+  if (dir.empty()) return "";
+  std::string base = dir;
+  if (base.back() != '/') base += '/';
+  base += prefix;
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  const unsigned start = static_cast<unsigned>(ts.tv_nsec ^ (getpid() << 4));
+  return CreateFirstFreeName(base, start, [mode](const std::string& name) {
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return errno == EEXIST ? CreateResult::Taken : CreateResult::Failed;
+    close(fd);
+    return CreateResult::Created;
+  });
 }
 
 }  // namespace
@@ -178,9 +196,10 @@ double File::LastWriteTime() const {
   return value < 0 ? value - fraction : value + fraction;
 }
 
-void File::Close() {
-  if (IsOpen()) close(Fd(handle_));
+bool File::Close() {
+  const bool ok = !IsOpen() || close(Fd(handle_)) == 0;
   handle_ = -1;
+  return ok;
 }
 
 bool FileExists(const std::string& path) {
@@ -207,6 +226,10 @@ bool RenameFile(const std::string& from, const std::string& to) {
   struct stat st;
   if (from.empty() || to.empty() || lstat(to.c_str(), &st) == 0) return false;
   return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return !from.empty() && !to.empty() && rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
@@ -253,6 +276,36 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExist
   return ok;
 }
 
+ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
+  if (target.empty()) return;
+  struct stat st;
+  const bool exists = stat(target.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {  // a directory fails to open here, as it should
+    OpenDirectly();
+    return;
+  }
+  if (exists) {
+    // The file a symbolic link names is replaced, not the link.
+    if (char* real = realpath(target.c_str(), nullptr)) {
+      target_ = real;
+      std::free(real);
+    }
+  }
+  const std::size_t slash = target_.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : target_.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+  // A new target gets what the umask allows, as a plain create would give it; a replaced one keeps its mode.
+  working_ = UniqueFile(dir, name + ".", 0666);
+  if (working_.empty()) return;
+  replaces_ = true;
+  if (exists && chmod(working_.c_str(), st.st_mode & 07777) != 0) {
+    Discard();
+    return;
+  }
+  file_ = File::Open(working_, OpenMode::ReadWrite);
+  if (!file_.IsOpen()) Discard();
+}
+
 std::int64_t FileSizeOf(const std::string& path) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
@@ -266,28 +319,7 @@ std::string TempDirectory() {
 }
 
 std::string CreateUniqueFile(const std::string& dir, const std::string& prefix) {
-  if (dir.empty()) return "";
-  std::string base = dir;
-  if (base.back() != '/') base += '/';
-  base += prefix;
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  const unsigned start = static_cast<unsigned>(ts.tv_nsec ^ (getpid() << 4)) & 0xFFFF;
-  for (unsigned i = 0; i < 0x10000; ++i) {
-    const unsigned n = (start + i) & 0xFFFF;
-    if (n == 0) continue;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string name = base;
-    for (int shift = 12; shift >= 0; shift -= 4) name += kHex[(n >> shift) & 0xF];
-    name += ".tmp";
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-      close(fd);
-      return name;
-    }
-    if (errno != EEXIST) return "";
-  }
-  return "";
+  return UniqueFile(dir, prefix, 0600);  // temporary files are the user's own
 }
 
 std::string ModuleFileName() {

@@ -5,6 +5,7 @@
 
 #include "sys/dates.h"
 #include "sys/files.h"
+#include "sys/files_names.h"
 #include "sys/unicode.h"
 
 namespace tav::sys {
@@ -145,9 +146,10 @@ double File::LastWriteTime() const {
   return ticks / kFileTimeTicksPerDay - kFileTimeEpochDays;
 }
 
-void File::Close() {
-  if (IsOpen()) CloseHandle(H(handle_));
+bool File::Close() {
+  const bool ok = !IsOpen() || CloseHandle(H(handle_));
   handle_ = -1;
+  return ok;
 }
 
 bool FileExists(const std::string& path) {
@@ -170,8 +172,37 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return !from.empty() && !to.empty() && MoveFileW(Wide(from).c_str(), Wide(to).c_str());
 }
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return !from.empty() && !to.empty() &&
+         MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
   return !from.empty() && !to.empty() && CopyFileW(Wide(from).c_str(), Wide(to).c_str(), failIfExists);
+}
+
+ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
+  if (target.empty()) return;
+  // A device (NUL, a console) is written directly. Opening without access rights only asks what it is.
+  HANDLE probe = CreateFileW(Wide(target).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    const DWORD type = GetFileType(probe);
+    CloseHandle(probe);
+    if (type != FILE_TYPE_DISK) {
+      OpenDirectly();
+      return;
+    }
+  }
+  const std::size_t cut = target.find_last_of("\\/:");
+  std::string dir = cut == std::string::npos ? "." : target.substr(0, cut + 1);
+  if (cut != std::string::npos && target[cut] == ':') dir += '.';  // "C:name" is in drive C's current directory
+  const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
+  working_ = CreateUniqueFile(dir, name + ".");
+  if (working_.empty()) return;
+  replaces_ = true;
+  file_ = File::Open(working_, OpenMode::Create);
+  if (!file_.IsOpen()) Discard();
 }
 
 std::int64_t FileSizeOf(const std::string& path) {
@@ -200,23 +231,16 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix) 
   if (base.back() != '\\' && base.back() != '/') base += '\\';
   base += prefix;
   // Like the system's temporary names: prefix, four hex digits, ".tmp"; but the whole prefix is kept.
-  unsigned start = (GetTickCount() ^ (GetCurrentProcessId() << 4)) & 0xFFFF;
-  for (unsigned i = 0; i < 0x10000; ++i) {
-    const unsigned n = (start + i) & 0xFFFF;
-    if (n == 0) continue;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string name = base;
-    for (int shift = 12; shift >= 0; shift -= 4) name += kHex[(n >> shift) & 0xF];
-    name += ".tmp";
+  const unsigned start = GetTickCount() ^ (GetCurrentProcessId() << 4);
+  return CreateFirstFreeName(base, start, [](const std::string& name) {
     HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      CloseHandle(h);
-      return name;
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      return err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? CreateResult::Taken : CreateResult::Failed;
     }
-    const DWORD err = GetLastError();
-    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) return "";  // no such directory, no access
-  }
-  return "";
+    CloseHandle(h);
+    return CreateResult::Created;
+  });
 }
 
 std::string ModuleFileName() {

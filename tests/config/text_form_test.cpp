@@ -205,6 +205,41 @@ TEST(TextForm, HandWrittenStringsFollowTheWritersRules) {
   v = read("'x'#300");
   EXPECT_EQ(v.type, ValueType::WString);
   EXPECT_TRUE(v.wide == u"x\u012C");
+  // A later part decides for the whole string: earlier ones are then read as UTF-16, not as bytes.
+  v = read("'\xE2\x82\xAC'#128 + 'x'");
+  EXPECT_EQ(v.bytes, "\x80\x80x");
+  v = read("'\xE2\x82\xAC'#128 + // it's a comment\n  'x' + #300");
+  EXPECT_EQ(v.type, ValueType::WString);
+  EXPECT_TRUE(v.wide == u"\u20AC\u0080x\u012C");
+  // Each item of a list is a string of its own.
+  const std::vector<Value> items = AsList(read("('a' + 'b' 'c' W'd' + #$41 #300)"));
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[0].bytes, "ab");
+  EXPECT_EQ(items[1].bytes, "c");
+  EXPECT_TRUE(items[2].wide == u"dA");
+  EXPECT_TRUE(items[3].wide == u"\u012C");
+  EXPECT_EQ(TextError("object Foo: TFoo\n  P = 'a' + 'b' + 1\nend"), "Expected a string after '+' at line 2, column 19");
+  EXPECT_EQ(TextError("object Foo: TFoo\n  P = 'ok' + 'ok'#13'\xFF'\nend"), "Invalid UTF-8 in a string at line 2, column 21");
+}
+
+TEST(TextForm, LongStringsReadBackExactly) {
+  // The writer cuts long strings into parts joined by '+'; a unit beyond a byte in the last part makes
+  // the whole string UTF-16, so every part before it must be read again as such.
+  std::mt19937 random(7);
+  std::string bytes;
+  std::u16string wide;
+  for (int i = 0; i < 200000; ++i) {
+    const auto b = static_cast<char>(random() % 256);
+    bytes += b;
+    wide += static_cast<char16_t>(static_cast<unsigned char>(b));
+  }
+  wide += u'\u4E2D';
+  const Value narrow = ReadTextForm(OneValue(StringValue(bytes))).properties.at(0).value;
+  EXPECT_EQ(narrow.type, ValueType::LString);
+  EXPECT_TRUE(narrow.bytes == bytes);
+  const Value back = ReadTextForm(OneValue(WideStringValue(wide))).properties.at(0).value;
+  EXPECT_EQ(back.type, ValueType::WString);
+  EXPECT_TRUE(back.wide == wide);
 }
 
 TEST(TextForm, NamesThatAreNotPlainIdentifiers) {

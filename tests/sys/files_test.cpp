@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 #include "sys/dates.h"
 #include "sys/pump.h"
@@ -49,6 +57,19 @@ protected:
     std::string s(static_cast<std::size_t>(std::max<std::int64_t>(f.Size(), 0)), '\0');
     s.resize(f.Read(s.data(), s.size()));
     return s;
+  }
+  // A replacement of target; the teardown removes its temporary file should a failing test leave it.
+  ReplacementFile Replace(const std::string& target) {
+    ReplacementFile f(target);
+    made_.push_back(f.WorkingPath());
+    return f;
+  }
+  // The names in the scratch directory, sorted.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   std::string dir_;
   std::vector<std::string> made_;
@@ -200,6 +221,141 @@ TEST_F(Scratch, UniqueFilesAreNewAndEmpty) {
   EXPECT_EQ(CreateUniqueFile(dir_ + kSep + "no-such-dir", "bat"), "");
   EXPECT_EQ(CreateUniqueFile("", "bat"), "");
 }
+
+TEST_F(Scratch, ReplacementAppearsWholeOnlyOnCommit) {
+  const std::string target = Path("out.txt");
+  WriteFile(target, "old content");
+  {
+    ReplacementFile f = Replace(target);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_NE(f.WorkingPath(), target);
+    EXPECT_EQ(f.WorkingPath().rfind(dir_ + kSep, 0), 0u) << "the temporary file lies beside the target";
+    EXPECT_TRUE(f.Write("new ", 4));
+    EXPECT_EQ(ReadAll(target), "old content");  // readers see the old file until the commit
+    ReplacementFile moved = std::move(f);
+    EXPECT_FALSE(f.Commit());
+    EXPECT_TRUE(moved.Write("content", 7));
+    EXPECT_TRUE(moved.Commit());
+    EXPECT_FALSE(moved.Commit());  // closed by the first
+  }
+  EXPECT_EQ(ReadAll(target), "new content");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+
+  // A new target; an empty file is a file too.
+  const std::string fresh = Path("fresh.txt");
+  ReplacementFile empty(fresh);
+  ASSERT_TRUE(empty.IsOpen());
+  EXPECT_TRUE(empty.Commit());
+  EXPECT_EQ(FileSizeOf(fresh), 0);
+
+  EXPECT_FALSE(ReplacementFile(Path("no-dir") + kSep + "x.txt").IsOpen());
+  EXPECT_FALSE(ReplacementFile("").IsOpen());
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"fresh.txt", "out.txt"}));
+}
+
+TEST_F(Scratch, AbandonedOrFailedReplacementLeavesTheTarget) {
+  const std::string target = Path("keep.txt");
+  WriteFile(target, "keep me");
+  {
+    ReplacementFile dropped = Replace(target);  // an exception or early return: never committed
+    ASSERT_TRUE(dropped.Write("half", 4));
+  }
+  {
+    ReplacementFile discarded = Replace(target);
+    ASSERT_TRUE(discarded.Write("half", 4));
+    discarded.Discard();
+    EXPECT_FALSE(discarded.Write("more", 4));
+    EXPECT_FALSE(discarded.Commit());
+  }
+  {
+    // Moving onto a pending replacement drops that one.
+    ReplacementFile a = Replace(target);
+    ReplacementFile b = Replace(target);
+    a = std::move(b);
+  }
+  EXPECT_EQ(ReadAll(target), "keep me");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"keep.txt"});
+
+  // A directory in the way fails on opening or at the commit; either way nothing is left behind.
+  const std::string sub = Path("sub");
+  ASSERT_TRUE(MakeDir(sub));
+  ReplacementFile onDir = Replace(sub);
+  EXPECT_FALSE(onDir.Write("x", 1) && onDir.Commit());
+  EXPECT_TRUE(DirExists(sub));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"keep.txt", "sub"}));
+}
+
+#ifdef _WIN32
+TEST_F(Scratch, ReplacementOfAFileHeldOpenFailsCleanly) {
+  const std::string target = Path("held.txt");
+  WriteFile(target, "held");
+  File holder = File::Open(target, OpenMode::Read);  // shares reading only, not deleting
+  ASSERT_TRUE(holder.IsOpen());
+  ReplacementFile f = Replace(target);
+  ASSERT_TRUE(f.IsOpen());
+  EXPECT_TRUE(f.Write("new", 3));
+  EXPECT_FALSE(f.Commit());
+  holder.Close();
+  EXPECT_EQ(ReadAll(target), "held");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"held.txt"});
+}
+
+TEST(Files, DeviceIsWrittenDirectly) {
+  ReplacementFile nul("NUL");
+  ASSERT_TRUE(nul.IsOpen());
+  EXPECT_EQ(nul.WorkingPath(), "NUL");
+  EXPECT_TRUE(nul.Write("gone", 4));
+  EXPECT_TRUE(nul.Commit());
+}
+#else
+TEST_F(Scratch, FullDiskKeepsTheOldFile) {
+  const std::string target = Path("big.bin");
+  WriteFile(target, "the previous version");
+  ReplacementFile f = Replace(target);
+  ASSERT_TRUE(f.IsOpen());
+  // A file size limit fails writes beyond it just as a full disk does.
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string block(64 * 1024, 'x');
+  const bool wrote = f.Write(block.data(), block.size());
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(wrote);
+  EXPECT_FALSE(f.Write("y", 1));  // after a failure nothing more is written
+  EXPECT_FALSE(f.Commit());
+  EXPECT_EQ(ReadAll(target), "the previous version");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"big.bin"});
+}
+
+TEST_F(Scratch, ReplacementKeepsModeAndLinksAndSparesDevices) {
+  const std::string real = Path("real.txt");
+  const std::string link = Path("link.txt");
+  WriteFile(real, "old");
+  ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+  ASSERT_EQ(symlink("real.txt", link.c_str()), 0);
+  ReplacementFile f(link);
+  ASSERT_TRUE(f.Write("new", 3));
+  ASSERT_TRUE(f.Commit());
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadAll(real), "new");
+  struct stat st;
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"link.txt", "real.txt"}));
+
+  // Nothing to keep in a device, and it must stay a device.
+  ReplacementFile null("/dev/null");
+  ASSERT_TRUE(null.IsOpen());
+  EXPECT_EQ(null.WorkingPath(), "/dev/null");
+  EXPECT_TRUE(null.Write("gone", 4));
+  EXPECT_TRUE(null.Commit());
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+#endif
 
 TEST(Files, ProgramAndDirectories) {
   EXPECT_TRUE(FileExists(ModuleFileName())) << ModuleFileName();

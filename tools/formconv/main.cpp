@@ -4,10 +4,11 @@
 //   formconv to-binary IN OUT    text form -> binary stream
 //   formconv check IN            reads IN (either form) and checks it against the class registry
 //
-// "-" stands for standard input or output. The output is written only when the whole input converted.
+// "-" stands for standard input or output. The output is written only when the whole input converted, and a
+// file is replaced only once the new one is complete.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -23,6 +24,7 @@
 #include "config/binary_form.h"
 #include "config/text_form.h"
 #include "core/exceptions_Tavenrik.h"
+#include "sys/files.h"
 #include "sys/unicode.h"
 
 namespace {
@@ -42,12 +44,11 @@ struct ToolError {
 };
 
 struct Arg {
-  std::string display;  // UTF-8, for messages
-  std::filesystem::path path;
-  bool standard() const { return display == "-"; }
+  std::string path;  // UTF-8
+  bool standard() const { return path == "-"; }
 };
 
-std::string DisplayName(const Arg& a) { return a.standard() ? std::string("<stdin>") : a.display; }
+std::string DisplayName(const Arg& a) { return a.standard() ? std::string("<stdin>") : a.path; }
 
 std::string ReadInput(const Arg& in) {
   if (in.standard()) {
@@ -58,13 +59,23 @@ std::string ReadInput(const Arg& in) {
     if (std::cin.bad()) throw ToolError{"<stdin>", "cannot read standard input"};
     return data;
   }
-  std::ifstream file(in.path, std::ios::binary);
-  if (!file) throw ToolError{in.display, "cannot open the file for reading"};
-  std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) throw ToolError{in.display, "cannot read the file"};
+  tav::sys::File file = tav::sys::File::Open(in.path, tav::sys::OpenMode::ReadShared);
+  if (!file.IsOpen()) throw ToolError{in.path, "cannot open the file for reading"};
+  // Sized to the file and one byte more, so that a file that does not change is read in one go; a pipe
+  // or a growing file still reads to its end.
+  std::string data(static_cast<std::size_t>(std::max<std::int64_t>(file.Size(), 0)) + 1, '\0');
+  std::size_t have = 0;
+  for (;;) {
+    have += file.Read(data.data() + have, data.size() - have);
+    if (file.Failed()) throw ToolError{in.path, "cannot read the file"};
+    if (have < data.size()) break;
+    data.resize(data.size() * 2);
+  }
+  data.resize(have);
   return data;
 }
 
+// A file is replaced only when the whole output reached the disk; on a failure the previous file stays.
 void WriteOutput(const Arg& out, const std::string& data) {
   if (out.standard()) {
 #ifdef _WIN32
@@ -75,11 +86,9 @@ void WriteOutput(const Arg& out, const std::string& data) {
     if (!std::cout) throw ToolError{"<stdout>", "cannot write standard output"};
     return;
   }
-  std::ofstream file(out.path, std::ios::binary | std::ios::trunc);
-  if (!file) throw ToolError{out.display, "cannot open the file for writing"};
-  file.write(data.data(), static_cast<std::streamsize>(data.size()));
-  file.close();
-  if (!file) throw ToolError{out.display, "cannot write the file"};
+  tav::sys::ReplacementFile file(out.path);
+  if (!file.IsOpen()) throw ToolError{out.path, "cannot open the file for writing"};
+  if (!file.Write(data.data(), data.size()) || !file.Commit()) throw ToolError{out.path, "cannot write the file"};
 }
 
 ObjectRecord Parse(const Arg& in, const std::string& data, bool binary) {
@@ -105,7 +114,7 @@ int Run(const std::vector<Arg>& args) {
     return 1;
   };
   if (args.empty()) return usage();
-  const std::string& command = args[0].display;
+  const std::string& command = args[0].path;
   try {
     if ((command == "to-text" || command == "to-binary") && args.size() == 3) {
       const bool toText = command == "to-text";
@@ -136,13 +145,13 @@ int Run(const std::vector<Arg>& args) {
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
   std::vector<Arg> args;
-  for (int i = 1; i < argc; ++i) args.push_back({tav::sys::Narrow(argv[i]), std::filesystem::path(argv[i])});
+  for (int i = 1; i < argc; ++i) args.push_back({tav::sys::Narrow(argv[i])});
   return Run(args);
 }
 #else
 int main(int argc, char** argv) {
   std::vector<Arg> args;
-  for (int i = 1; i < argc; ++i) args.push_back({argv[i], std::filesystem::path(argv[i])});
+  for (int i = 1; i < argc; ++i) args.push_back({argv[i]});
   return Run(args);
 }
 #endif
