@@ -82,12 +82,10 @@ public:
     return complete;
   }
   sys::File& File() { return file_; }
+  // The old file is replaced in one step: it is never deleted before the new one stands in its place.
   void Commit() {
-    file_.Close();
-    if (!temp_.empty() && !sys::RenameFile(temp_, dest_)) {
-      if (!sys::FileExists(dest_) || !sys::RemoveFile(dest_) || !sys::RenameFile(temp_, dest_))
-        throw ETvrkCompress("Cannot create the file %s", dest_);
-    }
+    if (!file_.Close() || (!temp_.empty() && !sys::RenameReplacing(temp_, dest_)))
+      throw ETvrkCompress("Cannot create the file %s", dest_);
     committed_ = true;
   }
 
