@@ -49,6 +49,42 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   EXPECT_FALSE(InstallRecordExists());
 }
 
+// The good end, again and again: the program ends by itself every time, with its exit code and no
+// fault on the way out (forms are torn down before the program's state goes).
+TEST(SetupProgram, EndsCleanlyOnEveryGoodRun) {
+  for (int run = 1; run <= 20; ++run) {
+    const tav::TWalkResult walk = RunSetup(L"\"-sC:\\My Dist\"");
+    ASSERT_TRUE(walk.Ended) << "run " << run;
+    ASSERT_EQ(walk.Pages.size(), 4u) << "run " << run;
+    ASSERT_EQ(walk.ExitCode, 0u) << "run " << run;
+  }
+}
+
+// Every other way out ends with its exit code and without a fault: the modes that end at once with a
+// message, a resumption with nothing to resume, and a source path far longer than any folder.
+TEST(SetupProgram, EveryModeEndsWithItsExitCode) {
+  struct Case {
+    std::wstring args;
+    std::wstring message;  // how the one message box starts
+  };
+  const Case cases[] = {
+      {L"-b", L"Need to have a BUILD.INF file in this directory"},
+      {L"-f", L"Transferring the installation to floppies is not available in this program"},
+      {L"-r \"-sC:\\My Dist\"", L"Resuming an installation after a reboot is not available in this program"},
+  };
+  for (const Case& c : cases) {
+    const tav::TWalkResult walk = RunSetup(c.args);
+    ASSERT_TRUE(walk.Ended) << Narrow(c.args);
+    ASSERT_FALSE(walk.Messages.empty()) << Narrow(c.args);
+    EXPECT_EQ(walk.Messages[0].rfind(c.message, 0), 0u) << Narrow(walk.Messages[0]);
+    EXPECT_EQ(walk.ExitCode, 0u) << Narrow(c.args);
+  }
+  const tav::TWalkResult longPath = RunSetup(L"\"-sC:\\" + std::wstring(10000, L'd') + L"\"");
+  EXPECT_TRUE(longPath.Ended);
+  EXPECT_NE(longPath.ExitCode, 0xC0000005u);
+  EXPECT_LE(longPath.ExitCode, 1u);
+}
+
 // Cancel on the licence page ends the run as the user's abort: the failure page follows, nothing is
 // installed and no record stays.
 TEST(SetupProgram, CancelOnTheLicencePageEndsTheRunWithoutInstalling) {
