@@ -9,33 +9,10 @@
 #include "sys/unicode.h"
 #include "ui/dialog_template.h"
 #include "ui/input_box.h"
+#include "window_probe.h"
 
 namespace tav {
 namespace {
-
-std::wstring ClassOf(HWND w) {
-  wchar_t name[64] = {};
-  GetClassNameW(w, name, 64);
-  return name;
-}
-
-std::string TextOf(HWND w) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(w, buffer, 512);
-  return sys::Narrow(buffer);
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> result;
-  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) result.push_back(c);
-  return result;
-}
-
-HWND ChildOfClass(HWND parent, const wchar_t* cls) {
-  for (HWND c : Children(parent))
-    if (_wcsicmp(ClassOf(c).c_str(), cls) == 0) return c;
-  return nullptr;
-}
 
 // What the box showed when the script reached it.
 struct TBoxSeen {
