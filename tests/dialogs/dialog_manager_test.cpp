@@ -8,8 +8,13 @@
 #include <vector>
 
 #include "core/properties.h"
+#include "core/run_state.h"
+#include "dialogs/dialog_components.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/page_bases.h"
+#include "dialogs/page_registries.h"
+#include "dialogs/screen_place.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
@@ -86,6 +91,7 @@ void RegisterOnce() {
   RegisterInstallPage(TTestPage<2>::StaticClassInfo());
   RegisterInstallPage(TTestPage<3>::StaticClassInfo());
   RegisterInstallPage(TTestPage<4>::StaticClassInfo());
+  KeepPageRegistrations();
   RegisterClass(TTestPage<5>::StaticClassInfo());
 }
 
@@ -143,6 +149,8 @@ class DialogPhase : public ::testing::Test {
 protected:
   void SetUp() override {
     RegisterOnce();
+    // Drops what an earlier case registered for its dialog components.
+    ResetRunState();
     for (auto& s : gScripts) s = TPageScript{};
     gScripts[5].phase = dmReboot;  // shown only through its dialog component
     // Registered 1, 2, 3, 4; page 3 belongs to the success phase.
@@ -346,6 +354,33 @@ TEST_F(DialogPhase, RefusedCancelAndTheSystemCloseKeepThePage) {
   EXPECT_EQ(front[1], front[0]);
   EXPECT_EQ(front[2], front[0]);
   EXPECT_EQ(gShown, (std::vector<int>{2, 4, 1}));
+}
+
+// A phase shown from inside another has its own manager while it runs and gives the outer phase its
+// manager back when it ends.
+TEST_F(DialogPhase, AnInnerPhaseGivesTheOuterPhaseItsManagerBack) {
+  std::vector<TDialogManager*> current;
+  gSteps.push_back([&] {
+    current.push_back(CurrentDialogManager());
+    TBaseInstallForm* outer = gFront;
+    // The next step waits for the inner phase's page and ends that phase inside its own modal loop.
+    gFront = nullptr;
+    install->Broadcast(install, ncGoodEndPages, nullptr);
+    gFront = outer;
+    current.push_back(CurrentDialogManager());
+    // Queued only now: until here gFront was the inner phase's page, freed with its window.
+    Next();
+    Next();
+    Next();
+  });
+  gSteps.push_back([&] {
+    current.push_back(CurrentDialogManager());
+    gFront->GoNext();
+  });
+  RunBeforePhase();
+  EXPECT_EQ(current, (std::vector<TDialogManager*>{before, good, before}));
+  EXPECT_EQ(gShown, (std::vector<int>{2, 3, 4, 1}));
+  EXPECT_TRUE(gSteps.empty());
 }
 
 TEST_F(DialogPhase, StatusNotificationsCheckTheirParameter) {
