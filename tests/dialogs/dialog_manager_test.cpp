@@ -485,6 +485,32 @@ TEST_F(DialogPhase, APageWithADialogComponentFollowsTheComponent) {
   EXPECT_EQ(gShown, (std::vector<int>{2, 4, 1}));
 }
 
+// What the program registers at start-up is the registries' start state: a component's registration
+// is withdrawn when the component goes, and a reset drops it for good.
+TEST_F(DialogPhase, AResetKeepsOnlyTheStartUpRegistrations) {
+  const int startUp = InstallPageCount();
+  ASSERT_EQ(startUp, 4);
+  auto* dlg = new TTestDlg(form);
+  RegisterInstallPage(TTestPage<5>::StaticClassInfo(), dlg);
+  RegisterDuringCopyPage(TTestPage<5>::StaticClassInfo(), dlg);
+  RegisterChangeDiskPage(TTestPage<5>::StaticClassInfo(), dlg);
+  EXPECT_EQ(InstallPage(startUp).InstallDlg, dlg);
+  delete dlg;
+  for (const auto* list : {&BIFList(), &DCFList(), &ChangeDiskList()}) {
+    ASSERT_FALSE(list->empty());
+    EXPECT_TRUE(list->back().Withdrawn);
+    EXPECT_EQ(list->back().InstallDlg, nullptr);
+  }
+  ResetRunState();
+  EXPECT_TRUE(DCFList().empty());
+  EXPECT_TRUE(ChangeDiskList().empty());
+  std::vector<std::string> names;
+  for (int i = 0; i < InstallPageCount(); ++i) names.push_back(InstallPage(i).FormClass->Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"TTestPage1", "TTestPage2", "TTestPage3", "TTestPage4"}));
+  EXPECT_EQ(MessageOf([&] { InstallPage(startUp); }), "4 is an invalid index in the BIFList");
+  EXPECT_EQ(MessageOf([] { InstallPage(-1); }), "-1 is an invalid index in the BIFList");
+}
+
 TEST_F(DialogPhase, ADialogComponentShowsItsPageOnItsOwn) {
   auto* dlg = new TTestDlg(form);
   dlg->SetName("TestDlg3");
