@@ -2,6 +2,10 @@
 
 #include <memory>
 
+#include "core/properties.h"
+#include "dialogs/dialog_components.h"
+#include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/page_registries.h"
 #include "ui/application.h"
 
 namespace tav {

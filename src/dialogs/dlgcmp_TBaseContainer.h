@@ -4,7 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/page_bases.h"
+#include "dialogs/screen_place.h"
 #include "ui/comctrls.h"
 #include "ui/extctrls.h"
 

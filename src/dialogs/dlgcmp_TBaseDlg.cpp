@@ -1,11 +1,14 @@
 #include "dialogs/dlgcmp_TBaseDlg.h"
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
-#include "archive/cmp_TTvrkCompress.h"
+#include "core/properties.h"
+#include "core/run_state.h"
+#include "dialogs/dialog_components.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
+#include "dialogs/page_bases.h"
+#include "dialogs/page_registries.h"
 #include "engine/cmp_TInstall.h"
 #include "objects/cmp_TFileContainer.h"
 #include "ui/application.h"
@@ -14,269 +17,24 @@ namespace tav {
 
 const std::vector<std::string> ManagerTypeNames = {"dmBeforeInstall",   "dmAfterGoodInstall", "dmAfterBadInstall",
                                                    "dmDuringCopyFiles", "dmChangeDisk",       "dmReboot"};
-const std::vector<std::string> DialogPositionNames = {
-    "tdpCenterLeft", "tdpCenter",     "tdpCenterRight", "tdpBottomLeft", "tdpBottomCenter",
-    "tdpBottomRight", "tdpTopLeft", "tdpTopCenter",   "tdpTopRight"};
 
 namespace {
 
-// Half the free space, rounded to the nearest integer with ties to even.
-int CentreOf(int screen, int window) {
-  return static_cast<int>(std::nearbyint(screen / 2.0 - window / 2.0));
-}
-
-std::vector<TBaseTavenrikForm*>& LiveForms() {
-  static std::vector<TBaseTavenrikForm*> forms;
-  return forms;
-}
-
-TDialogManager* gCurrentManager = nullptr;
-
-// Sets the current manager for a scope; whatever happens, it is nil again afterwards.
-struct TCurrentManagerScope {
-  explicit TCurrentManagerScope(TDialogManager* manager) { gCurrentManager = manager; }
-  ~TCurrentManagerScope() { gCurrentManager = nullptr; }
-};
-
-std::deque<TBIFEntry>& InstallPages() {
-  static std::deque<TBIFEntry> list;
-  return list;
-}
-std::deque<TDCFEntry>& DuringCopyPages() {
-  static std::deque<TDCFEntry> list;
-  return list;
-}
-std::deque<TBCDFEntry>& ChangeDiskPages() {
-  static std::deque<TBCDFEntry> list;
-  return list;
-}
-
-// Keeps a reference to a component that may be freed first.
-template <class T>
-void Track(TComponent& self, T*& field, T* value) {
-  if (field == value) return;
-  if (field) field->RemoveFreeNotification(&self);
-  field = value;
-  if (field) field->FreeNotification(&self);
+// Set while a manager builds and shows its windows; a scope restores the manager it found, so a
+// window shown from inside another phase gives the outer phase its manager back.
+TRunSlot<TDialogManager*>& CurrentManager() {
+  static auto& slot = TRunSlot<TDialogManager*>::Make("CurrentDialogManager", nullptr);
+  return slot;
 }
 
 }  // namespace
-
-TScreenPlace PlaceOnScreen(int screenWidth, int screenHeight, int width, int height, int captionHeight,
-                           TTavenrikDialogPosition position, int leftOffset, int topOffset) {
-  TScreenPlace place;
-  const int column = static_cast<int>(position) % 3;
-  const int row = static_cast<int>(position) / 3;
-  switch (column) {
-    case 0: place.Left = leftOffset; break;
-    case 1: place.Left = leftOffset + CentreOf(screenWidth, width); break;
-    default: place.Left = screenWidth - width - leftOffset; break;
-  }
-  switch (row) {
-    case 0: place.Top = topOffset + CentreOf(screenHeight, height); break;
-    case 1: place.Top = screenHeight - captionHeight - height - topOffset; break;
-    default: place.Top = topOffset; break;
-  }
-  return place;
-}
-
-TScreenPlace PlaceOnThisScreen(int width, int height, TTavenrikDialogPosition position, int leftOffset,
-                               int topOffset) {
-  const int dpi = WindowDpi(nullptr);
-  return PlaceOnScreen(ScaleToLogical(GetSystemMetrics(SM_CXSCREEN), dpi),
-                       ScaleToLogical(GetSystemMetrics(SM_CYSCREEN), dpi), width, height,
-                       ScaleToLogical(GetSystemMetrics(SM_CYCAPTION), dpi), position, leftOffset, topOffset);
-}
-
-TCustomInstall* RunningInstaller() {
-  TCurrentInstall* current = CurrentInstall();
-  return current ? dynamic_cast<TCustomInstall*>(current->RootContainer()) : nullptr;
-}
-
-bool UserMayAbort() {
-  TCustomInstall* install = RunningInstaller();
-  return !install || install->ConfirmUserAbort();
-}
-
-// --- page forms ---
-
-TBaseTavenrikForm::TBaseTavenrikForm(TComponent* owner) : TForm(owner) { LiveForms().push_back(this); }
-
-TBaseTavenrikForm::~TBaseTavenrikForm() {
-  auto& forms = LiveForms();
-  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
-}
-
-const TClassInfo& TBaseTavenrikForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TBaseTavenrikForm, TForm>("TBaseTavenrikForm", {});
-  return info;
-}
-
-void TBaseTavenrikForm::Loaded() {
-  TForm::Loaded();
-  Font().SetCharset(0);
-}
-
-void TBaseTavenrikForm::LanguageChanged(TTvrkLanguage) { ApplyLanguage(); }
-
-void TBaseTavenrikForm::ApplyLanguage() {
-  // No translator yet: the layout's English texts and fonts stand.
-  Application().ProcessMessages();
-}
-
-const std::vector<TBaseTavenrikForm*>& LiveTavenrikForms() { return LiveForms(); }
-
-TBaseInstallForm::TBaseInstallForm(TComponent* owner) : TBaseTavenrikForm(owner) {}
-
-const TClassInfo& TBaseInstallForm::StaticClassInfo() {
-  using P = Props<TBaseInstallForm>;
-  static const TClassInfo info = MakeClassInfo<TBaseInstallForm, TBaseTavenrikForm>(
-      "TBaseInstallForm",
-      {P::Reference<TCustomBaseInstallDlg>("DC", &TBaseInstallForm::DC, &TBaseInstallForm::SetDC),
-       P::Reference<TDialogManager>("DM", &TBaseInstallForm::DM, &TBaseInstallForm::SetDM),
-       P::Integer("Order", &TBaseInstallForm::Order, &TBaseInstallForm::SetOrder, 0)});
-  return info;
-}
-
-void TBaseInstallForm::SetDC(TCustomBaseInstallDlg* value) { Track(*this, dc_, value); }
-void TBaseInstallForm::SetDM(TDialogManager* value) { Track(*this, dm_, value); }
-
-void TBaseInstallForm::Notification(TComponent* component, TOperation operation) {
-  TBaseTavenrikForm::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == dm_) dm_ = nullptr;
-  if (component == dc_) dc_ = nullptr;
-}
-
-void TBaseInstallForm::Loaded() {
-  TBaseTavenrikForm::Loaded();
-  auto* host = dynamic_cast<TForm*>(Owner());
-  if (!host) return;
-  // Embedded: a borderless child of the host, hidden until the host stacks it.
-  SetVisible(false);
-  SetBorderIcons(0);
-  SetBorderStyle(bsNone);
-  SetParent(host);
-  HandleNeeded();
-  SetBounds(0, 0, host->ClientWidth(), host->Height());
-}
-
-TBaseFormContainer* TBaseInstallForm::HostContainer() const { return dynamic_cast<TBaseFormContainer*>(Owner()); }
-
-bool TBaseInstallForm::IsFirstPage() {
-  TBaseFormContainer* c = HostContainer();
-  if (!c) return false;
-  for (int i = 0; i < c->PageIndex() && i < c->PageCount(); ++i) {
-    if (!c->Page(i)->SkipPage()) return false;
-  }
-  return true;
-}
-
-bool TBaseInstallForm::IsLastPage() {
-  TBaseFormContainer* c = HostContainer();
-  return c && c->PageIndex() == c->PageCount() - 1;
-}
-
-void TBaseInstallForm::CancelPhase() {
-  if (TBaseFormContainer* c = HostContainer()) {
-    c->SetModalResult(mrAbort);
-  } else {
-    SetModalResult(mrAbort);
-  }
-}
-
-void TBaseInstallForm::GoNext() {
-  if (TBaseFormContainer* c = HostContainer()) c->NextPage();
-}
-
-void TBaseInstallForm::GoPrevious() {
-  if (TBaseFormContainer* c = HostContainer()) c->PreviousPage();
-}
-
-void TBaseInstallForm::ActivatePage() {
-  if (!dynamic_cast<TForm*>(Owner())) return;
-  PrepareShow();
-  if (!Visible()) Show();
-  SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void TBaseInstallForm::QueryCancel() {
-  if (UserMayAbort()) CancelPhase();
-}
-
-const TClassInfo& TBaseDuringCopyForm::StaticClassInfo() {
-  using P = Props<TBaseDuringCopyForm>;
-  static const TClassInfo info = MakeClassInfo<TBaseDuringCopyForm, TBaseTavenrikForm>(
-      "TBaseDuringCopyForm",
-      {P::Reference<TDialogManager>("DM", &TBaseDuringCopyForm::DM, &TBaseDuringCopyForm::SetDM)});
-  return info;
-}
-
-void TBaseDuringCopyForm::SetDM(TDialogManager* value) { Track(*this, dm_, value); }
-
-void TBaseDuringCopyForm::Notification(TComponent* component, TOperation operation) {
-  TBaseTavenrikForm::Notification(component, operation);
-  if (operation == opRemove && component == dm_) dm_ = nullptr;
-}
-
-void TBaseDuringCopyForm::Cancel() {
-  if (!UserMayAbort()) return;
-  if (TTvrkCompress* extractor = ActiveExtractor()) extractor->SetAbort(true);
-  SetUserAbortRequested(true);
-}
-
-const TClassInfo& TBaseChangeDiskForm::StaticClassInfo() {
-  using P = Props<TBaseChangeDiskForm>;
-  static const TClassInfo info = MakeClassInfo<TBaseChangeDiskForm, TBaseTavenrikForm>(
-      "TBaseChangeDiskForm",
-      {P::Reference<TDialogManager>("DM", &TBaseChangeDiskForm::DM, &TBaseChangeDiskForm::SetDM)});
-  return info;
-}
-
-void TBaseChangeDiskForm::SetDM(TDialogManager* value) { Track(*this, dm_, value); }
-
-void TBaseChangeDiskForm::Notification(TComponent* component, TOperation operation) {
-  TBaseTavenrikForm::Notification(component, operation);
-  if (operation == opRemove && component == dm_) dm_ = nullptr;
-}
-
-void TBaseChangeDiskForm::Cancel() {
-  if (UserMayAbort()) SetModalResult(mrAbort);
-}
-
-// --- registries ---
-
-const std::deque<TBIFEntry>& BIFList() { return InstallPages(); }
-const std::deque<TDCFEntry>& DCFList() { return DuringCopyPages(); }
-const std::deque<TBCDFEntry>& ChangeDiskList() { return ChangeDiskPages(); }
-
-TBIFEntry& RegisterInstallPage(const TClassInfo& formClass, TCustomBaseInstallDlg* dialog, int reserved) {
-  return InstallPages().emplace_back(TBIFEntry{&formClass, dialog, reserved});
-}
-TDCFEntry& RegisterDuringCopyPage(const TClassInfo& formClass, TCustomBaseInstallDlg* dialog, int reserved) {
-  return DuringCopyPages().emplace_back(TDCFEntry{&formClass, dialog, reserved});
-}
-TBCDFEntry& RegisterChangeDiskPage(const TClassInfo& formClass, TCustomBaseInstallDlg* dialog, int reserved) {
-  return ChangeDiskPages().emplace_back(TBCDFEntry{&formClass, dialog, reserved});
-}
-
-int InstallPageCount() { return static_cast<int>(InstallPages().size()); }
-
-const TBIFEntry& InstallPage(int index) {
-  if (index < 0 || index >= InstallPageCount())
-    throw Exception(Format(TranslateMessage("%d is an invalid index in the BIFList"), index));
-  const TBIFEntry& entry = InstallPages()[static_cast<size_t>(index)];
-  if (!entry.FormClass) throw Exception(Format(TranslateMessage("The %d 'th entry in the BIFList is NIL"), index));
-  return entry;
-}
-
-// --- the manager ---
 
 TDialogManager::TDialogManager(TComponent* owner) : TInstallObject(owner, kindDialog) {}
 
 TDialogManager::~TDialogManager() {
   Destroying();
-  if (gCurrentManager == this) gCurrentManager = nullptr;
+  // Freed while its windows are up (a handler freed the project): nothing may reach it any more.
+  if (CurrentManager().Get() == this) CurrentManager().Set(nullptr);
   // The progress windows belong to the application; they go with the manager that showed them.
   std::vector<TBaseDuringCopyForm*> forms;
   forms.swap(duringCopyForms_);
@@ -356,7 +114,7 @@ int TDialogManager::HandleNotification(TObject* sender, int code, TObject* po) {
 }
 
 void TDialogManager::ShowPhase() {
-  TCurrentManagerScope current(this);
+  TRunSlotScope<TDialogManager*> current(CurrentManager(), this);
   // Freed before the scope above ends, whatever happens.
   std::unique_ptr<TBaseFormContainer> container = TBaseFormContainer::CreateFromLayout(&Application());
   container->SetPosition(poDesigned);
@@ -414,7 +172,7 @@ void TDialogManager::ShowChangeDisk(TObject* parameters) {
   const TBCDFEntry& entry = ChangeDiskList().front();
   std::unique_ptr<TForm> made =
       CreateFormFromLayout(*entry.FormClass, &Application(), TBaseChangeDiskForm::StaticClassInfo());
-  TCurrentManagerScope current(this);
+  TRunSlotScope<TDialogManager*> current(CurrentManager(), this);
   auto* form = static_cast<TBaseChangeDiskForm*>(made.get());
   if (form->DM() != this) return;
   if (!parameters)
@@ -448,7 +206,7 @@ void TDialogManager::RemoveDialog(TCustomBaseInstallDlg* dialog) {
   dialog->RemoveFreeNotification(this);
 }
 
-TDialogManager* CurrentDialogManager() { return gCurrentManager; }
+TDialogManager* CurrentDialogManager() { return CurrentManager().Get(); }
 
 TDialogManager* FindDialogManager(TManagerType type) {
   TInstallContainerList* list = InstallContainers();
@@ -459,91 +217,6 @@ TDialogManager* FindDialogManager(TManagerType type) {
     if (m && m->ManagerType() == type && m->Container() == install && !m->HasState(csDestroying)) return m;
   }
   return nullptr;
-}
-
-// --- dialog components ---
-
-TCustomBaseInstallDlg::TCustomBaseInstallDlg(TComponent* owner) : TInstallObject(owner, kindDialog) {}
-
-TCustomBaseInstallDlg::~TCustomBaseInstallDlg() {
-  Destroying();
-  for (auto* list : {&InstallPages(), &DuringCopyPages(), &ChangeDiskPages()}) {
-    for (TBIFEntry& entry : *list) {
-      if (entry.InstallDlg != this) continue;
-      entry.InstallDlg = nullptr;
-      entry.Withdrawn = true;
-    }
-  }
-  if (dialogManager_) dialogManager_->RemoveDialog(this);
-  dialogManager_ = nullptr;
-}
-
-const TClassInfo& TCustomBaseInstallDlg::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCustomBaseInstallDlg, TInstallObject>("TCustomBaseInstallDlg", {});
-  return info;
-}
-
-void TCustomBaseInstallDlg::Notification(TComponent* component, TOperation operation) {
-  TInstallObject::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == dialogManager_) dialogManager_ = nullptr;
-  if (component == dialog_) dialog_ = nullptr;
-}
-
-void TCustomBaseInstallDlg::SetDialog(TForm* dialog) { Track<TForm>(*this, dialog_, dialog); }
-
-void TCustomBaseInstallDlg::LanguageChanged(TTvrkLanguage) { ApplyLanguage(); }
-
-void TCustomBaseInstallDlg::SetDialogManager(TDialogManager* manager) {
-  if (manager == dialogManager_) return;
-  if (manager) manager->AddDialog(this);
-  if (dialogManager_) dialogManager_->RemoveDialog(this);
-  dialogManager_ = manager;
-}
-
-void TCustomBaseInstallDlg::ApplyLanguage() {
-  auto* page = dynamic_cast<TBaseTavenrikForm*>(dialog_);
-  if (!page) return;
-  page->ApplyLanguage();
-  TextLanguage = page->TextLanguage;
-}
-
-void TCustomBaseInstallDlg::AssignDialogProperties() {
-  if (!dialog_)
-    throw Exception(
-        Format(TranslateMessage("Cannot AssignDialogProperties for %s because the Dialog is Nil"), Name()));
-  if (auto* page = dynamic_cast<TBaseTavenrikForm*>(dialog_)) {
-    page->UseLanguageFont = UseLanguageFont;
-    page->TranslateTexts = TranslateTexts;
-    page->InstallObject = Container();
-    page->UseFixedLanguage = UseFixedLanguage;
-    page->FixedLanguage = FixedLanguage;
-  }
-  if (auto* page = dynamic_cast<TBaseInstallForm*>(dialog_)) page->SetDC(this);
-  ApplyLanguage();
-}
-
-bool TCustomBaseInstallDlg::Execute() {
-  try {
-    if (OnBeforeExecute) OnBeforeExecute(this);
-    ShowDialog();
-    Application().ProcessMessages();
-    if (OnAfterExecute) OnAfterExecute(this);
-    return true;
-  } catch (const EAbort&) {
-    return false;
-  }
-}
-
-bool TCustomBaseInstallDlg::ShowDialog() {
-  if (!ShouldShow()) return true;
-  std::unique_ptr<TForm> page = CreateFormFromLayout(FormClass(), &Application(), TForm::StaticClassInfo());
-  SetDialog(page.get());
-  AssignDialogProperties();
-  const int result = page->ShowModal();
-  page.reset();
-  if (result != mrOk) throw EAIUserAbort();
-  return true;
 }
 
 void RegisterDialogManagerClasses() {

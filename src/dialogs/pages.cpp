@@ -1,6 +1,8 @@
 #include "dialogs/pages.h"
 
 #include "config/resources.h"
+#include "core/properties.h"
+#include "dialogs/page_registries.h"
 #include "dialogs/routines_FileSystem.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/routines_ExpandPaths.h"
@@ -328,6 +330,7 @@ void RegisterPageClasses() {
   RegisterInstallPage(TRebootForm::StaticClassInfo());
   RegisterDuringCopyPage(TCopyFileForm::StaticClassInfo());
   RegisterChangeDiskPage(TChangeDiskForm::StaticClassInfo());
+  KeepPageRegistrations();
 }
 
 void CreatePageForms() {

@@ -1,10 +1,12 @@
 #pragma once
 // The wizard's page forms. Each loads its layout from the resource named after its class and adds
 // the little behaviour of its buttons and lists.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/page_bases.h"
 #include "lang/translate_controls.h"
 #include "ui/comctrls.h"
 #include "ui/extctrls.h"

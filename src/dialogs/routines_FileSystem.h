@@ -7,6 +7,7 @@
 
 #include "core/properties.h"
 #include "ui/controls.h"
+#include "ui/win32.h"
 
 namespace tav {
 
@@ -79,9 +80,6 @@ TFolderDialogLayout LayoutFolderDialog(const RECT& tree, const RECT& ok, const R
 // without a trailing "\" unless it is a bare drive ("C:" becomes "C:\"). "" when none exists.
 std::string NearestExistingFolder(const std::string& directory);
 
-// A fully qualified path: "X:\…" or a UNC name "\\server\share…".
-bool IsAbsolutePath(const std::string& path);
-
 class TOpenFolderDialog : public TComponent {
 public:
   explicit TOpenFolderDialog(TComponent* owner);
@@ -153,9 +151,6 @@ private:
   std::unique_ptr<TOFDPathEdit> pathEdit_;
   TOFDResourceStrings texts_;
 };
-
-// A modal box asking for one line of text; false when cancelled.
-bool InputQuery(HWND owner, const std::string& caption, const std::string& prompt, std::string& value);
 
 void RegisterFolderDialogClasses();
 

@@ -1,20 +1,17 @@
 #include "dialogs/routines_FileSystem.h"
 
 #include <algorithm>
-#include <cwctype>
-#include <vector>
 
 #include "archive/cmp_TVersion.h"
+#include "core/routines_Paths.h"
 #include "core/routines_Strings.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
+#include "ui/input_box.h"
+#include "ui/win32.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
-#undef RegisterClass
-#undef GetObject
-#undef MessageBox
 
 namespace tav {
 namespace {
@@ -127,14 +124,6 @@ int TextHeight(HWND window, HFONT font) {
   return metrics.tmHeight;
 }
 
-// "C:" means the drive's root here, as it does when a folder is selected.
-std::string Qualified(std::string path) {
-  path = Trim(path);
-  if (path.size() == 2 && path[1] == ':') path += '\\';
-  if (path.size() > 3) path = ExcludeTrailingBackslash(path);
-  return path;
-}
-
 }  // namespace
 
 // ---- texts
@@ -193,13 +182,6 @@ std::string NearestExistingFolder(const std::string& directory) {
   if (path.empty()) return {};
   if (path.size() > 3) return ExcludeTrailingBackslash(path);
   return IncludeTrailingBackslash(path);
-}
-
-bool IsAbsolutePath(const std::string& path) {
-  if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':')
-    return path.size() == 2 || path[2] == '\\' || path[2] == '/';
-  // \\server\share: a server name must follow.
-  return path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
 }
 
 // ---- the extra controls
@@ -488,7 +470,7 @@ void TOpenFolderDialog::EditKeyReleased() {
 
 bool TOpenFolderDialog::AcceptTypedPath() {
   // The edit shows the selected folder or what was typed since, whichever came last.
-  const std::string typed = Qualified(pathEdit_->Text());
+  const std::string typed = QualifiedFolderPath(pathEdit_->Text());
   if (!IsAbsolutePath(typed)) {
     // A relative name would be created wherever the process happens to stand.
     MessageBeep(MB_ICONWARNING);
@@ -509,7 +491,7 @@ void TOpenFolderDialog::CreateButtonClicked() {
   if (!allow) return;
 
   std::string folder;
-  const std::string typed = pathEdit_ ? Qualified(pathEdit_->Text()) : std::string();
+  const std::string typed = pathEdit_ ? QualifiedFolderPath(pathEdit_->Text()) : std::string();
   if (!typed.empty() && !DirectoryExists(typed)) {
     if (!IsAbsolutePath(typed)) {
       MessageBeep(MB_ICONWARNING);
@@ -527,7 +509,7 @@ void TOpenFolderDialog::CreateButtonClicked() {
   CreateDirectories(folder);
   if (!DirectoryExists(folder)) throw Exception(std::string("Unable to create directory"));
   folderCreated_ = true;
-  currentPath_ = Qualified(folder);
+  currentPath_ = QualifiedFolderPath(folder);
   if (pathEdit_) pathEdit_->SetText(currentPath_);
   const int okId = okButton_ ? GetDlgCtrlID(okButton_) : IDOK;
   SendMessageW(dialogWindow_, WM_COMMAND, MAKEWPARAM(okId, BN_CLICKED), reinterpret_cast<LPARAM>(okButton_));
@@ -538,115 +520,6 @@ void TOpenFolderDialog::ReleaseControls() {
   if (pathEdit_) pathEdit_->ReleaseWindow();
   createButton_.reset();
   pathEdit_.reset();
-}
-
-// ---- input box
-
-namespace {
-
-struct InputState {
-  std::wstring caption, prompt, value;
-};
-
-constexpr int kInputEditId = 100;
-constexpr int kInputPromptId = 101;
-
-INT_PTR CALLBACK InputDialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_INITDIALOG: {
-      auto* state = reinterpret_cast<InputState*>(lParam);
-      SetWindowLongPtrW(window, DWLP_USER, lParam);
-      SetWindowTextW(window, state->caption.c_str());
-      SetDlgItemTextW(window, kInputPromptId, state->prompt.c_str());
-      SetDlgItemTextW(window, kInputEditId, state->value.c_str());
-      SetDlgItemTextW(window, IDOK, L"OK");
-      SetDlgItemTextW(window, IDCANCEL, L"Cancel");
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        auto* state = reinterpret_cast<InputState*>(GetWindowLongPtrW(window, DWLP_USER));
-        HWND edit = GetDlgItem(window, kInputEditId);
-        const int length = GetWindowTextLengthW(edit);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), length + 1)));
-        state->value = text;
-        EndDialog(window, IDOK);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(window, IDCANCEL);
-        return TRUE;
-      }
-      break;
-  }
-  return FALSE;
-}
-
-// An in-memory dialog template: header, then DWORD-aligned items, in dialog units.
-class DialogTemplate {
-public:
-  DialogTemplate(DWORD style, short cx, short cy, const wchar_t* font, WORD points) {
-    DLGTEMPLATE t{};
-    t.style = style;
-    t.cx = cx;
-    t.cy = cy;
-    Append(&t, sizeof t);
-    countAt_ = offsetof(DLGTEMPLATE, cdit);
-    Word(0);  // menu
-    Word(0);  // class
-    Word(0);  // title, set at run time
-    Word(points);
-    Text(font);
-  }
-  void Item(WORD atom, int id, DWORD style, short x, short y, short cx, short cy, DWORD exStyle = 0) {
-    Align();
-    DLGITEMTEMPLATE item{};
-    item.style = style | WS_CHILD | WS_VISIBLE;
-    item.dwExtendedStyle = exStyle;
-    item.x = x;
-    item.y = y;
-    item.cx = cx;
-    item.cy = cy;
-    item.id = static_cast<WORD>(id);
-    Append(&item, sizeof item);
-    Word(0xFFFF);
-    Word(atom);
-    Word(0);  // text
-    Word(0);  // creation data
-    ++*reinterpret_cast<WORD*>(bytes_.data() + countAt_);
-  }
-  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data()); }
-
-private:
-  void Append(const void* data, std::size_t size) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    bytes_.insert(bytes_.end(), p, p + size);
-  }
-  void Word(WORD w) { Append(&w, sizeof w); }
-  void Text(const wchar_t* s) { Append(s, (wcslen(s) + 1) * sizeof(wchar_t)); }
-  void Align() {
-    while (bytes_.size() % 4) bytes_.push_back(0);
-  }
-  std::vector<unsigned char> bytes_;
-  std::size_t countAt_ = 0;
-};
-
-}  // namespace
-
-bool InputQuery(HWND owner, const std::string& caption, const std::string& prompt, std::string& value) {
-  DialogTemplate t(DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 212, 66,
-                   L"MS Shell Dlg", 8);
-  t.Item(0x0082, kInputPromptId, SS_LEFT | SS_NOPREFIX, 7, 7, 198, 10);
-  t.Item(0x0081, kInputEditId, ES_AUTOHSCROLL | WS_TABSTOP, 7, 20, 198, 14, WS_EX_CLIENTEDGE);
-  t.Item(0x0080, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 101, 44, 50, 14);
-  t.Item(0x0080, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 155, 44, 50, 14);
-  InputState state{sys::Wide(caption), sys::Wide(prompt), sys::Wide(value)};
-  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner, &InputDialogProc,
-                                                 reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK) return false;
-  value = sys::Narrow(state.value);
-  return true;
 }
 
 void RegisterFolderDialogClasses() { RegisterClass(TOpenFolderDialog::StaticClassInfo()); }

@@ -8,8 +8,13 @@
 #include <vector>
 
 #include "core/properties.h"
+#include "core/run_state.h"
+#include "dialogs/dialog_components.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/page_bases.h"
+#include "dialogs/page_registries.h"
+#include "dialogs/screen_place.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
@@ -86,6 +91,7 @@ void RegisterOnce() {
   RegisterInstallPage(TTestPage<2>::StaticClassInfo());
   RegisterInstallPage(TTestPage<3>::StaticClassInfo());
   RegisterInstallPage(TTestPage<4>::StaticClassInfo());
+  KeepPageRegistrations();
   RegisterClass(TTestPage<5>::StaticClassInfo());
 }
 
@@ -143,6 +149,8 @@ class DialogPhase : public ::testing::Test {
 protected:
   void SetUp() override {
     RegisterOnce();
+    // Drops what an earlier case registered for its dialog components.
+    ResetRunState();
     for (auto& s : gScripts) s = TPageScript{};
     gScripts[5].phase = dmReboot;  // shown only through its dialog component
     // Registered 1, 2, 3, 4; page 3 belongs to the success phase.
@@ -348,6 +356,33 @@ TEST_F(DialogPhase, RefusedCancelAndTheSystemCloseKeepThePage) {
   EXPECT_EQ(gShown, (std::vector<int>{2, 4, 1}));
 }
 
+// A phase shown from inside another has its own manager while it runs and gives the outer phase its
+// manager back when it ends.
+TEST_F(DialogPhase, AnInnerPhaseGivesTheOuterPhaseItsManagerBack) {
+  std::vector<TDialogManager*> current;
+  gSteps.push_back([&] {
+    current.push_back(CurrentDialogManager());
+    TBaseInstallForm* outer = gFront;
+    // The next step waits for the inner phase's page and ends that phase inside its own modal loop.
+    gFront = nullptr;
+    install->Broadcast(install, ncGoodEndPages, nullptr);
+    gFront = outer;
+    current.push_back(CurrentDialogManager());
+    // Queued only now: until here gFront was the inner phase's page, freed with its window.
+    Next();
+    Next();
+    Next();
+  });
+  gSteps.push_back([&] {
+    current.push_back(CurrentDialogManager());
+    gFront->GoNext();
+  });
+  RunBeforePhase();
+  EXPECT_EQ(current, (std::vector<TDialogManager*>{before, good, before}));
+  EXPECT_EQ(gShown, (std::vector<int>{2, 3, 4, 1}));
+  EXPECT_TRUE(gSteps.empty());
+}
+
 TEST_F(DialogPhase, StatusNotificationsCheckTheirParameter) {
   auto* copy = new TDialogManager(form);
   copy->SetName("CopyManager");
@@ -448,6 +483,32 @@ TEST_F(DialogPhase, APageWithADialogComponentFollowsTheComponent) {
   Next();
   RunBeforePhase();
   EXPECT_EQ(gShown, (std::vector<int>{2, 4, 1}));
+}
+
+// What the program registers at start-up is the registries' start state: a component's registration
+// is withdrawn when the component goes, and a reset drops it for good.
+TEST_F(DialogPhase, AResetKeepsOnlyTheStartUpRegistrations) {
+  const int startUp = InstallPageCount();
+  ASSERT_EQ(startUp, 4);
+  auto* dlg = new TTestDlg(form);
+  RegisterInstallPage(TTestPage<5>::StaticClassInfo(), dlg);
+  RegisterDuringCopyPage(TTestPage<5>::StaticClassInfo(), dlg);
+  RegisterChangeDiskPage(TTestPage<5>::StaticClassInfo(), dlg);
+  EXPECT_EQ(InstallPage(startUp).InstallDlg, dlg);
+  delete dlg;
+  for (const auto* list : {&BIFList(), &DCFList(), &ChangeDiskList()}) {
+    ASSERT_FALSE(list->empty());
+    EXPECT_TRUE(list->back().Withdrawn);
+    EXPECT_EQ(list->back().InstallDlg, nullptr);
+  }
+  ResetRunState();
+  EXPECT_TRUE(DCFList().empty());
+  EXPECT_TRUE(ChangeDiskList().empty());
+  std::vector<std::string> names;
+  for (int i = 0; i < InstallPageCount(); ++i) names.push_back(InstallPage(i).FormClass->Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"TTestPage1", "TTestPage2", "TTestPage3", "TTestPage4"}));
+  EXPECT_EQ(MessageOf([&] { InstallPage(startUp); }), "4 is an invalid index in the BIFList");
+  EXPECT_EQ(MessageOf([] { InstallPage(-1); }), "-1 is an invalid index in the BIFList");
 }
 
 TEST_F(DialogPhase, ADialogComponentShowsItsPageOnItsOwn) {

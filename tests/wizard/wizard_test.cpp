@@ -11,7 +11,11 @@
 
 #include "archive/cmp_TTvrkCompress.h"
 #include "config/resources.h"
+#include "core/properties.h"
+#include "core/run_state.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
+#include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/page_bases.h"
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
 #include "objects/cmp_TFileContainer.h"
@@ -163,6 +167,7 @@ protected:
     ASSERT_NE(timer, 0u);
   }
   void SetUp() override {
+    ResetRunState();
     gSteps.clear();
     gIdleTicks = 0;
     gForcedEnd = false;
