@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "core/properties.h"
-#include "core/run_state.h"
+#include "sys/run_state.h"
 #include "dialogs/dialog_components.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/page_bases.h"

@@ -4,7 +4,7 @@
 
 #include "core/exceptions_Tavenrik.h"
 #include "core/format.h"
-#include "core/run_state.h"
+#include "sys/run_state.h"
 
 namespace tav {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/properties.h"
-#include "core/run_state.h"
+#include "sys/run_state.h"
 #include "dialogs/dialog_components.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"

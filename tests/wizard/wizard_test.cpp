@@ -12,7 +12,7 @@
 #include "archive/cmp_TTvrkCompress.h"
 #include "config/resources.h"
 #include "core/properties.h"
-#include "core/run_state.h"
+#include "sys/run_state.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"
 #include "dialogs/page_bases.h"
