@@ -1,4 +1,4 @@
-#include "core/run_state.h"
+#include "sys/run_state.h"
 
 namespace tav {
 
