@@ -3,16 +3,12 @@
 namespace tav {
 
 const TClassInfo& TTranslateLabel::StaticClassInfo() {
-  using P = Props<TTranslateLabel>;
-  static const TClassInfo info = MakeClassInfo<TTranslateLabel, TLabel>(
-      "TTranslateLabel", {P::Integer("GLID", &TTranslateLabel::GLID, &TTranslateLabel::SetGLID, 0)});
+  static const TClassInfo info = ClassInfoOf<TTranslateLabel>("TTranslateLabel");
   return info;
 }
 
 const TClassInfo& TTranslateBitBtn::StaticClassInfo() {
-  using P = Props<TTranslateBitBtn>;
-  static const TClassInfo info = MakeClassInfo<TTranslateBitBtn, TBitBtn>(
-      "TTranslateBitBtn", {P::Integer("GLID", &TTranslateBitBtn::GLID, &TTranslateBitBtn::SetGLID, 0)});
+  static const TClassInfo info = ClassInfoOf<TTranslateBitBtn>("TTranslateBitBtn");
   return info;
 }
 

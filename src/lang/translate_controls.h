@@ -7,28 +7,37 @@
 
 namespace tav {
 
-class TTranslateLabel : public TLabel {
+// A control of class TBase that carries a GLID. Each translating class C derives from it and makes
+// its class info with ClassInfoOf<C>, which adds the GLID property to TBase's.
+template <class TBase>
+class TTranslating : public TBase {
 public:
-  using TLabel::TLabel;
-  static const TClassInfo& StaticClassInfo();
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  using TBase::TBase;
   int GLID() const { return glid_; }
   void SetGLID(int value) { glid_ = value; }
+
+protected:
+  template <class C>
+  static TClassInfo ClassInfoOf(const char* name) {
+    return MakeClassInfo<C, TBase>(name, {Props<C>::Integer("GLID", &C::GLID, &C::SetGLID, 0)});
+  }
 
 private:
   int glid_ = 0;
 };
 
-class TTranslateBitBtn : public TBitBtn {
+class TTranslateLabel : public TTranslating<TLabel> {
 public:
-  using TBitBtn::TBitBtn;
+  using TTranslating::TTranslating;
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-  int GLID() const { return glid_; }
-  void SetGLID(int value) { glid_ = value; }
+};
 
-private:
-  int glid_ = 0;
+class TTranslateBitBtn : public TTranslating<TBitBtn> {
+public:
+  using TTranslating::TTranslating;
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 };
 
 void RegisterLangClasses();

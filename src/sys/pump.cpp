@@ -4,18 +4,16 @@
 
 namespace tav::sys {
 
-namespace {
-std::function<void()>& Hook() {
-  static std::function<void()> hook;
-  return hook;
+TRunSlot<TPumpHook>& MessagePumpHook() {
+  static TRunSlot<TPumpHook>& slot = TRunSlot<TPumpHook>::Make("MessagePumpHook");
+  return slot;
 }
-}  // namespace
 
-void SetMessagePumpHook(std::function<void()> hook) { Hook() = std::move(hook); }
+void SetMessagePumpHook(TPumpHook hook) { MessagePumpHook().Set(std::move(hook)); }
 
 void PumpMessages() {
   // Copied so a hook that replaces itself does not destroy the running function.
-  if (auto hook = Hook()) hook();
+  if (auto hook = MessagePumpHook().Get()) hook();
 }
 
 }  // namespace tav::sys

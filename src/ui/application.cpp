@@ -1,35 +1,25 @@
 #include "ui/application.h"
 
-#include <commctrl.h>
-#undef RegisterClass
-#undef GetObject
-#undef MessageBox
-
 #include <memory>
 
 #include "config/resources.h"
 #include "core/properties.h"
+#include "core/routines_Strings.h"
+#include "sys/files.h"
 #include "sys/pump.h"
+#include "sys/run_state.h"
 #include "sys/unicode.h"
 #include "ui/buttons.h"
 #include "ui/comctrls.h"
 #include "ui/extctrls.h"
 #include "ui/stdctrls.h"
+#include "ui/win32.h"
 
 namespace tav {
 
 namespace {
 
-std::string ProgramTitle() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring name(path, n < MAX_PATH ? n : 0);
-  const auto slash = name.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) name.erase(0, slash + 1);
-  const auto dot = name.rfind(L'.');
-  if (dot != std::wstring::npos) name.erase(dot);
-  return sys::Narrow(name);
-}
+std::string ProgramTitle() { return ChangeFileExt(ExtractFileName(sys::ModuleFileName()), ""); }
 
 void EnableDpiAwareness() {
   // Per-monitor (v2) where the system has it, else system-wide; looked up so that Windows 7 starts.
@@ -52,6 +42,10 @@ TApplication::TApplication() : TComponent(nullptr), title_(ProgramTitle()) {}
 
 TApplication::~TApplication() {
   Destroying();
+  DestroyForms();
+}
+
+void TApplication::DestroyForms() {
   // Forms go while the application can still take their exceptions.
   while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
 }
@@ -60,8 +54,28 @@ void TApplication::Initialize() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   EnableDpiAwareness();
-  sys::SetMessagePumpHook([this] { ProcessMessages(); });
+  sys::MessagePumpHook().SetStartValue([this] { ProcessMessages(); });
 }
+
+void TApplication::ResetRun() {
+  OnException = nullptr;
+  messageBoxHook_ = nullptr;
+  terminated_ = false;
+  // A quit request that no loop took (Terminate outside Run) would end the next loop at once.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+// Puts the program's application back to the start of a run along with the other run-wide slots.
+class TApplicationRunSlot final : public TRunSlotBase {
+public:
+  explicit TApplicationRunSlot(TApplication& app) : TRunSlotBase("Application"), app_(app) {}
+  void Reset() override { app_.ResetRun(); }
+
+private:
+  TApplication& app_;
+};
 
 std::unique_ptr<TForm> CreateFormFromLayout(const TClassInfo& formClass, TComponent* owner,
                                             const TClassInfo& base) {
@@ -183,7 +197,12 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 }
 
 TApplication& Application() {
-  static TApplication app;
+  // Never destroyed: a destructor at static destruction would free forms after what they use is gone.
+  static TApplication& app = [] () -> TApplication& {
+    auto* made = new TApplication;
+    new TApplicationRunSlot(*made);  // lives as long, like every run-wide slot
+    return *made;
+  }();
   return app;
 }
 

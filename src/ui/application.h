@@ -1,6 +1,10 @@
 #pragma once
 // The application object: owns the forms, runs the message loop, and is where every exception that
 // escapes an event handler ends (OnException, else the standard message box).
+//
+// The program's one application (Application()) is made on first use and never destroyed; the
+// program's entry destroys its forms with DestroyForms before it returns. Its per-run state (the
+// message-box hook, OnException, the terminated flag) goes back to the start with ResetRunState.
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,7 +31,8 @@ public:
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
-  // Common controls, DPI awareness, and the message pump hook that long operations call.
+  // Common controls, DPI awareness, and the message pump hook that long operations call (installed
+  // as the hook's start value, which a reset of the run state keeps).
   void Initialize();
 
   // Creates a form owned by the application and loads it from the resource named after its class;
@@ -51,6 +56,9 @@ public:
   // Processes one message, or waits for one when none is pending.
   void HandleMessage();
 
+  // Destroys the forms the application still owns, while everything they use is alive.
+  void DestroyForms();
+
   TForm* MainForm() const { return mainForm_; }
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title) { title_ = title; }
@@ -67,7 +75,10 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
 
 private:
+  friend class TApplicationRunSlot;
   bool ProcessMessage(MSG& msg);
+  // Back to the state a run starts with.
+  void ResetRun();
 
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
@@ -75,7 +86,7 @@ private:
   TMessageBoxHook messageBoxHook_;
 };
 
-// The program's application object.
+// The program's application object, made on first use and never destroyed.
 TApplication& Application();
 
 // Inside a catch block: hands the exception being handled to the application, turning exceptions

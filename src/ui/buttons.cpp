@@ -150,7 +150,7 @@ void TBitBtn::Draw(const DRAWITEMSTRUCT& item) {
   SIZE glyph{0, 0};
   if (bitmap) glyph = {ScaleToDevice(bitmap.Width() / images, dpi), ScaleToDevice(bitmap.Height(), dpi)};
   const std::wstring text = sys::Wide(Caption());
-  HGDIOBJ oldFont = SelectObject(dc, FontHandle());
+  TSelectedObject font(dc, FontHandle());
   SIZE textSize{0, 0};
   if (!text.empty()) {
     RECT calc{0, 0, 0, 0};
@@ -186,7 +186,7 @@ void TBitBtn::Draw(const DRAWITEMSTRUCT& item) {
     }
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   }
-  SelectObject(dc, oldFont);
+  font.Release();
   if (focused) {
     RECT f = r;
     InflateRect(&f, -ScaleToDevice(3, dpi), -ScaleToDevice(3, dpi));

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include <commctrl.h>
-#include <richedit.h>
-
 #include "core/properties.h"
 #include "sys/unicode.h"
+#include "ui/win32.h"
+
+#include <richedit.h>
 
 namespace tav {
 

@@ -50,9 +50,8 @@ using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 
 int SystemDpi() {
   static const int dpi = [] {
-    HDC dc = GetDC(nullptr);
-    const int v = dc ? GetDeviceCaps(dc, LOGPIXELSY) : kDesignDpi;
-    if (dc) ReleaseDC(nullptr, dc);
+    const TWindowDC screen(nullptr);
+    const int v = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : kDesignDpi;
     return v > 0 ? v : kDesignDpi;
   }();
   return dpi;
@@ -94,6 +93,23 @@ COLORREF ColorToRGB(TColor color) {
   if (color == clDefault || color == clNone) return GetSysColor(COLOR_BTNFACE);
   if ((color & clSystemColor) == clSystemColor) return GetSysColor(color & 0xFF);
   return static_cast<COLORREF>(color & 0xFFFFFF);
+}
+
+std::string WindowTextOf(HWND window) {
+  // Another process's window is not asked for its length: that is a message, which waits while that
+  // program is busy. The copy may then fall short of the text: the buffer grows until it fits.
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  const int hint = process == GetCurrentProcessId() ? GetWindowTextLengthW(window) : 255;
+  std::wstring text(static_cast<std::size_t>(std::max(hint, 0)) + 2, L'\0');
+  for (;;) {
+    const int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    if (got < static_cast<int>(text.size()) - 1) {
+      text.resize(static_cast<std::size_t>(std::max(got, 0)));
+      return sys::Narrow(text);
+    }
+    text.resize(text.size() * 2);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -289,7 +305,7 @@ RECT TControl::DeviceBounds() const {
 
 HFONT TControl::FontHandle() const {
   const int dpi = Dpi();
-  if (fontHandle_ && fontHandleDpi_ == dpi) return fontHandle_;
+  if (fontHandle_ && fontHandleDpi_ == dpi) return fontHandle_.Get();
   ReleaseFontHandle();
   LOGFONTW lf{};
   // Heights are design pixels: negative for the character height, positive for the cell.
@@ -304,14 +320,13 @@ HFONT TControl::FontHandle() const {
                                                                                                : DEFAULT_PITCH;
   const std::wstring face = sys::Wide(font_.Name());
   wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-  fontHandle_ = CreateFontIndirectW(&lf);
+  fontHandle_ = TGdiFont(CreateFontIndirectW(&lf));
   fontHandleDpi_ = dpi;
-  return fontHandle_;
+  return fontHandle_.Get();
 }
 
 void TControl::ReleaseFontHandle() const {
-  if (fontHandle_) DeleteObject(fontHandle_);
-  fontHandle_ = nullptr;
+  fontHandle_.Release();
   fontHandleDpi_ = 0;
 }
 
@@ -337,7 +352,6 @@ TWinControl::~TWinControl() {
   DestroyHandle();
   // Leave the parent while still a windowed control, so that it also drops this from its Tab list.
   if (Parent()) Parent()->RemoveControl(this);
-  if (brush_) DeleteObject(brush_);
 }
 
 TControl* TWinControl::Controls(int index) const {
@@ -575,21 +589,19 @@ void TWinControl::ReflectToChild(HWND child, TMessage& m) {
 HBRUSH TWinControl::BrushHandle() {
   const COLORREF rgb = ColorToRGB(Color());
   if (!brush_ || brushColor_ != rgb) {
-    if (brush_) DeleteObject(brush_);
-    brush_ = CreateSolidBrush(rgb);
+    brush_ = TGdiBrush(CreateSolidBrush(rgb));
     brushColor_ = rgb;
   }
-  return brush_;
+  return brush_.Get();
 }
 
 void TWinControl::PaintControls(HDC dc) {
   for (TControl* c : controls_) {
     if (c->IsWindowed() || !c->Visible()) continue;
     const RECT r = c->DeviceBounds();
-    const int saved = SaveDC(dc);
+    const TSavedDC saved(dc);
     IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
     c->Paint(dc, r);
-    RestoreDC(dc, saved);
   }
 }
 
@@ -610,27 +622,13 @@ void TWinControl::WndProc(TMessage& m) {
         // A system window paints itself first; windowless children go over it.
         DefaultHandler(m);
         if (!graphic) return;
-        HDC dc = GetDC(hwnd_);
-        try {
-          PaintControls(dc);
-        } catch (...) {
-          ReleaseDC(hwnd_, dc);
-          throw;
-        }
-        ReleaseDC(hwnd_, dc);
+        const TWindowDC dc(hwnd_);
+        PaintControls(dc.Get());
         return;
       }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
-      // EndPaint must follow whatever a control's painting does.
-      try {
-        PaintWindow(dc);
-        PaintControls(dc);
-      } catch (...) {
-        EndPaint(hwnd_, &ps);
-        throw;
-      }
-      EndPaint(hwnd_, &ps);
+      const TPaintDC dc(hwnd_);
+      PaintWindow(dc.Get());
+      PaintControls(dc.Get());
       return;
     }
     case WM_SIZE:

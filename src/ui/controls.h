@@ -13,12 +13,8 @@
 #include "core/classes.h"
 #include "core/graphics.h"
 #include "ui/align_layout.h"
-
-#include <windows.h>
-// Names of the component model that windows.h would turn into its A/W macros.
-#undef RegisterClass
-#undef GetObject
-#undef MessageBox
+#include "ui/gdi.h"
+#include "ui/win32.h"
 
 namespace tav {
 
@@ -39,6 +35,8 @@ int ScaleToLogical(int value, int dpi);
 int WindowDpi(HWND window);
 // RGB of a colour; system colours are resolved, clDefault and clNone give the button face.
 COLORREF ColorToRGB(TColor color);
+// The text of a window of any process, whatever its length, as UTF-8.
+std::string WindowTextOf(HWND window);
 
 // A window message as the controls see it; Result is what the window procedure returns.
 struct TMessage {
@@ -147,7 +145,7 @@ private:
   TAlign align_ = alNone;
   TCursor cursor_ = crDefault;
   TWinControl* parent_ = nullptr;
-  mutable HFONT fontHandle_ = nullptr;
+  mutable TGdiFont fontHandle_;
   mutable int fontHandleDpi_ = 0;
 
   friend class TWinControl;
@@ -258,7 +256,7 @@ private:
   bool tabStop_ = false;
   int alignLevel_ = 0;
   int applyingBounds_ = 0;
-  HBRUSH brush_ = nullptr;
+  TGdiBrush brush_;
   COLORREF brushColor_ = 0;
 
   friend class TControl;

@@ -22,12 +22,10 @@ void BevelColors(TPanelBevel bevel, COLORREF face, COLORREF& topLeft, COLORREF& 
 }
 
 void Line(HDC dc, COLORREF color, int x1, int y1, int x2, int y2) {
-  HPEN pen = CreatePen(PS_SOLID, 1, color);
-  HGDIOBJ old = SelectObject(dc, pen);
+  const TGdiPen pen(CreatePen(PS_SOLID, 1, color));
+  const TSelectedObject selected(dc, pen.Get());
   MoveToEx(dc, x1, y1, nullptr);
   LineTo(dc, x2, y2);
-  SelectObject(dc, old);
-  DeleteObject(pen);
 }
 
 }  // namespace
@@ -112,13 +110,12 @@ void TPanel::PaintWindow(HDC dc) {
   }
   const std::wstring text = sys::Wide(Caption());
   if (text.empty()) return;
-  HGDIOBJ old = SelectObject(dc, FontHandle());
+  const TSelectedObject font(dc, FontHandle());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorToRGB(Font().Color()));
   UINT flags = DT_SINGLELINE | DT_VCENTER;
   flags |= alignment_ == taCenter ? DT_CENTER : alignment_ == taRightJustify ? DT_RIGHT : DT_LEFT;
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
-  SelectObject(dc, old);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -346,12 +343,12 @@ void TRadioGroup::ArrangeButtons() {
   if (buttons_.empty() || HasState(csLoading)) return;
   // The caption's line height at the top, then rows of equal height in columns of equal width.
   const int dpi = Dpi();
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontHandle());
   TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  {
+    const TWindowDC screen(nullptr);
+    const TSelectedObject font(screen.Get(), FontHandle());
+    GetTextMetricsW(screen.Get(), &tm);
+  }
   const int textHeight = ScaleToLogical(tm.tmHeight, dpi);
   const int count = static_cast<int>(buttons_.size());
   const int perColumn = (count + columns_ - 1) / columns_;

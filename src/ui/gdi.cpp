@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 namespace tav {
 
@@ -51,55 +50,29 @@ TGdiBitmap::TGdiBitmap(const std::string& bmp) {
   } else if (infoSize < sizeof(BITMAPINFOHEADER) || info->bmiHeader.biSizeImage > available) {
     return;
   }
-  HDC screen = GetDC(nullptr);
-  bitmap_ = CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER*>(info), CBM_INIT,
-                           bmp.data() + offBits, info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  const TWindowDC screen(nullptr);
+  bitmap_ = TGdiObject<HBITMAP>(CreateDIBitmap(screen.Get(), reinterpret_cast<const BITMAPINFOHEADER*>(info), CBM_INIT,
+                                               bmp.data() + offBits, info, DIB_RGB_COLORS));
   if (!bitmap_) return;
   width_ = w;
   height_ = absH;
-  HDC mem = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(mem, bitmap_);
-  transparent_ = GetPixel(mem, 0, height_ - 1);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-}
-
-TGdiBitmap::~TGdiBitmap() {
-  if (bitmap_) DeleteObject(bitmap_);
-}
-
-TGdiBitmap::TGdiBitmap(TGdiBitmap&& other) noexcept
-    : bitmap_(std::exchange(other.bitmap_, nullptr)),
-      width_(other.width_),
-      height_(other.height_),
-      transparent_(other.transparent_) {}
-
-TGdiBitmap& TGdiBitmap::operator=(TGdiBitmap&& other) noexcept {
-  if (this != &other) {
-    if (bitmap_) DeleteObject(bitmap_);
-    bitmap_ = std::exchange(other.bitmap_, nullptr);
-    width_ = other.width_;
-    height_ = other.height_;
-    transparent_ = other.transparent_;
-  }
-  return *this;
+  TOwnedDC mem = TOwnedDC::CompatibleWith(nullptr);
+  TSelectedObject selected(mem.Get(), bitmap_.Get());
+  transparent_ = GetPixel(mem.Get(), 0, height_ - 1);
 }
 
 void TGdiBitmap::Draw(HDC dc, const RECT& dst, const RECT& src, bool transparent) const {
   if (!bitmap_) return;
-  HDC mem = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(mem, bitmap_);
+  TOwnedDC mem = TOwnedDC::CompatibleWith(dc);
+  TSelectedObject selected(mem.Get(), bitmap_.Get());
   const int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
   const int sw = src.right - src.left, sh = src.bottom - src.top;
   if (transparent) {
-    GdiTransparentBlt(dc, dst.left, dst.top, dw, dh, mem, src.left, src.top, sw, sh, transparent_);
+    GdiTransparentBlt(dc, dst.left, dst.top, dw, dh, mem.Get(), src.left, src.top, sw, sh, transparent_);
   } else {
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, dst.left, dst.top, dw, dh, mem, src.left, src.top, sw, sh, SRCCOPY);
+    StretchBlt(dc, dst.left, dst.top, dw, dh, mem.Get(), src.left, src.top, sw, sh, SRCCOPY);
   }
-  SelectObject(mem, old);
-  DeleteDC(mem);
 }
 
 TLayoutRect PictureRect(int pictureWidth, int pictureHeight, const TLayoutRect& box, bool center, bool stretch) {
@@ -111,21 +84,18 @@ TLayoutRect PictureRect(int pictureWidth, int pictureHeight, const TLayoutRect& 
 }
 
 void DrawFrame3D(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight, int width) {
-  HPEN light = CreatePen(PS_SOLID, 1, topLeft), dark = CreatePen(PS_SOLID, 1, bottomRight);
-  HGDIOBJ old = SelectObject(dc, light);
+  const TGdiPen light(CreatePen(PS_SOLID, 1, topLeft)), dark(CreatePen(PS_SOLID, 1, bottomRight));
+  const TSelectedObject selected(dc, light.Get());
   for (int i = 0; i < width && r.right - r.left > 1 && r.bottom - r.top > 1; ++i) {
-    SelectObject(dc, light);
+    SelectObject(dc, light.Get());
     MoveToEx(dc, r.left, r.bottom - 1, nullptr);
     LineTo(dc, r.left, r.top);
     LineTo(dc, r.right - 1, r.top);
-    SelectObject(dc, dark);
+    SelectObject(dc, dark.Get());
     LineTo(dc, r.right - 1, r.bottom - 1);
     LineTo(dc, r.left - 1, r.bottom - 1);
     InflateRect(&r, -1, -1);
   }
-  SelectObject(dc, old);
-  DeleteObject(light);
-  DeleteObject(dark);
 }
 
 }  // namespace tav

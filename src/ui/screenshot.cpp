@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/exceptions_Tavenrik.h"
+#include "ui/gdi.h"
 
 namespace tav {
 
@@ -18,18 +19,16 @@ TCapture CaptureWindow(HWND window) {
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cap.Width, -cap.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HDC src = GetWindowDC(window);
-  HBITMAP dib = CreateDIBSection(src, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC mem = CreateCompatibleDC(src);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, cap.Width, cap.Height, src, 0, 0, SRCCOPY);
-  GdiFlush();
+  const TWindowDC src = TWindowDC::WithFrame(window);
+  const TGdiObject<HBITMAP> dib(CreateDIBSection(src.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const TOwnedDC mem = TOwnedDC::CompatibleWith(src.Get());
+  {
+    const TSelectedObject selected(mem.Get(), dib.Get());
+    BitBlt(mem.Get(), 0, 0, cap.Width, cap.Height, src.Get(), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
   const auto* p = static_cast<const std::uint32_t*>(bits);
   if (p) cap.Pixels.assign(p, p + static_cast<std::size_t>(cap.Width) * cap.Height);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  DeleteObject(dib);
-  ReleaseDC(window, src);
   if (cap.Pixels.empty()) return {};
   for (auto& px : cap.Pixels) px &= 0xFFFFFF;
   return cap;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
+#include "ui/win32.h"
 
 namespace tav {
 

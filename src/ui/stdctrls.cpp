@@ -14,18 +14,6 @@ const std::vector<std::string> ScrollStyleNames = {"ssNone", "ssHorizontal", "ss
 const std::vector<std::string> CheckBoxStateNames = {"cbUnchecked", "cbChecked", "cbGrayed"};
 const std::vector<std::string> BorderStyleNames = {"bsNone", "bsSingle"};
 
-namespace {
-
-std::string WindowText(HWND window) {
-  const int n = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(std::max(0, n)) + 1, L'\0');
-  const int got = GetWindowTextW(window, text.data(), n + 1);
-  text.resize(static_cast<std::size_t>(std::max(0, got)));
-  return sys::Narrow(text);
-}
-
-}  // namespace
-
 TForm* GetParentForm(TControl* control) {
   TForm* form = nullptr;
   for (TControl* c = control; c; c = c->Parent()) {
@@ -150,15 +138,16 @@ UINT TLabel::DrawFlags() const {
 void TLabel::AdjustBounds() {
   if (!autoSize_ || adjusting_ || HasState(csLoading) || HasState(csDestroying)) return;
   const int dpi = Dpi();
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontHandle());
   // An empty caption still takes the height of one line.
   std::wstring text = sys::Wide(Caption());
   if (text.empty()) text = L" ";
   RECT r{0, 0, ScaleToDevice(Width(), dpi), 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, (DrawFlags() & ~(DT_RIGHT | DT_CENTER)) | DT_CALCRECT);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  {
+    const TWindowDC screen(nullptr);
+    const TSelectedObject font(screen.Get(), FontHandle());
+    DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r,
+              (DrawFlags() & ~(DT_RIGHT | DT_CENTER)) | DT_CALCRECT);
+  }
   int w = wordWrap_ ? Width() : ScaleToLogical(r.right - r.left, dpi);
   int h = ScaleToLogical(r.bottom - r.top, dpi);
   // Growing or shrinking keeps the aligned edge in place.
@@ -182,14 +171,10 @@ void TLabel::AdjustBounds() {
 }
 
 void TLabel::Paint(HDC dc, const RECT& bounds) {
-  if (!transparent_) {
-    HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
-    FillRect(dc, &bounds, brush);
-    DeleteObject(brush);
-  }
+  if (!transparent_) FillRect(dc, &bounds, TGdiBrush(CreateSolidBrush(ColorToRGB(Color()))).Get());
   const std::wstring text = sys::Wide(Caption());
   if (text.empty()) return;
-  HGDIOBJ old = SelectObject(dc, FontHandle());
+  const TSelectedObject font(dc, FontHandle());
   SetBkMode(dc, TRANSPARENT);
   RECT r = bounds;
   const UINT flags = DrawFlags();
@@ -211,7 +196,6 @@ void TLabel::Paint(HDC dc, const RECT& bounds) {
     SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
   }
-  SelectObject(dc, old);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -362,7 +346,7 @@ void TCustomEdit::CreateWnd() {
 
 void TCustomEdit::ReadWindowText() {
   if (!HandleAllocated()) return;
-  const std::string now = WindowText(WindowHandle());
+  const std::string now = WindowTextOf(WindowHandle());
   if (now == Caption()) return;
   settingText_ = true;
   try {

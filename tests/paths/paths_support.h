@@ -4,16 +4,13 @@
 #include <string>
 #include <vector>
 
-// Ours before <windows.h>, whose macros would rename some of our names.
 #include "core/properties.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "sys/unicode.h"
 #include "ui/forms.h"
-
-#include <windows.h>
-#undef GetObject
+#include "ui/win32.h"
 
 namespace pathstest {
 

@@ -16,11 +16,11 @@
 #include "ui/comctrls.h"
 #include "ui/extctrls.h"
 #include "ui/screenshot.h"
+#include "sys/run_state.h"
 #include "ui/stdctrls.h"
+#include "ui/win32.h"
 
-#include <commctrl.h>
 #include <richedit.h>
-#undef RegisterClass
 
 namespace tav {
 namespace {
@@ -48,12 +48,6 @@ std::wstring ClassOf(HWND w) {
   return name;
 }
 
-std::wstring TextOf(HWND w) {
-  wchar_t text[256] = {};
-  GetWindowTextW(w, text, 256);
-  return text;
-}
-
 // build/screenshots of the checkout, reached through Wine's drive for the Unix root.
 std::wstring ScreenshotDir() {
   std::string dir = TAV_TEST_DATA;
@@ -74,18 +68,21 @@ protected:
     Application().Initialize();
     RegisterUiClasses();
     RegisterClass(TControlsTestForm::StaticClassInfo());
-    Application().SetMessageBoxHook([](const std::string& text, const std::string&, unsigned) {
-      ADD_FAILURE() << "message box: " << text;
-      return IDOK;
-    });
     form = new TControlsTestForm(nullptr);
     config::LoadFormFromResource(*form);
   }
   static void TearDownTestSuite() {
     delete form;
     form = nullptr;
-    Application().SetMessageBoxHook(nullptr);
   }
+  void SetUp() override {
+    ResetRunState();
+    Application().SetMessageBoxHook([](const std::string& text, const std::string&, unsigned) {
+      ADD_FAILURE() << "message box: " << text;
+      return IDOK;
+    });
+  }
+  void TearDown() override { ResetRunState(); }
   static TControlsTestForm* form;
 };
 TControlsTestForm* ControlsTest::form = nullptr;
@@ -94,7 +91,7 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
   auto& f = *form;
   f.Show();
   Application().ProcessMessages();
-  EXPECT_EQ(TextOf(f.WindowHandle()), L"Control layer test \u00E9");
+  EXPECT_EQ(WindowTextOf(f.WindowHandle()), "Control layer test \xC3\xA9");
   EXPECT_TRUE(GetWindowLongPtrW(f.WindowHandle(), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
   EXPECT_FALSE(GetWindowLongPtrW(f.WindowHandle(), GWL_STYLE) & WS_MINIMIZEBOX);
 
@@ -141,12 +138,12 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
 
   // Edit: lower case shown and kept; every change reported.
   auto& edit = f.Get<TEdit>("Edit1");
-  EXPECT_EQ(TextOf(edit.WindowHandle()), L"c:\\program files\\mixed case");
+  EXPECT_EQ(WindowTextOf(edit.WindowHandle()), "c:\\program files\\mixed case");
   EXPECT_EQ(edit.Text(), "c:\\program files\\mixed case");
   int changes = 0;
   edit.OnChange = [&](TObject*) { ++changes; };
   edit.SetText("\xC3\x89TAPE Two");
-  EXPECT_EQ(TextOf(edit.WindowHandle()), L"\u00E9tape two");
+  EXPECT_EQ(WindowTextOf(edit.WindowHandle()), "\xC3\xA9tape two");
   EXPECT_EQ(edit.Text(), "\xC3\xA9tape two");
   EXPECT_EQ(changes, 1);
   edit.SetMaxLength(4);
@@ -161,7 +158,7 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
   int memoChanges = 0;
   memo.OnChange = [&](TObject*) { ++memoChanges; };
   memo.Lines().Add("Third");
-  EXPECT_EQ(TextOf(memo.WindowHandle()), L"First memo line\r\nSecond memo line\r\nThird");
+  EXPECT_EQ(WindowTextOf(memo.WindowHandle()), "First memo line\r\nSecond memo line\r\nThird");
   EXPECT_EQ(memoChanges, 1);
   SendMessageW(memo.WindowHandle(), EM_SETSEL, 0, -1);
   SendMessageW(memo.WindowHandle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"x\r\ny"));
@@ -205,7 +202,7 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
   ASSERT_NE(radio.Button(1), nullptr);
   EXPECT_EQ(SendMessageW(radio.Button(1)->WindowHandle(), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(SendMessageW(radio.Button(0)->WindowHandle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(TextOf(radio.Button(0)->WindowHandle()), L"Yes, restart now");
+  EXPECT_EQ(WindowTextOf(radio.Button(0)->WindowHandle()), "Yes, restart now");
   EXPECT_LT(radio.Button(0)->Top(), radio.Button(1)->Top());
   std::vector<int> radioClicks;
   radio.OnClick = [&](TObject*) { radioClicks.push_back(radio.ItemIndex()); };

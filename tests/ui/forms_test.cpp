@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "sys/pump.h"
+#include "sys/run_state.h"
 #include "ui/application.h"
 #include "ui/extctrls.h"
+#include "ui/win32.h"
 
 namespace tav {
 namespace {
@@ -25,7 +27,7 @@ protected:
     RegisterUiClasses();
   }
   void SetUp() override {
-    Application().OnException = nullptr;
+    ResetRunState();
     Application().SetMessageBoxHook([this](const std::string& text, const std::string& caption, unsigned flags) {
       boxes.push_back({text, caption, flags});
       return IDOK;
@@ -33,8 +35,8 @@ protected:
   }
   void TearDown() override {
     Application().ProcessMessages();
-    Application().OnException = nullptr;
     EXPECT_FALSE(Application().Terminated());
+    ResetRunState();
   }
   std::vector<ShownBox> boxes;
 };
@@ -79,12 +81,10 @@ TEST_F(UiTest, ShowCreatesATopLevelWindowThatFollowsTheProperties) {
   ASSERT_TRUE(IsWindow(w));
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_EQ(GetParent(w), nullptr);
-  wchar_t text[64];
-  GetWindowTextW(w, text, 64);
-  EXPECT_STREQ(text, L"Probe");
+  EXPECT_EQ(WindowTextOf(w), "Probe");
   form->SetCaption("Second \xC3\xA9tape");  // UTF-8 inside, UTF-16 at the window
-  GetWindowTextW(w, text, 64);
-  EXPECT_STREQ(text, L"Second \u00E9tape");
+  EXPECT_EQ(WindowTextOf(w), "Second \xC3\xA9tape");
+  EXPECT_EQ(GetWindowTextLengthW(w), 12) << "one UTF-16 unit for the accented letter";
 
   form->SetClientWidth(400);
   form->SetClientHeight(250);
@@ -448,10 +448,7 @@ TEST_F(UiTest, BackgroundIsPaintedInTheFormColour) {
   form->SetColor(0x0000FF);  // red as stored: 0x00BBGGRR
   form->Show();
   form->Repaint();
-  HDC dc = GetDC(form->WindowHandle());
-  const COLORREF pixel = GetPixel(dc, 5, 5);
-  ReleaseDC(form->WindowHandle(), dc);
-  EXPECT_EQ(pixel, RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(TWindowDC(form->WindowHandle()).Get(), 5, 5), RGB(255, 0, 0));
 }
 
 TEST_F(UiTest, CreateFormWithoutAResourceFailsAndLeavesNothing) {
@@ -470,6 +467,125 @@ TEST_F(UiTest, CreateFormWithoutAResourceFailsAndLeavesNothing) {
     EXPECT_EQ(e.Message(), "TForm is not a TPanel class that can be created");
   }
   EXPECT_EQ(owner.ComponentCount(), 0);
+}
+
+// A form whose window understates its text's length, as the system's copy of another program's
+// window text may fall short.
+class UnderstatingForm : public TForm {
+public:
+  using TForm::TForm;
+
+protected:
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_GETTEXTLENGTH) {
+      m.Result = 3;
+      return;
+    }
+    TForm::WndProc(m);
+  }
+};
+
+TEST_F(UiTest, WindowTextReadsTheWholeTextWhateverLengthIsClaimed) {
+  std::string caption;
+  for (int i = 0; i < 1000; ++i) caption += "\xC3\xA9";  // 1000 UTF-16 units, 2000 bytes of UTF-8
+  caption += " end";
+  TForm plain(nullptr);
+  UnderstatingForm understating(nullptr);
+  for (TForm* form : {&plain, static_cast<TForm*>(&understating)}) {
+    form->SetCaption(caption);
+    const std::string text = WindowTextOf(form->Handle());
+    EXPECT_EQ(text.size(), caption.size());
+    EXPECT_TRUE(text == caption);
+  }
+  plain.SetCaption("");
+  EXPECT_EQ(WindowTextOf(plain.Handle()), "");
+}
+
+// Answers the next message box of this thread with OK once it is up (its modal loop runs the timer).
+// Returns the timer, to be killed when no box came.
+UINT_PTR AnswerNextBox() {
+  return SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM found) {
+          wchar_t name[16] = {};
+          GetClassNameW(w, name, 16);
+          if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(w)) return TRUE;
+          *reinterpret_cast<HWND*>(found) = w;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (!box) return;
+    KillTimer(nullptr, timer);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+}
+
+TEST_F(UiTest, ResetRunStateKeepsThePumpHookAndClearsWhatACaseLeftBehind) {
+  auto form = MakeForm();
+  form->Show();
+  // A case's own hook for a scope; the application's comes back after it.
+  int calls = 0;
+  PostMessageW(form->WindowHandle(), WM_APP + 6, 0, 0);
+  {
+    const TRunSlotScope<sys::TPumpHook> scope(sys::MessagePumpHook(), [&] { ++calls; });
+    sys::PumpMessages();
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(form->received.empty());
+  }
+  sys::PumpMessages();
+  EXPECT_EQ(form->received, (std::vector<UINT>{WM_APP + 6}));
+  // A hook removed by a case: the reset brings back the one Initialize installed.
+  sys::SetMessagePumpHook(nullptr);
+  PostMessageW(form->WindowHandle(), WM_APP + 7, 0, 0);
+  sys::PumpMessages();
+  EXPECT_EQ(form->received.size(), 1u);
+  ResetRunState();
+  sys::PumpMessages();
+  EXPECT_EQ(form->received, (std::vector<UINT>{WM_APP + 6, WM_APP + 7}));
+
+  // The application's handler, message-box hook, and a quit request no loop took.
+  bool handled = false;
+  Application().OnException = [&](TObject*, const Exception&) { handled = true; };
+  int hooked = 0;
+  Application().SetMessageBoxHook([&](const std::string&, const std::string&, unsigned) {
+    ++hooked;
+    return IDOK;
+  });
+  Application().Terminate();
+  ResetRunState();
+  EXPECT_FALSE(Application().OnException);
+  EXPECT_FALSE(Application().Terminated());
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+  const UINT_PTR answer = AnswerNextBox();
+  EXPECT_EQ(Application().MessageBox("After the reset", "Setup", MB_OK), IDOK);
+  KillTimer(nullptr, answer);
+  EXPECT_EQ(hooked, 0) << "the system's message box was shown, not the old hook";
+  EXPECT_FALSE(handled);
+}
+
+TEST_F(UiTest, DestroyFormsFreesTheApplicationsFormsAndTheApplicationGoesOn) {
+  std::vector<std::string> destroyed;
+  std::vector<HWND> windows;
+  for (const char* name : {"First", "Second"}) {
+    TForm* form = MakeForm(&Application()).release();
+    form->OnDestroy = [&destroyed, name](TObject*) { destroyed.push_back(name); };
+    form->Show();
+    windows.push_back(form->WindowHandle());
+  }
+  Application().DestroyForms();
+  EXPECT_EQ(destroyed, (std::vector<std::string>{"Second", "First"}));
+  EXPECT_EQ(Application().ComponentCount(), 0);
+  for (HWND w : windows) EXPECT_FALSE(IsWindow(w));
+  // The application itself stays: it takes new forms and runs their messages.
+  std::unique_ptr<ProbeForm> later(MakeForm(&Application()).release());
+  later->Show();
+  PostMessageW(later->WindowHandle(), WM_APP + 8, 0, 0);
+  Application().ProcessMessages();
+  EXPECT_EQ(later->received, (std::vector<UINT>{WM_APP + 8}));
+  EXPECT_EQ(Application().ComponentCount(), 1);
 }
 
 }  // namespace

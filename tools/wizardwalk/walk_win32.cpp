@@ -2,17 +2,13 @@
 
 #include <cwctype>
 
+#include "sys/unicode.h"
+#include "ui/controls.h"
 #include "ui/screenshot.h"
 
 namespace tav {
 
 namespace {
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[1024] = {};
-  GetWindowTextW(window, text, 1024);
-  return text;
-}
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[128] = {};
@@ -33,22 +29,22 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
   if (pid != f->Pid || !IsWindowVisible(window)) return TRUE;
   if (ClassOf(window) == L"#32770") {
     f->Box = window;
-  } else if (IsWindowEnabled(window) && TextOf(window) != L"Setup") {
+  } else if (IsWindowEnabled(window) && WindowTextOf(window) != "Setup") {
     f->Wizard = window;
   }
   return TRUE;
 }
 
 struct TButtonSearch {
-  const wchar_t* const* Texts;
+  const char* const* Texts;
   HWND Found = nullptr;
 };
 
 BOOL CALLBACK FindButton(HWND child, LPARAM data) {
   auto* s = reinterpret_cast<TButtonSearch*>(data);
   if (!IsWindowVisible(child) || !IsWindowEnabled(child)) return TRUE;
-  const std::wstring text = TextOf(child);
-  for (const wchar_t* const* t = s->Texts; *t; ++t) {
+  const std::string text = WindowTextOf(child);
+  for (const char* const* t = s->Texts; *t; ++t) {
     if (text == *t) {
       s->Found = child;
       return FALSE;
@@ -57,14 +53,14 @@ BOOL CALLBACK FindButton(HWND child, LPARAM data) {
   return TRUE;
 }
 
-HWND ButtonOn(HWND page, const wchar_t* const* texts) {
+HWND ButtonOn(HWND page, const char* const* texts) {
   TButtonSearch s{texts};
   EnumChildWindows(page, FindButton, reinterpret_cast<LPARAM>(&s));
   return s.Found;
 }
 
-const wchar_t* const kForward[] = {L"Next >", L"Finish", nullptr};
-const wchar_t* const kCancel[] = {L"Cancel", nullptr};
+const char* const kForward[] = {"Next >", "Finish", nullptr};
+const char* const kCancel[] = {"Cancel", nullptr};
 
 // The page in front: the topmost child window that holds a Next or Finish button.
 HWND FrontPage(HWND wizard, HWND& button) {
@@ -116,9 +112,7 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
     TFound found{pi.dwProcessId};
     EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
     if (found.Box) {
-      wchar_t text[1024] = {};
-      GetDlgItemTextW(found.Box, 0xFFFF, text, 1024);
-      result.Messages.push_back(text);
+      result.Messages.push_back(sys::Wide(WindowTextOf(GetDlgItem(found.Box, 0xFFFF))));
       SendMessageW(found.Box, WM_COMMAND, IDOK, 0);
       continue;
     }
@@ -126,7 +120,7 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
     HWND button = nullptr;
     HWND page = FrontPage(found.Wizard, button);
     if (!page) continue;
-    const std::wstring caption = TextOf(found.Wizard);
+    const std::wstring caption = sys::Wide(WindowTextOf(found.Wizard));
     if (page != lastPage || caption != lastCaption) {
       lastPage = page;
       lastCaption = caption;
