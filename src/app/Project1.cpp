@@ -1,17 +1,17 @@
 // The setup program: creates the project form and the page forms, then runs the message loop. The
 // installer component takes over when the project has been loaded.
-#include <windows.h>
-
 #include "app/Unit1.h"
 #include "app/streamable_classes.h"
 #include "dialogs/pages.h"
 #include "ui/application.h"
+#include "ui/win32.h"
 
 using namespace tav;
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  TApplication& app = Application();
-  app.SetTitle("Setup");
+namespace {
+
+// Loads the project and runs it; the exit code of the way out.
+int RunProgram(TApplication& app) {
   try {
     app.Initialize();
     RegisterStreamableClasses();
@@ -27,4 +27,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   app.Run();
   return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  TApplication& app = Application();
+  app.SetTitle("Setup");
+  const int code = RunProgram(app);
+  // Every way out tears the forms down here, while everything they reach on the way is still alive.
+  app.DestroyForms();
+  return code;
 }

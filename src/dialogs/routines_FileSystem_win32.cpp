@@ -7,6 +7,8 @@
 #include "core/routines_Strings.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
+#include "ui/controls.h"
+#include "ui/gdi.h"
 #include "ui/input_box.h"
 #include "ui/win32.h"
 
@@ -90,13 +92,6 @@ std::wstring ClassNameOf(HWND window) {
   return name;
 }
 
-std::string WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-  return sys::Narrow(text);
-}
-
 std::string PathOfItem(LPCITEMIDLIST item) {
   wchar_t buffer[MAX_PATH + 1] = {};
   if (!item || !SHGetPathFromIDListW(item, buffer)) return {};
@@ -104,23 +99,19 @@ std::string PathOfItem(LPCITEMIDLIST item) {
 }
 
 int TextWidth(HWND window, HFONT font, const std::string& text) {
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  TWindowDC dc(window);
+  TSelectedObject selected(dc.Get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
   const std::wstring wide = sys::Wide(text);
   SIZE size{};
-  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  GetTextExtentPoint32W(dc.Get(), wide.c_str(), static_cast<int>(wide.size()), &size);
   return size.cx;
 }
 
 int TextHeight(HWND window, HFONT font) {
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  TWindowDC dc(window);
+  TSelectedObject selected(dc.Get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  GetTextMetricsW(dc.Get(), &metrics);
   return metrics.tmHeight;
 }
 
@@ -237,7 +228,7 @@ void TOFDPathEdit::CreateParams(TCreateParams& params) {
 }
 
 std::string TOFDPathEdit::Text() const {
-  return WindowHandle() ? WindowText(WindowHandle()) : Caption();
+  return WindowHandle() ? WindowTextOf(WindowHandle()) : Caption();
 }
 
 void TOFDPathEdit::SetText(const std::string& text) {

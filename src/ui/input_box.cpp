@@ -1,6 +1,7 @@
 #include "ui/input_box.h"
 
 #include "sys/unicode.h"
+#include "ui/controls.h"
 #include "ui/dialog_template.h"
 
 namespace tav {
@@ -28,11 +29,7 @@ INT_PTR CALLBACK InputDialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
         auto* state = reinterpret_cast<InputState*>(GetWindowLongPtrW(window, DWLP_USER));
-        HWND edit = GetDlgItem(window, kInputEditId);
-        const int length = GetWindowTextLengthW(edit);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), length + 1)));
-        state->value = text;
+        state->value = sys::Wide(WindowTextOf(GetDlgItem(window, kInputEditId)));
         EndDialog(window, IDOK);
         return TRUE;
       }

@@ -149,8 +149,6 @@ class DialogPhase : public ::testing::Test {
 protected:
   void SetUp() override {
     RegisterOnce();
-    // Drops what an earlier case registered for its dialog components.
-    ResetRunState();
     for (auto& s : gScripts) s = TPageScript{};
     gScripts[5].phase = dmReboot;  // shown only through its dialog component
     // Registered 1, 2, 3, 4; page 3 belongs to the success phase.
@@ -179,7 +177,6 @@ protected:
   void TearDown() override {
     gSteps.clear();
     delete form;
-    SetArgumentSource(nullptr);
     EXPECT_FALSE(gForcedEnd) << "the phase did not end by itself";
     EXPECT_EQ(gStepError, "");
     EXPECT_EQ(CurrentDialogManager(), nullptr);

@@ -14,12 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include <zlib.h>
-
 #include "archive/cmp_TVersion.h"
 #include "dialogs/routines_FileSystem.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
+#include "ui/screenshot.h"
 #include "window_probe.h"
 
 namespace tav {
@@ -164,19 +163,7 @@ DrivenRun ExecuteDriven(TOpenFolderDialog& dialog, const std::function<void()>& 
   return run;
 }
 
-// ---- screenshot as PNG
-
-void PutBE(std::vector<unsigned char>& out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(v >> shift));
-}
-
-void Chunk(std::vector<unsigned char>& png, const char* type, const std::vector<unsigned char>& data) {
-  PutBE(png, static_cast<std::uint32_t>(data.size()));
-  std::vector<unsigned char> body(type, type + 4);
-  body.insert(body.end(), data.begin(), data.end());
-  png.insert(png.end(), body.begin(), body.end());
-  PutBE(png, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-}
+// ---- screenshots
 
 std::string ScreenshotPath(const char* name) {
   // The executable is in build/<preset>/bin; screenshots go to build/screenshots.
@@ -190,53 +177,8 @@ std::string ScreenshotPath(const char* name) {
 }
 
 bool SaveWindowPng(HWND window, const std::string& path) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return false;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  std::vector<unsigned char> raw;
-  raw.reserve(static_cast<std::size_t>(h) * (w * 3 + 1));
-  const auto* px = static_cast<const unsigned char*>(bits);
-  for (int y = 0; y < h; ++y) {
-    raw.push_back(0);
-    for (int x = 0; x < w; ++x) {
-      const unsigned char* p = px + (static_cast<std::size_t>(y) * w + x) * 4;
-      raw.insert(raw.end(), {p[2], p[1], p[0]});
-    }
-  }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<unsigned char> packed(packedSize);
-  if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK) return false;
-  packed.resize(packedSize);
-  std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<unsigned char> header;
-  PutBE(header, static_cast<std::uint32_t>(w));
-  PutBE(header, static_cast<std::uint32_t>(h));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
-  Chunk(png, "IHDR", header);
-  Chunk(png, "IDAT", packed);
-  Chunk(png, "IEND", {});
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  return static_cast<bool>(out);
+  const TCapture capture = CaptureWindow(window);
+  return capture.Width > 0 && SavePng(capture, sys::Wide(path));
 }
 
 // Deletes a folder with everything in it; false when anything stays.
@@ -266,7 +208,6 @@ protected:
     RegisterFolderDialogClasses();
   }
   void SetUp() override {
-    Application().OnException = nullptr;
     Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
       boxes.push_back(text);
       return IDOK;
@@ -280,7 +221,6 @@ protected:
     CreateDirectories(root + "\\gamma");
   }
   void TearDown() override {
-    Application().SetMessageBoxHook(nullptr);
     EXPECT_TRUE(RemoveTree(root)) << root;
   }
 

@@ -1,6 +1,6 @@
 // Whole-program runs of setup.exe: the program is started as a user would start it, its wizard is
 // walked with Next, and its message boxes are read and answered from outside.
-#include <windows.h>
+#include "ui/win32.h"
 
 #include <gtest/gtest.h>
 

@@ -35,8 +35,6 @@ protected:
   void TearDown() override {
     delete form;
     RemoveInstallRecord(InstallRecordKey());
-    SetArgumentSource(nullptr);
-    Application().SetMessageBoxHook(nullptr);
   }
   static void Arguments(std::vector<std::string> args) {
     SetArgumentSource([args] { return args; });

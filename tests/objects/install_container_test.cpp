@@ -107,11 +107,6 @@ private:
 class InstallContainerTest : public ::testing::Test {
 protected:
   void SetUp() override { journal.clear(); }
-  void TearDown() override {
-    SetStandardSpecifierProvider({});
-    SetMessageTranslator(nullptr);
-    SetCurrentInstall(nullptr);
-  }
   // Installs a provider that hands out the two container specifiers owned by root.
   void ProvideSpecifiers(TComponent& root) {
     destDirSpecifier = new TTestSpecifier(&root, srContainerDestDir, "C:\\Base");

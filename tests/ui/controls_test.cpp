@@ -76,13 +76,11 @@ protected:
     form = nullptr;
   }
   void SetUp() override {
-    ResetRunState();
     Application().SetMessageBoxHook([](const std::string& text, const std::string&, unsigned) {
       ADD_FAILURE() << "message box: " << text;
       return IDOK;
     });
   }
-  void TearDown() override { ResetRunState(); }
   static TControlsTestForm* form;
 };
 TControlsTestForm* ControlsTest::form = nullptr;

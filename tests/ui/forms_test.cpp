@@ -27,7 +27,6 @@ protected:
     RegisterUiClasses();
   }
   void SetUp() override {
-    ResetRunState();
     Application().SetMessageBoxHook([this](const std::string& text, const std::string& caption, unsigned flags) {
       boxes.push_back({text, caption, flags});
       return IDOK;
@@ -36,7 +35,6 @@ protected:
   void TearDown() override {
     Application().ProcessMessages();
     EXPECT_FALSE(Application().Terminated());
-    ResetRunState();
   }
   std::vector<ShownBox> boxes;
 };

@@ -167,12 +167,10 @@ protected:
     ASSERT_NE(timer, 0u);
   }
   void SetUp() override {
-    ResetRunState();
     gSteps.clear();
     gIdleTicks = 0;
     gForcedEnd = false;
     gStepError.clear();
-    SetUserAbortRequested(false);
     SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
     Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
       boxes.push_back(text);
@@ -185,8 +183,6 @@ protected:
   void TearDown() override {
     gSteps.clear();
     delete form;
-    SetArgumentSource(nullptr);
-    Application().SetMessageBoxHook(nullptr);
     EXPECT_FALSE(gForcedEnd) << "a window did not end by itself";
     EXPECT_EQ(gStepError, "");
     EXPECT_EQ(CurrentDialogManager(), nullptr);
