@@ -23,7 +23,7 @@ namespace {
 // Set while a manager builds and shows its windows; a scope restores the manager it found, so a
 // window shown from inside another phase gives the outer phase its manager back.
 TRunSlot<TDialogManager*>& CurrentManager() {
-  static auto& slot = TRunSlot<TDialogManager*>::Make("CurrentDialogManager", nullptr);
+  static auto& slot = TRunSlot<TDialogManager*>::Make("current dialog manager", nullptr);
   return slot;
 }
 

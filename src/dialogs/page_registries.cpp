@@ -13,15 +13,15 @@ namespace {
 using TPageList = std::deque<TBIFEntry>;
 
 TRunSlot<TPageList>& InstallPages() {
-  static auto& slot = TRunSlot<TPageList>::Make("BIFList");
+  static auto& slot = TRunSlot<TPageList>::Make("install pages");
   return slot;
 }
 TRunSlot<TPageList>& DuringCopyPages() {
-  static auto& slot = TRunSlot<TPageList>::Make("DCFList");
+  static auto& slot = TRunSlot<TPageList>::Make("during-copy pages");
   return slot;
 }
 TRunSlot<TPageList>& ChangeDiskPages() {
-  static auto& slot = TRunSlot<TPageList>::Make("ChangeDiskList");
+  static auto& slot = TRunSlot<TPageList>::Make("change-disk pages");
   return slot;
 }
 

@@ -5,7 +5,7 @@
 namespace tav::sys {
 
 TRunSlot<TPumpHook>& MessagePumpHook() {
-  static TRunSlot<TPumpHook>& slot = TRunSlot<TPumpHook>::Make("MessagePumpHook");
+  static TRunSlot<TPumpHook>& slot = TRunSlot<TPumpHook>::Make("message pump hook");
   return slot;
 }
 

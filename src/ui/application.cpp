@@ -70,7 +70,7 @@ void TApplication::ResetRun() {
 // Puts the program's application back to the start of a run along with the other run-wide slots.
 class TApplicationRunSlot final : public TRunSlotBase {
 public:
-  explicit TApplicationRunSlot(TApplication& app) : TRunSlotBase("Application"), app_(app) {}
+  explicit TApplicationRunSlot(TApplication& app) : TRunSlotBase("application run state"), app_(app) {}
   void Reset() override { app_.ResetRun(); }
 
 private:

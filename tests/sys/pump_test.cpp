@@ -18,7 +18,7 @@ TEST(PumpHookSlot, ResetKeepsTheStartValueAndScopesRestoreWhateverTheyFound) {
   std::vector<std::string> calls;
   MessagePumpHook().SetStartValue([&] { calls.push_back("application"); });
   const std::vector<std::string> names = RunSlotNames();
-  EXPECT_NE(std::find(names.begin(), names.end(), "MessagePumpHook"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "message pump hook"), names.end());
   SetMessagePumpHook([&] { calls.push_back("case"); });
   PumpMessages();
   ResetRunState();
