@@ -8,7 +8,7 @@
 #include "engine/cleanup.h"
 #include "engine/install_record.h"
 #include "paths/cmp_TPathSpecifier.h"
-#include "paths/routines_Registry.h"
+#include "objects/routines_Registry.h"
 #include "sys/dates.h"
 #include "sys/files.h"
 #include "sys/process.h"

@@ -10,7 +10,7 @@
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
 #include "paths/routines_ExpandPaths.h"
-#include "paths/routines_Registry.h"
+#include "objects/routines_Registry.h"
 #include "ui/forms.h"
 
 namespace tav {

@@ -6,7 +6,7 @@
 #include "core/routines_API.h"
 #include "core/routines_Strings.h"
 #include "objects/cmp_TInstallContainer.h"
-#include "paths/routines_Registry.h"
+#include "objects/routines_Registry.h"
 #include "sys/files.h"
 
 namespace tav {

@@ -12,7 +12,7 @@
 #include "objects/cmp_TFileContainer.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "paths/routines_ExpandPaths.h"
-#include "paths/routines_Registry.h"
+#include "objects/routines_Registry.h"
 #include "sys/registry.h"
 
 using namespace tav;

@@ -11,7 +11,7 @@
 #include "core/routines_Strings.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "paths/routines_ExpandPaths.h"
-#include "paths/routines_Registry.h"
+#include "objects/routines_Registry.h"
 #include "sys/files.h"
 
 using namespace tav;

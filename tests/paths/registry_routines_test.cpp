@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/exceptions_Tavenrik.h"
-#include "paths/routines_Registry.h"
+#include "objects/routines_Registry.h"
 #include "sys/registry.h"
 
 using namespace tav;

@@ -1,10 +1,11 @@
-#include "paths/routines_Registry.h"
+#include "objects/routines_Registry.h"
+
+#include <windows.h>
 
 #include <cstdint>
 
 #include "core/exceptions_Tavenrik.h"
 #include "sys/registry.h"
-#include "ui/win32.h"
 
 namespace tav {
 
