@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -43,25 +42,6 @@ struct TLibrary {
     return fn ? fn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
   }
   HMODULE module;
-};
-
-// A folder of its own under the temporary directory, removed with everything in it afterwards.
-class FixtureScratch : public ::testing::Test {
-protected:
-  void SetUp() override {
-    const std::string made = sys::CreateUniqueFile(sys::TempDirectory(), "tfx");
-    ASSERT_FALSE(made.empty());
-    sys::RemoveFile(made);
-    dir_ = made + ".d";
-    ASSERT_TRUE(sys::MakeDir(dir_));
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::path(sys::Wide(dir_)), ec);
-  }
-  std::wstring Path(const char* name) const { return sys::Wide(dir_ + "\\" + name); }
-
-  std::string dir_;
 };
 
 TEST(Fixtures, InProcessServerRegistersItselfAndIsCreatedThroughTheRegistry) {
@@ -114,13 +94,14 @@ TEST(Fixtures, ExeServerRegistersOnTheCommandLine) {
   EXPECT_FALSE(ClassKeyExists(TAV_FIXTURE_EXE_CLSID));
 }
 
-using FixtureFiles = FixtureScratch;
-
-TEST_F(FixtureFiles, FailingServerFailsWhileItsMarkerLiesBesideIt) {
+TEST(Fixtures, FailingServerFailsWhileItsMarkerLiesBesideIt) {
   // A copy, as an installation would place it, so the marker goes beside the copy.
-  const std::wstring copy = Path("tavbadsrv.dll");
+  fixtures::TempFolder scratch;
+  ASSERT_TRUE(scratch.Made());
+  const std::wstring copy = scratch.Path(L"tavbadsrv.dll");
+  const std::string marker = sys::Narrow(scratch.Path(TAV_FIXTURE_BAD_MARKER));
   ASSERT_TRUE(CopyFileW(FixturePath(L"tavbadsrv.dll").c_str(), copy.c_str(), TRUE));
-  ASSERT_TRUE(sys::WriteFileReplacing(dir_ + "\\" + sys::Narrow(TAV_FIXTURE_BAD_MARKER), "fail"));
+  ASSERT_TRUE(sys::WriteFileReplacing(marker, "fail"));
   ASSERT_TRUE(fixtures::RemoveServerKey(TAV_FIXTURE_BAD_CLSID));
   {
     TLibrary server(copy);
@@ -128,7 +109,7 @@ TEST_F(FixtureFiles, FailingServerFailsWhileItsMarkerLiesBesideIt) {
     EXPECT_EQ(server.Call("DllRegisterServer"), E_FAIL);
     EXPECT_FALSE(ClassKeyExists(TAV_FIXTURE_BAD_CLSID));
 
-    ASSERT_TRUE(sys::RemoveFile(dir_ + "\\" + sys::Narrow(TAV_FIXTURE_BAD_MARKER)));
+    ASSERT_TRUE(sys::RemoveFile(marker));
     EXPECT_EQ(server.Call("DllRegisterServer"), S_OK);
     EXPECT_EQ(ServerCommand(TAV_FIXTURE_BAD_CLSID, "InprocServer32"), sys::Narrow(copy));
     EXPECT_EQ(server.Call("DllUnregisterServer"), S_OK);
@@ -196,9 +177,11 @@ TEST(Fixtures, VersionResourcesAreWhatTheOverwriteRulesAndSelfRegistrationRead) 
   EXPECT_EQ(tell(), 2);
 }
 
-TEST_F(FixtureFiles, LockHolderKeepsAFileInUseUntilReleased) {
-  const std::wstring target = Path("in use.dll");
-  const std::wstring replacement = Path("new.dll");
+TEST(Fixtures, LockHolderKeepsAFileInUseUntilReleased) {
+  fixtures::TempFolder scratch;
+  ASSERT_TRUE(scratch.Made());
+  const std::wstring target = scratch.Path(L"in use.dll");
+  const std::wstring replacement = scratch.Path(L"new.dll");
   ASSERT_TRUE(sys::WriteFileReplacing(sys::Narrow(target), "old"));
   ASSERT_TRUE(sys::WriteFileReplacing(sys::Narrow(replacement), "new"));
 
@@ -231,12 +214,14 @@ TEST_F(FixtureFiles, LockHolderKeepsAFileInUseUntilReleased) {
   EXPECT_TRUE(DeleteFileW(target.c_str()));
 }
 
-TEST_F(FixtureFiles, LockHolderSignalsWithAMarkerFileAndEndsByItself) {
-  const std::wstring target = Path("held.txt");
+TEST(Fixtures, LockHolderSignalsWithAMarkerFileAndEndsByItself) {
+  fixtures::TempFolder scratch;
+  ASSERT_TRUE(scratch.Made());
+  const std::wstring target = scratch.Path(L"held.txt");
   const std::wstring marker = target + L".locked";
   ASSERT_TRUE(sys::WriteFileReplacing(sys::Narrow(target), "x"));
   // A missing file is not held.
-  EXPECT_EQ(fixtures::RunAndWait(L"\"" + FixturePath(L"tavlock.exe") + L"\" \"" + Path("missing") + L"\""), 3);
+  EXPECT_EQ(fixtures::RunAndWait(L"\"" + FixturePath(L"tavlock.exe") + L"\" \"" + scratch.Path(L"missing") + L"\""), 3);
 
   STARTUPINFOW si{};
   si.cb = sizeof si;
