@@ -314,7 +314,8 @@ TEST_F(InstallContainerTest, SilentAbortSkipsOneObjectAndUserAbortEndsTheLoop) {
   (new TTestDialog(&form))->SetContainer(root);  // not installable: never processed as a helper
   files[1]->OnBeforeProcess = [](TInstallContainer*) { throw EAbort("skip"); };
   root->Process();
-  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "install A", "install C", "-989"}));
+  // A file container opens and closes its install step with -992 and -996.
+  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "-992", "install A", "install C", "-996", "-989"}));
   EXPECT_TRUE(files[0]->Processed());
   EXPECT_FALSE(files[1]->Processed());
   EXPECT_TRUE(files[2]->Processed());
@@ -323,7 +324,7 @@ TEST_F(InstallContainerTest, SilentAbortSkipsOneObjectAndUserAbortEndsTheLoop) {
   journal.clear();
   files[1]->OnBeforeProcess = [](TInstallContainer*) { throw EAIUserAbort(); };
   EXPECT_THROW(root->Process(), EAIUserAbort);
-  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "install A"}));
+  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "-992", "install A", "-996"}));
 }
 
 TEST_F(InstallContainerTest, CompCountOfAndHelperReportBadCalls) {
