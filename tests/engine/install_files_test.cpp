@@ -260,6 +260,31 @@ TEST_F(InstallFiles, BuildsTheArchiveAndInstallsUnderTheOverwriteRules) {
     EXPECT_NE(std::find(recorder->codes.begin(), recorder->codes.end(), code), recorder->codes.end()) << code;
 }
 
+TEST_F(InstallFiles, AGoodRunOffersTheFilesMarkedToRunAndEndsTheDeferral) {
+  Create();
+  Build();
+  files["Readme"]->SetRunAfterInstall(true);
+  files["Fresh"]->SetRunAfterInstall(true);
+  std::vector<std::string> offered;
+  install->OnBeforeRunFile = [&](TCustomInstall*, TCustomInstallFile* file, bool& defaultAction) {
+    EXPECT_TRUE(defaultAction);
+    offered.push_back(file->Name());
+    defaultAction = false;  // nothing is started from a test
+  };
+  bool deferredDuringRun = false;
+  files["Readme"]->OnAfterInstall = [&](TCustomInstallFile*) {
+    deferredDuringRun = !RegistrationFailuresPropagateSlot().Get();
+  };
+  install->StartHook(form);
+  ASSERT_TRUE(shown.empty()) << shown[0];
+  EXPECT_EQ(recorder->codes.back(), -979);
+  EXPECT_EQ(offered, (std::vector<std::string>{"Readme", "Fresh"}));
+  EXPECT_TRUE(deferredDuringRun);
+  EXPECT_TRUE(RegistrationFailuresPropagateSlot().Get());
+  EXPECT_EQ(ReadAll(Dest("locked.hlp")), ReadAll(src + "\\locked.hlp"));
+  EXPECT_FALSE(install->Reboot());
+}
+
 TEST_F(InstallFiles, ADamagedArchiveFailsClearlyAndLeavesTheExistingFileAlone) {
   Create();
   Build();
