@@ -262,84 +262,47 @@ void TCustomInstallFile::SetProperties(TFileProps p) {
   activeX_ = p.activeX;
 }
 
-void TCustomInstallFile::SetContainer(TInstallContainer* value) {
+template <class T, class Store>
+void TCustomInstallFile::Change(T TFileProps::*field, const T& value, Store store) {
   if (Loading() || applying_) {
-    TFileRelated::SetContainer(value);
+    store();
     return;
   }
   TFileProps p = CurrentProps();
-  p.container = value;
+  p.*field = value;
   SetProperties(p);
+}
+
+void TCustomInstallFile::SetContainer(TInstallContainer* value) {
+  Change(&TFileProps::container, value, [&] { TFileRelated::SetContainer(value); });
 }
 
 void TCustomInstallFile::SetDestDir(const std::string& value) {
-  if (Loading() || applying_) {
-    TInstallContainer::SetDestDir(value);
-    return;
-  }
-  TFileProps p = CurrentProps();
-  p.destDir = value;
-  SetProperties(p);
+  Change(&TFileProps::destDir, value, [&] { TInstallContainer::SetDestDir(value); });
 }
 
 void TCustomInstallFile::SetDestDirType(TCustomPathSpecifier* value) {
-  if (Loading() || applying_) {
-    TInstallContainer::SetDestDirType(value);
-    return;
-  }
-  TFileProps p = CurrentProps();
-  p.destDirType = value;
-  SetProperties(p);
+  Change(&TFileProps::destDirType, value, [&] { TInstallContainer::SetDestDirType(value); });
 }
 
 void TCustomInstallFile::SetIncludeFromDir(const std::string& value) {
-  if (Loading()) {
-    includeFromDir_ = value;
-    return;
-  }
-  TFileProps p = CurrentProps();
-  p.includeFromDir = value;
-  SetProperties(p);
+  Change(&TFileProps::includeFromDir, value, [&] { includeFromDir_ = value; });
 }
 
 void TCustomInstallFile::SetActiveX(bool value) {
-  if (Loading()) {
-    activeX_ = value;
-    return;
-  }
-  TFileProps p = CurrentProps();
-  p.activeX = value;
-  SetProperties(p);
+  Change(&TFileProps::activeX, value, [&] { activeX_ = value; });
 }
 
 void TCustomInstallFile::SetFileType(TInstallFileType value) {
-  if (Loading()) {
-    fileType_ = value;
-    return;
-  }
-  TFileProps p = CurrentProps();
-  p.fileType = value;
-  SetProperties(p);
+  Change(&TFileProps::fileType, value, [&] { fileType_ = value; });
 }
 
 void TCustomInstallFile::SetDestName(const std::string& value) {
-  if (Loading()) {
-    destName_ = value;
-    return;
-  }
-  TFileProps p = CurrentProps();
-  p.destName = value;
-  SetProperties(p);
+  Change(&TFileProps::destName, value, [&] { destName_ = value; });
 }
 
 void TCustomInstallFile::SetFileName(const std::string& value) {
-  if (Loading()) {
-    fileName_ = value;
-    return;
-  }
-  TFileProps p = CurrentProps();
-  p.fileName = value;
-  SetProperties(p);
+  Change(&TFileProps::fileName, value, [&] { fileName_ = value; });
 }
 
 bool TCustomInstallFile::HasOLESelfRegister() { return install_os::HasVersionString(SourcePath(), "OLESelfRegister"); }

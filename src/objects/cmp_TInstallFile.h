@@ -126,6 +126,9 @@ private:
   };
   TFileProps CurrentProps() const;
   void SetProperties(TFileProps p);
+  // A setter: loading (or SetProperties itself) only stores; otherwise the rules run with the new value.
+  template <class T, class Store>
+  void Change(T TFileProps::*field, const T& value, Store store);
   void Extract(TTvrkCompress& compressor);
   void FinishInstall();
   // The path under which the file stands once any pending replacement is done.

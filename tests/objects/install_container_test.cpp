@@ -10,6 +10,7 @@
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
 #include "objects/cmp_TPathSpecifier_base.h"
+#include "objects_test_support.h"
 
 using namespace tav;
 
@@ -125,15 +126,7 @@ protected:
 
 std::vector<TInstallObject*> HelpersOf(const TInstallContainer& c) { return c.Helpers(); }
 
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
+using test::MessageOf;
 
 TEST_F(InstallContainerTest, HelpersSortByKindThenOrderInAnyInsertionSequence) {
   std::array<int, 4> sequence{0, 1, 2, 3};

@@ -11,20 +11,13 @@
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallFile.h"
 #include "sys/files.h"
+#include "objects_test_support.h"
 
 using namespace tav;
 
 namespace {
 
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
+using test::MessageOf;
 
 std::string NewFolder(const std::string& name) {
   const std::string dir = sys::TempDirectory() + "\\" + name;
