@@ -389,6 +389,7 @@ void TCustomInstall::HandleException(TObject*, const Exception& e) {
     return;
   }
   installing_ = false;
+  RegistrationFailuresPropagateSlot().Set(true);
   try {
     if (dynamic_cast<const EAIUserAbort*>(&e)) {
       NotifyBadInstall();

@@ -70,7 +70,9 @@ bool FileInUse(const std::string& path) {
     return false;
   }
   const DWORD error = GetLastError();
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+  // Access denied (a read-only file, missing rights) is not "in use": replacing it at the restart
+  // would not help, and the write itself reports the failure.
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 bool MoveAtRestart(const std::string& from, const std::string& to) {

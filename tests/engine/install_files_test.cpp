@@ -304,6 +304,7 @@ TEST_F(InstallFiles, ADamagedArchiveFailsClearlyAndLeavesTheExistingFileAlone) {
   EXPECT_EQ(ReadAll(Dest("shared.dll")), "old shared");
   EXPECT_EQ(recorder->codes.back(), -978);
   EXPECT_EQ(group->State(), ifsNone);
+  EXPECT_TRUE(RegistrationFailuresPropagateSlot().Get());  // the run is over
 }
 
 TEST_F(InstallFiles, AMemberMissingFromTheArchiveIsAnErrorNotAnotherFilesData) {
