@@ -560,6 +560,8 @@ void TFileContainer::BuildHelper(TFileRelated* helper, int options, const std::s
       } else if (options & coRelocateArchives) {
         std::string relative = helper->FullArchiveFile();
         TextAfterColon(relative, relative);
+        // A path without a drive keeps its place below the build folder all the same.
+        if (relative.empty() || !IsPathDelimiter(relative[0])) relative = "\\" + relative;
         helper->archiveFile_ = archiveDir + relative;
         helper->addToArchive_ = lzcOverwrite;
         helper->archiveFileType_ = nullptr;

@@ -229,7 +229,7 @@ void TCustomInstallFile::SetProperties(TFileProps p) {
 
   applying_ = true;
   try {
-    TInstallContainer::SetDestDirType(p.destDirType);
+    if (destDirTypeChanged) TInstallContainer::SetDestDirType(p.destDirType);
     TFileRelated::SetContainer(p.container);
     switch (p.fileType) {
       case iftApplicationSpecificDLL:
