@@ -604,10 +604,27 @@ void TCustomInstallFile::DiskRequest(TTvrkCompress& compressor, int diskNumber, 
 
 // ---- build mode, copying, information ----
 
-void TCustomInstallFile::Compress() {
-  state_ = ifsCompress;
-  TTvrkCompress& compressor = TvrkCompress();
+template <class F>
+void TCustomInstallFile::RunOperation(TInstallFileState state, F&& body) {
+  state_ = state;
   try {
+    body();
+  } catch (const EAbort&) {
+    // A silent abort skips the file.
+  } catch (...) {
+    try {
+      EndOperation(nullptr);
+    } catch (...) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+  EndOperation(nullptr);
+}
+
+void TCustomInstallFile::Compress() {
+  RunOperation(ifsCompress, [&] {
+    TTvrkCompress& compressor = TvrkCompress();
     if (OnBeforeCompress) OnBeforeCompress(this);
     Raise(ieBeforeCompress, this);
     const std::string archive = FullArchiveFile();
@@ -627,21 +644,11 @@ void TCustomInstallFile::Compress() {
     compressedSize_ = compressor.Stats().CompressedSize;
     if (OnAfterCompress) OnAfterCompress(this);
     Raise(ieAfterCompress, this);
-  } catch (const EAbort&) {
-    // Skipped silently.
-  } catch (...) {
-    try {
-      EndOperation(nullptr);
-    } catch (...) {
-    }
-    throw;
-  }
-  EndOperation(nullptr);
+  });
 }
 
 void TCustomInstallFile::Copy() {
-  state_ = ifsCopying;
-  try {
+  RunOperation(ifsCopying, [&] {
     if (OnBeforeCopy) OnBeforeCopy(this);
     Raise(ieBeforeCopy, this);
     if (!Include()) throw EAbort(std::string());
@@ -652,15 +659,7 @@ void TCustomInstallFile::Copy() {
     compressor.CopyUncompressed(SourcePath(), DestPath());
     if (OnAfterCopy) OnAfterCopy(this);
     Raise(ieAfterCopy, this);
-  } catch (const EAbort&) {
-  } catch (...) {
-    try {
-      EndOperation(nullptr);
-    } catch (...) {
-    }
-    throw;
-  }
-  EndOperation(nullptr);
+  });
 }
 
 void TCustomInstallFile::SetState(TInstallFileState value) {

@@ -136,6 +136,10 @@ private:
   void ReadInfoFrom(const std::string& archive);
   void Raise(int code, TObject* po);
   void EndOperation(TTvrkCompress* compressor);
+  // Compress and Copy: state set for the operation, a silent abort skips the file, the end is
+  // announced in every case.
+  template <class F>
+  void RunOperation(TInstallFileState state, F&& body);
   void Scheduled(const std::string& inUse, const std::string& tempName);
 
   bool destExisted_ = false;

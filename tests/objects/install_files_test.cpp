@@ -184,6 +184,42 @@ TEST(FileContainerProgress, PruningDropsTheFilesWhoseSourceIsGone) {
   sys::RemoveEmptyDir(dir);
 }
 
+TEST(FileContainerProgress, CopyingWithoutAnArchiveReadsTheSourcesAndReportsTheirProgress) {
+  const std::string from = NewFolder("tav-copy-from"), to = NewFolder("tav-copy-to");
+  std::string bytes;
+  for (int i = 0; i < 70000; ++i) bytes += static_cast<char>('a' + i % 26);
+  WriteText(from + "\\plain.txt", bytes);
+  WriteText(from + "\\left-out.txt", "read, but neither copied nor counted");
+  TComponent owner(nullptr);
+  auto* group = new TInstallFileGroup(&owner);
+  group->SetDestDir(to);
+  auto* file = new TInstallFile(&owner, group, from + "\\plain.txt");
+  auto* left = new TInstallFile(&owner, group, from + "\\left-out.txt");
+  left->SetInclude(false);
+  file->SetDestDir(to);
+  std::vector<int> totals;
+  group->OnStatus = [&](TCustomInstallFile*, int, int total) { totals.push_back(total); };
+  group->SetState(ifsCopying);
+  EXPECT_EQ(file->FileSize(), 70000);
+  EXPECT_EQ(group->SizeToProcess(), 70000);
+  EXPECT_EQ(group->SizeDone(), 70000);
+  ASSERT_FALSE(totals.empty());
+  EXPECT_EQ(totals.back(), 100);
+  sys::File copied = sys::File::Open(to + "\\plain.txt", sys::OpenMode::Read);
+  ASSERT_TRUE(copied.IsOpen());
+  std::string back(70000, '\0');
+  back.resize(copied.Read(back.data(), back.size() + 1));
+  EXPECT_EQ(back, bytes);
+  copied.Close();
+  EXPECT_FALSE(sys::FileExists(to + "\\left-out.txt"));
+  EXPECT_EQ(group->State(), ifsNone);
+  sys::RemoveFile(to + "\\plain.txt");
+  sys::RemoveFile(from + "\\plain.txt");
+  sys::RemoveFile(from + "\\left-out.txt");
+  sys::RemoveEmptyDir(to);
+  sys::RemoveEmptyDir(from);
+}
+
 TEST(SelfRegistration, FailuresNameTheQuotedCommandAndWaitForTheEndOfTheRun) {
   const std::string dir = NewFolder("tav self reg");
   WriteText(dir + "\\my server.exe", "not a program");
