@@ -8,6 +8,8 @@
 #include "engine/cleanup.h"
 #include "engine/install_record.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "objects/cmp_TInstallFile.h"
+#include "objects/objects_registry.h"
 #include "objects/routines_Registry.h"
 #include "sys/dates.h"
 #include "sys/files.h"
@@ -17,7 +19,6 @@
 
 namespace tav {
 
-const std::vector<std::string> DistributeTypeNames = {"dtTraditional", "dtWeb", "dtTraditionalNet"};
 const int kBeforeInstallCodes[6] = {-986, -976, -975, -982, -981, -977};
 
 namespace {
@@ -252,6 +253,9 @@ void TCustomInstall::StartHook(TObject*) {
 
 void TCustomInstall::Execute() {
   RunStart() = sys::Now();
+  // Self-registration failures wait for the end of the run, when everything they may need is installed.
+  RegistrationFailuresPropagateSlot().Set(false);
+  DeferredRegistrations().Clear();
   unfinishedCount_ = 0;
   runCleanupBatch_ = false;
   installing_ = true;
@@ -271,6 +275,8 @@ void TCustomInstall::Execute() {
   for (int code : kBeforeInstallCodes) Broadcast(this, code, nullptr);
   Broadcast(this, ncBeforeInstallPhase, nullptr);
   Process();
+  RegistrationFailuresPropagateSlot().Set(true);
+  for (int i = 0; i < DeferredRegistrations().Count(); ++i) DeferredRegistrations().Items(i)->RegisterSelf();
   if (unfinishedCount_ > 0 || reboot_) RegisterRunOnce();
   const bool rebootWanted = reboot_;
   if (rebootWanted) Broadcast(this, ncRebootPhase, nullptr);
@@ -344,8 +350,29 @@ bool TCustomInstall::Shutdown() {
 void TCustomInstall::EndProgram() { Application().Terminate(); }
 
 void TCustomInstall::RunFilesAfterInstall() {
-  // Install files that run after the install arrive with the install-file classes; until then
-  // the program-wide list of install files is empty and nothing is started.
+  for (int i = 0; i < InstallFiles().Count(); ++i) {
+    TCustomInstallFile* file = InstallFiles().Items(i);
+    if (!file->RunAfterInstall()) continue;
+    bool defaultAction = true;
+    if (OnBeforeRunFile) OnBeforeRunFile(this, file, defaultAction);
+    if (file->RunAfterInstall() && defaultAction)
+      sys::StartProcess(RunAfterInstallCommandLine(file->FullDestDir(), file->DestName()), sys::ShowMode::Normal);
+  }
+}
+
+void TCustomInstall::BuildArchives(int options) {
+  for (int i = 0; i < InstallFiles().Count(); ++i) {
+    InstallFiles().Items(i)->SetCompressed(false);
+    InstallFiles().Items(i)->SetArchiveUsed("");
+  }
+  TFileContainer::BuildArchives(options);
+}
+
+void TCustomInstall::AddUnfinished(const std::string& data, int kind) {
+  if (InstallRecordKey().empty()) throw IEInstall(std::string(kUnfinishedError));
+  ++unfinishedCount_;
+  WriteRegString(hkLocalMachine, IncludeTrailingBackslash(InstallRecordKey()) + "Unfinished", data,
+                 std::to_string(kind));
 }
 
 bool TCustomInstall::ConfirmUserAbort() {
@@ -362,6 +389,7 @@ void TCustomInstall::HandleException(TObject*, const Exception& e) {
     return;
   }
   installing_ = false;
+  RegistrationFailuresPropagateSlot().Set(true);
   try {
     if (dynamic_cast<const EAIUserAbort*>(&e)) {
       NotifyBadInstall();
@@ -494,7 +522,7 @@ const TClassInfo& TInstall::StaticClassInfo() {
        P::String("DestDir", &TInstall::DestDir, &TInstall::SetDestDir, std::nullopt),
        P::Reference<TCustomPathSpecifier>("DestDirType", &TInstall::DestDirType, &TInstall::SetDestDirType),
        P::Object("DialogThemeBitmap", [](TInstall& i) { return &i.DialogThemeBitmap(); }),
-       P::Enum("DistributeType", DistributeTypeNames, &TInstall::DistributeType, &TInstall::SetDistributeType,
+       P::Enum("DistributeType", DistributeTypeNames(), &TInstall::DistributeType, &TInstall::SetDistributeType,
                dtTraditional),
        P::String("GroupName", &TInstall::GroupName, &TInstall::SetGroupName, std::nullopt),
        P::Boolean("HideMainForm", &TInstall::HideMainForm, &TInstall::SetHideMainForm, false),
@@ -544,6 +572,9 @@ std::string RunAfterInstallCommandLine(const std::string& destDir, const std::st
   return "\"" + IncludeTrailingBackslash(destDir) + destName + "\"";
 }
 
-void RegisterEngineClasses() { RegisterClass(TInstall::StaticClassInfo()); }
+void RegisterEngineClasses() {
+  RegisterObjectClasses();
+  RegisterClass(TInstall::StaticClassInfo());
+}
 
 }  // namespace tav

@@ -18,8 +18,6 @@ class TForm;
 class TCustomInstall;
 class TCustomInstallFile;
 
-enum TDistributeType { dtTraditional, dtWeb, dtTraditionalNet };
-extern const std::vector<std::string> DistributeTypeNames;
 
 // Notification codes the engine broadcasts, in the order of a run.
 constexpr int ncReadArchiveBegins = -984, ncReadArchiveEnds = -983;
@@ -70,10 +68,14 @@ public:
   TInstallContainer* RootContainer() override { return this; }
   bool HasSelfExtractSwitch() const override { return switches_.Has(swSelfExtract); }
   std::string SelfExtractValue() const override { return switches_.Value(swSelfExtract); }
+  // Records work left for after the restart in this run's install record.
+  void AddUnfinished(const std::string& data, int kind) override;
 
   // The whole run; see the run sequence.
   virtual void Execute();
   void ReadArchiveInfo() override;
+  // Clears every install file's marks of an earlier build, then builds the archives.
+  void BuildArchives(int options) override;
   void NotifyGoodInstall();
   void NotifyBadInstall();
   // Asks to end the program unless OnBeforeShutdown keeps it; true when the program keeps running.
@@ -103,7 +105,7 @@ public:
   const std::string& SourceDirectory() const override { return sourceDirectory_; }
   const TCommandSwitches& Switches() const { return switches_; }
   bool Started() const { return started_; }
-  bool Installing() const { return installing_; }
+  bool Installing() const override { return installing_; }
   TForm* HostForm() const { return hostForm_; }
   const std::string& CleanupBatchFile() const { return cleanupBatchFile_; }
   bool RunCleanupBatch() const { return runCleanupBatch_; }
@@ -116,13 +118,13 @@ public:
   void SetHideMainForm(bool value);
   TBuildInfo& BuildInfo() { return buildInfo_; }
   TPicture& DialogThemeBitmap() { return dialogThemeBitmap_; }
-  TDistributeType DistributeType() const { return distributeType_; }
+  TDistributeType DistributeType() const override { return distributeType_; }
   void SetDistributeType(TDistributeType value);
   TInstallInformation& Information() { return information_; }
   const TInstallInformation& Information() const { return information_; }
   TStrings& PresetupFiles() { return presetupFiles_; }
-  bool Reboot() const { return reboot_; }
-  void SetReboot(bool value) { reboot_ = value; }
+  bool Reboot() const override { return reboot_; }
+  void SetReboot(bool value) override { reboot_ = value; }
   bool RunAutomatic() const { return runAutomatic_; }
   void SetRunAutomatic(bool value) { runAutomatic_ = value; }
   bool UseLoadingProgram() const { return useLoadingProgram_; }

@@ -13,6 +13,11 @@ const std::vector<std::string>& InstallTypeNames() {
   return names;
 }
 
+const std::vector<std::string>& DistributeTypeNames() {
+  static const std::vector<std::string> names{"dtTraditional", "dtWeb", "dtTraditionalNet"};
+  return names;
+}
+
 const char* const kUninstallKeyPrefix = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 namespace {

@@ -106,6 +106,13 @@ public:
   int Percent = 0;
 };
 
+// How the distribution is delivered: archives beside setup, everything from a server, or archives
+// beside setup with single files fetched from a server.
+enum TDistributeType { dtTraditional, dtWeb, dtTraditionalNet };
+const std::vector<std::string>& DistributeTypeNames();
+
+class TCustomNetInstallLocation;
+
 // The running installer as the object model sees it. The engine's installer implements it and
 // registers itself; every user copes with there being none.
 class TCurrentInstall {
@@ -120,6 +127,16 @@ public:
   // file name; may be blank).
   virtual bool HasSelfExtractSwitch() const = 0;
   virtual std::string SelfExtractValue() const = 0;
+  // What the install files need of the run; an installer that does not say installs traditionally,
+  // has no run in progress and no net location, and keeps no unfinished business.
+  virtual TDistributeType DistributeType() const { return dtTraditional; }
+  virtual bool Installing() const { return false; }
+  virtual bool Reboot() const { return false; }
+  virtual void SetReboot(bool value) {}
+  // Records work left for after the restart (kind 0 an install object's name, 1 a batch file).
+  virtual void AddUnfinished(const std::string& data, int kind) {}
+  // The program-wide default net location (the installer's), nullptr without one.
+  virtual TCustomNetInstallLocation* NetLocation() const { return nullptr; }
 
 protected:
   ~TCurrentInstall() = default;

@@ -1,5 +1,6 @@
 #include "objects/cmp_TPathSpecifier_base.h"
 
+#include "core/exceptions_Tavenrik.h"
 #include "core/properties.h"
 
 namespace tav {
@@ -40,6 +41,17 @@ void EnsureStandardSpecifiers(TComponent* owner) {
 
 TCustomPathSpecifier* StandardSpecifier(TStandardSpecifierRole role) {
   return Provider().Find ? Provider().Find(role) : nullptr;
+}
+
+bool IsStandardClass(const TCustomPathSpecifier* specifier, TStandardSpecifierRole role) {
+  if (!specifier || role == srNone) return false;
+  if (specifier->StandardRole() == role) return true;
+  try {
+    const TCustomPathSpecifier* standard = StandardSpecifier(role);
+    return standard && specifier->InheritsFrom(standard->ClassInfo());
+  } catch (const Exception&) {
+    return false;  // no standard instance of that class
+  }
 }
 
 }  // namespace tav

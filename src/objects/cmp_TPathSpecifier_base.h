@@ -19,6 +19,11 @@ enum TStandardSpecifierRole {
   srContainerArchiveFile,  // the container's archive file
   srMainArchiveFile,       // the installation's main archive
   srInstallSource,         // the directory the installation was started from
+  srMainInstall,           // the installer's destination directory
+  srCommonFiles,           // the common files folder
+  srSystem,                // the Windows system directory
+  srWindow,                // the Windows directory
+  srBDEDLL,                // the database engine's DLL directory
 };
 
 class TCustomPathSpecifier : public TComponent {
@@ -71,5 +76,8 @@ TCustomPathSpecifier* StandardSpecifier(TStandardSpecifierRole role);
 inline bool HasRole(const TCustomPathSpecifier* specifier, TStandardSpecifierRole role) {
   return specifier && specifier->StandardRole() == role;
 }
+// True when specifier is of the class of the standard specifier for role (or descends from it); false
+// when there is no such standard instance.
+bool IsStandardClass(const TCustomPathSpecifier* specifier, TStandardSpecifierRole role);
 
 }  // namespace tav

@@ -1,10 +1,13 @@
 #include "objects/objects_registry.h"
 
+#include "objects/cmp_TFileContainer.h"
+#include "objects/cmp_TInstallFile.h"
+
 namespace tav {
 
 void RegisterObjectClasses() {
-  // The classes of this layer so far are bases that no stream names; the streamable install objects
-  // (file groups, install files, registry actions) register here as they arrive.
+  RegisterClass(TInstallFileGroup::StaticClassInfo());
+  RegisterClass(TInstallFile::StaticClassInfo());
 }
 
 }  // namespace tav

@@ -319,6 +319,11 @@ void RegisterPathClasses() {
       case srContainerArchiveFile: return list->FindByClass<TpsContainerArchiveFile>();
       case srMainArchiveFile: return list->FindByClass<TpsMainArchiveFile>();
       case srInstallSource: return list->FindByClass<TpsInstallSource>();
+      case srMainInstall: return list->FindByClass<TpsMainInstall>();
+      case srCommonFiles: return list->FindByClass<TpsCommonFiles>();
+      case srSystem: return list->FindByClass<TpsSystem>();
+      case srWindow: return list->FindByClass<TpsWindow>();
+      case srBDEDLL: return list->FindByClass<TpsBDEDLL>();
       case srNone: break;
     }
     return nullptr;

@@ -11,7 +11,8 @@ using namespace tav::test;
 
 namespace {
 
-const std::vector<int> kStart = {-984, -974, -973, -983, -986, -976, -975, -982, -981, -977, -980, -990, -999};
+// The installer is a file container: its install step opens with -992 and always closes with -996.
+const std::vector<int> kStart = {-984, -974, -973, -983, -986, -976, -975, -982, -981, -977, -980, -990, -999, -992};
 
 std::vector<int> Concat(std::vector<int> a, const std::vector<int>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -71,7 +72,7 @@ TEST_F(Spine, GoodRunStartsOnFirstActivationAndAnnouncesEveryPhase) {
   form->Show();
   Application().ProcessMessages();
   ASSERT_TRUE(install->Started());
-  EXPECT_EQ(recorder->codes, Concat(kStart, {-989, -995, -979}));
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-996, -989, -995, -979}));
   EXPECT_EQ(recorder->texts, std::vector<std::string>{"Reading file information..."});
   EXPECT_EQ(compact->installs, 1);
   EXPECT_EQ(full->installs, 0);
@@ -84,14 +85,14 @@ TEST_F(Spine, GoodRunStartsOnFirstActivationAndAnnouncesEveryPhase) {
 
   // A second activation starts nothing.
   install->StartHook(form);
-  EXPECT_EQ(recorder->codes.size(), kStart.size() + 3);
+  EXPECT_EQ(recorder->codes.size(), kStart.size() + 4);
 }
 
 TEST_F(Spine, FailedRunShowsTheErrorKeepsTheRecordAndEnds) {
   Create();
   compact->onInstall = [] { throw IECustomInstallFile(std::string("The disk caught fire")); };
   install->StartHook(form);
-  EXPECT_EQ(recorder->codes, Concat(kStart, {-994, -978}));
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-996, -994, -978}));
   EXPECT_EQ(shown, std::vector<std::string>{"The disk caught fire"});
   EXPECT_TRUE(RecordExists(InstallRecordKey()));
   EXPECT_FALSE(install->Installing());
@@ -109,7 +110,7 @@ TEST_F(Spine, CancelledRunRemovesTheRecordAndTheLoadersFilesWithoutAnError) {
   install->PresetupFiles().Add("D:\\elsewhere\\presetup-test.dll");
   compact->onInstall = [] { throw EAIUserAbort(); };
   install->StartHook(form);
-  EXPECT_EQ(recorder->codes, Concat(kStart, {-994, -978}));
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-996, -994, -978}));
   EXPECT_TRUE(shown.empty());
   EXPECT_FALSE(RecordExists(InstallRecordKey()));
   EXPECT_FALSE(sys::FileExists(presetup));
@@ -127,7 +128,7 @@ TEST_F(Spine, ARunNeedingARestartRegistersItsResumptionAndEndsWithoutTheSuccessP
   };
   install->StartHook(form);
   EXPECT_TRUE(asked);
-  EXPECT_EQ(recorder->codes, Concat(kStart, {-989, -987}));
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-996, -989, -987}));
   EXPECT_EQ(install->endRequests, 1);
   EXPECT_TRUE(RecordExists(InstallRecordKey()));  // kept for the resumption
   sys::RegKey runOnce =
@@ -146,7 +147,7 @@ TEST_F(Spine, SkippedObjectsAndTheSilentAbort) {
   install->StartHook(form);
   EXPECT_EQ(full->installs, 0);
   EXPECT_EQ(compact->installs, 0);
-  EXPECT_EQ(recorder->codes, Concat(kStart, {-989, -995, -979}));
+  EXPECT_EQ(recorder->codes, Concat(kStart, {-996, -989, -995, -979}));
   EXPECT_TRUE(shown.empty());
 }
 

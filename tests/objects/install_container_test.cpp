@@ -10,6 +10,7 @@
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
 #include "objects/cmp_TPathSpecifier_base.h"
+#include "objects_test_support.h"
 
 using namespace tav;
 
@@ -125,15 +126,7 @@ protected:
 
 std::vector<TInstallObject*> HelpersOf(const TInstallContainer& c) { return c.Helpers(); }
 
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
+using test::MessageOf;
 
 TEST_F(InstallContainerTest, HelpersSortByKindThenOrderInAnyInsertionSequence) {
   std::array<int, 4> sequence{0, 1, 2, 3};
@@ -314,7 +307,8 @@ TEST_F(InstallContainerTest, SilentAbortSkipsOneObjectAndUserAbortEndsTheLoop) {
   (new TTestDialog(&form))->SetContainer(root);  // not installable: never processed as a helper
   files[1]->OnBeforeProcess = [](TInstallContainer*) { throw EAbort("skip"); };
   root->Process();
-  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "install A", "install C", "-989"}));
+  // A file container opens and closes its install step with -992 and -996.
+  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "-992", "install A", "install C", "-996", "-989"}));
   EXPECT_TRUE(files[0]->Processed());
   EXPECT_FALSE(files[1]->Processed());
   EXPECT_TRUE(files[2]->Processed());
@@ -323,7 +317,7 @@ TEST_F(InstallContainerTest, SilentAbortSkipsOneObjectAndUserAbortEndsTheLoop) {
   journal.clear();
   files[1]->OnBeforeProcess = [](TInstallContainer*) { throw EAIUserAbort(); };
   EXPECT_THROW(root->Process(), EAIUserAbort);
-  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "install A"}));
+  EXPECT_EQ(journal, (std::vector<std::string>{"-990", "-999", "-992", "install A", "-996"}));
 }
 
 TEST_F(InstallContainerTest, CompCountOfAndHelperReportBadCalls) {

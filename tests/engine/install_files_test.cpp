@@ -1,0 +1,379 @@
+// A real installation under Wine: a project with an installer, a file group and install files is
+// built into an archive from source files the test writes, then installed into a temporary folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "engine/install_record.h"
+#include "objects/cmp_TInstallFile.h"
+#include "spine_classes.h"
+#include "sys/dates.h"
+#include "sys/files.h"
+#include "sys/registry.h"
+#include "sys/system.h"
+#include "sys/unicode.h"
+#include "ui/application.h"
+#include "ui/win32.h"
+
+using namespace tav;
+using namespace tav::test;
+
+namespace {
+
+const char* const kHelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
+const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const char* const kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char* const kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+class TInstallRunForm : public TForm {
+public:
+  using TForm::TForm;
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TInstallRunForm, TForm>("TInstallRunForm", {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+std::string ReadAll(const std::string& path) {
+  sys::File f = sys::File::Open(path, sys::OpenMode::ReadShared);
+  if (!f.IsOpen()) return "<missing>";
+  std::string text(static_cast<std::size_t>(f.Size()), '\0');
+  text.resize(f.Read(text.data(), text.size()));
+  return text;
+}
+
+// Writes a file whose last-write time is the DOS date given (2-second steps).
+void WriteFile(const std::string& path, const std::string& text, std::uint32_t dosDate) {
+  sys::File f = sys::File::Open(path, sys::OpenMode::Create);
+  ASSERT_TRUE(f.IsOpen()) << path;
+  ASSERT_EQ(f.Write(text.data(), text.size()), text.size());
+  ASSERT_TRUE(f.SetDosDateTime(dosDate));
+  ASSERT_TRUE(f.Close());
+}
+
+std::uint32_t Dos(int second) {
+  sys::TDateTime t = 0;
+  sys::TryEncodeDateTime({2021, 3, 14, 12, 30, second, 0}, t);
+  return sys::DateTimeToDosDateTime(t);
+}
+
+// The raw REG_MULTI_SZ value of the pending renames, as UTF-16 code units ("" when absent).
+std::wstring PendingRenames() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return L"";
+  DWORD type = 0, size = 0;
+  std::wstring value;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+      size > 0) {
+    value.resize(size / sizeof(wchar_t));
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+void RestorePendingRenames(const std::wstring& saved) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
+                    &key) != ERROR_SUCCESS)
+    return;
+  if (saved.empty())
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+  else
+    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(saved.data()),
+                   static_cast<DWORD>(saved.size() * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+class InstallFiles : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegisterSpineClasses();
+    RegisterClass(TInstallRunForm::StaticClassInfo());
+    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
+      shown.push_back(text);
+      return 1;
+    });
+    root = sys::TempDirectory() + "\\tav-install-" + std::to_string(GetCurrentProcessId());
+    dist = root + "\\dist";
+    src = root + "\\src";
+    target = root + "\\target";
+    for (const std::string& d : {root, dist, src, target, target + "\\Data"}) sys::MakeDir(d);
+    savedRenames = PendingRenames();
+    SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist}; });
+  }
+
+  void TearDown() override {
+    delete form;
+    form = nullptr;
+    RemoveInstallRecord(InstallRecordKey());
+    RestorePendingRenames(savedRenames);
+    sys::RegKey help = sys::RegKey::Open(sys::RootKey::LocalMachine, kHelpKey, false);
+    for (const char* name : {"GUIDE.HLP", "LOCKED.HLP", "LOCKED.1"}) help.DeleteValue(name);
+    sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
+    for (const std::string& name : counters.ValueNames())
+      if (name.find("tav-install-") != std::string::npos || name.find("TAV-IN") != std::string::npos)
+        counters.DeleteValue(name);
+    sys::RegKey runOnce = sys::RegKey::Open(sys::RootKey::LocalMachine, kRunOnceKey, false);
+    runOnce.DeleteValue("TavenrikUnfinished");
+    for (const std::string& dir : {target + "\\Data", target, src, dist}) {
+      for (const char* name : {"readme.txt", "guide.hlp", "shared.dll", "keep.dat", "never.txt", "fresh.bin",
+                               "locked.hlp", "locked.1", "locked.2", "files.1"})
+        sys::RemoveFile(dir + "\\" + name);
+      sys::RemoveEmptyDir(dir);
+    }
+    sys::RemoveEmptyDir(root);
+  }
+
+  void Create() {
+    form = Application().CreateForm<TInstallRunForm>();
+    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
+    recorder = dynamic_cast<TRecorder*>(form->FindComponent("Recorder1"));
+    group = dynamic_cast<TInstallFileGroup*>(form->FindComponent("Group1"));
+    ASSERT_TRUE(install && recorder && group);
+    install->SetDestDirType(nullptr);
+    install->SetDestDir(target);
+    for (const char* name : {"Readme", "Guide", "Shared", "Keep", "Never", "Fresh", "Locked"}) {
+      auto* file = dynamic_cast<TCustomInstallFile*>(form->FindComponent(name));
+      ASSERT_TRUE(file) << name;
+      file->SetIncludeFromDir(src);
+      files[name] = file;
+    }
+  }
+
+  // Sources, built into dist\files.1.
+  void Build() {
+    WriteFile(src + "\\readme.txt", "Read me first.\r\n", Dos(0));
+    WriteFile(src + "\\guide.hlp", std::string(3000, 'h'), Dos(0));
+    std::string big;
+    for (int i = 0; i < 200000; ++i) big += static_cast<char>((i * 7919) % 251);
+    WriteFile(src + "\\shared.dll", big, Dos(10));
+    WriteFile(src + "\\keep.dat", "new keep", Dos(10));
+    WriteFile(src + "\\never.txt", "new never", Dos(10));
+    WriteFile(src + "\\fresh.bin", "fresh bytes", Dos(10));
+    WriteFile(src + "\\locked.hlp", "new locked", Dos(10));
+    install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
+    ASSERT_TRUE(sys::FileExists(dist + "\\files.1"));
+    for (auto& [name, file] : files) {
+      EXPECT_TRUE(file->Compressed()) << name;
+      EXPECT_EQ(file->ArchiveUsed(), dist + "\\files.1") << name;
+    }
+  }
+
+  std::string Dest(const std::string& name) const { return target + "\\Data\\" + name; }
+
+  TInstallRunForm* form = nullptr;
+  TTestInstall* install = nullptr;
+  TRecorder* recorder = nullptr;
+  TInstallFileGroup* group = nullptr;
+  std::map<std::string, TCustomInstallFile*> files;
+  std::vector<std::string> shown;
+  std::string root, dist, src, target;
+  std::wstring savedRenames;
+};
+
+TEST_F(InstallFiles, BuildsTheArchiveAndInstallsUnderTheOverwriteRules) {
+  Create();
+  Build();
+  // What the target already holds: one file 2 s older than its member, one 2 s newer, one the rule
+  // never replaces, one held open by another program without sharing.
+  WriteFile(Dest("shared.dll"), "old shared", Dos(8));
+  WriteFile(Dest("keep.dat"), "old keep", Dos(12));
+  WriteFile(Dest("never.txt"), "old never", Dos(0));
+  WriteFile(Dest("locked.hlp"), "old locked", Dos(0));
+  HANDLE held = CreateFileW(sys::Wide(Dest("locked.hlp")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_FALSE(DeleteFileW(sys::Wide(Dest("locked.hlp")).c_str()));
+
+  std::vector<int> totals;
+  install->OnStatus = [&](TCustomInstallFile*, int, int total) { totals.push_back(total); };
+  bool rebootAsked = false;
+  install->OnBeforeReboot = [&](TCustomInstall*, bool& continueReboot) {
+    rebootAsked = continueReboot;
+    continueReboot = false;
+  };
+  install->StartHook(form);
+  CloseHandle(held);
+  ASSERT_TRUE(shown.empty()) << shown[0];
+
+  // Written byte for byte where the rules say so; what they keep is untouched.
+  for (const char* name : {"readme.txt", "guide.hlp", "shared.dll", "fresh.bin"})
+    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name)) << name;
+  EXPECT_EQ(ReadAll(Dest("keep.dat")), "old keep");
+  EXPECT_EQ(ReadAll(Dest("never.txt")), "old never");
+  EXPECT_FALSE(files["Keep"]->WillCopy());
+  EXPECT_TRUE(files["Keep"]->DestExisted());
+  EXPECT_TRUE(files["Shared"]->WillCopy());
+  // A member without version information under owVersion is written where nothing stands yet.
+  EXPECT_TRUE(files["Fresh"]->WillCopy());
+
+  // The file in use: the new one waits beside it, the old one is intact, Windows moves it at the restart.
+  EXPECT_EQ(ReadAll(Dest("locked.hlp")), "old locked");
+  EXPECT_EQ(ReadAll(Dest("locked.1")), "new locked");
+  EXPECT_TRUE(files["Locked"]->ReplaceAtReboot());
+  EXPECT_EQ(files["Locked"]->DestName(), "locked.1");
+  EXPECT_TRUE(install->Reboot() || rebootAsked);
+  EXPECT_TRUE(rebootAsked);
+  const std::wstring pending = PendingRenames();
+  const std::wstring from = L"\\??\\" + sys::Wide(Dest("locked.1"));
+  const std::wstring to = L"!\\??\\" + sys::Wide(Dest("locked.hlp"));
+  const std::size_t at = pending.find(from);
+  ASSERT_NE(at, std::wstring::npos);
+  EXPECT_EQ(pending.compare(at + from.size() + 1, to.size(), to), 0);  // the pair: source, then target
+  std::string unfinished;
+  sys::RegKey record = sys::RegKey::Open(sys::RootKey::LocalMachine, InstallRecordKey() + "\\Unfinished", false);
+  ASSERT_TRUE(record.ReadString("Locked", unfinished));
+  EXPECT_EQ(unfinished, "0");
+
+  // Help files and shared-DLL counters are recorded under the names the files end up with.
+  sys::RegKey help = sys::RegKey::Open(sys::RootKey::LocalMachine, kHelpKey, false);
+  std::string helpDir;
+  ASSERT_TRUE(help.ReadString("GUIDE.HLP", helpDir));
+  EXPECT_EQ(helpDir, target + "\\Data");
+  EXPECT_TRUE(help.ReadString("LOCKED.HLP", helpDir));
+  EXPECT_FALSE(help.HasValue("LOCKED.1"));
+  sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
+  std::uint32_t count = 0;
+  EXPECT_TRUE(counters.ReadDword(Dest("shared.dll"), count) ||
+              counters.ReadDword(sys::ShortPath(Dest("shared.dll")), count));
+  EXPECT_EQ(count, 1u);
+  count = 0;
+  EXPECT_TRUE(counters.ReadDword(Dest("locked.hlp"), count) ||
+              counters.ReadDword(sys::ShortPath(Dest("locked.hlp")), count));
+  EXPECT_EQ(count, 1u);
+
+  // Progress: every byte of the group is accounted for, kept files included, and the installer's
+  // total only grows, to 100.
+  EXPECT_EQ(group->SizeToProcess(), group->TotalSize(false));
+  EXPECT_EQ(group->SizeDone(), group->SizeToProcess());
+  EXPECT_EQ(install->SizeDone(), install->SizeToProcess());
+  EXPECT_GT(install->SizeToProcess(), 200000);
+  ASSERT_FALSE(totals.empty());
+  EXPECT_TRUE(std::is_sorted(totals.begin(), totals.end()));
+  EXPECT_EQ(totals.back(), 100);
+  for (int code : {-992, -998, -997, -996, -987})
+    EXPECT_NE(std::find(recorder->codes.begin(), recorder->codes.end(), code), recorder->codes.end()) << code;
+}
+
+TEST_F(InstallFiles, AGoodRunOffersTheFilesMarkedToRunAndEndsTheDeferral) {
+  Create();
+  Build();
+  files["Readme"]->SetRunAfterInstall(true);
+  files["Fresh"]->SetRunAfterInstall(true);
+  std::vector<std::string> offered;
+  install->OnBeforeRunFile = [&](TCustomInstall*, TCustomInstallFile* file, bool& defaultAction) {
+    EXPECT_TRUE(defaultAction);
+    offered.push_back(file->Name());
+    defaultAction = false;  // nothing is started from a test
+  };
+  bool deferredDuringRun = false;
+  files["Readme"]->OnAfterInstall = [&](TCustomInstallFile*) {
+    deferredDuringRun = !RegistrationFailuresPropagateSlot().Get();
+  };
+  install->StartHook(form);
+  ASSERT_TRUE(shown.empty()) << shown[0];
+  EXPECT_EQ(recorder->codes.back(), -979);
+  EXPECT_EQ(offered, (std::vector<std::string>{"Readme", "Fresh"}));
+  EXPECT_TRUE(deferredDuringRun);
+  EXPECT_TRUE(RegistrationFailuresPropagateSlot().Get());
+  EXPECT_EQ(ReadAll(Dest("locked.hlp")), ReadAll(src + "\\locked.hlp"));
+  EXPECT_FALSE(install->Reboot());
+}
+
+TEST_F(InstallFiles, ADamagedArchiveFailsClearlyAndLeavesTheExistingFileAlone) {
+  Create();
+  Build();
+  // Break the compressed data of the largest member.
+  {
+    sys::File archive = sys::File::Open(dist + "\\files.1", sys::OpenMode::ReadWrite);
+    ASSERT_TRUE(archive.IsOpen());
+    const std::int64_t middle = archive.Size() / 2;
+    std::string junk(4096, '\x5a');
+    ASSERT_EQ(archive.Seek(middle), middle);
+    ASSERT_EQ(archive.Write(junk.data(), junk.size()), junk.size());
+  }
+  WriteFile(Dest("shared.dll"), "old shared", Dos(8));
+  install->StartHook(form);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("corrupt"), std::string::npos) << shown[0];
+  EXPECT_EQ(ReadAll(Dest("shared.dll")), "old shared");
+  EXPECT_EQ(recorder->codes.back(), -978);
+  EXPECT_EQ(group->State(), ifsNone);
+  EXPECT_TRUE(RegistrationFailuresPropagateSlot().Get());  // the run is over
+}
+
+TEST_F(InstallFiles, AMemberMissingFromTheArchiveIsAnErrorNotAnotherFilesData) {
+  Create();
+  Build();
+  // A file added after the build: its UniqueID is nowhere in the archive.
+  auto* late = new TInstallFile(form);
+  late->SetName("Late");
+  late->SetIncludeFromDir(src);
+  late->SetFileName("late.txt");
+  late->SetContainer(group);
+  EXPECT_EQ(late->DestName(), "late.txt");
+  install->StartHook(form);
+  EXPECT_FALSE(late->ArchiveInfoRead());
+  EXPECT_EQ(late->FileSize(), 0);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("was not found in the archive"), std::string::npos) << shown[0];
+  EXPECT_FALSE(sys::FileExists(Dest("late.txt")));
+}
+
+TEST_F(InstallFiles, PropertyRulesFollowTheFileAndItsFolder) {
+  Create();
+  TCustomInstallFile* file = files["Readme"];
+  TCustomPathSpecifier* system = StandardPathSpecifiers()->FindByClass<TpsSystem>();
+  TCustomPathSpecifier* commonFiles = StandardPathSpecifiers()->FindByClass<TpsCommonFiles>();
+  TCustomPathSpecifier* window = StandardPathSpecifiers()->FindByClass<TpsWindow>();
+
+  file->SetFileName("viewer.ocx");
+  EXPECT_EQ(file->DestName(), "viewer.ocx");
+  EXPECT_TRUE(file->ActiveX());
+  EXPECT_EQ(file->FileType(), iftSystemWideDLL);
+  EXPECT_TRUE(file->UpdateDLLCounter());
+  EXPECT_EQ(file->OverwriteMode(), owVersionDate);
+  EXPECT_EQ(file->DestDirType(), system);
+  EXPECT_EQ(file->DestDir(), "");
+  file->SetDestDir("\\Elsewhere");  // enforced while the type stays
+  EXPECT_EQ(file->DestDir(), "");
+
+  file = files["Guide"];
+  EXPECT_TRUE(file->RegisterAsHelp());
+  file->SetFileType(iftVendorSharedDLL);
+  EXPECT_EQ(file->DestDirType(), commonFiles);
+  EXPECT_EQ(file->DestDir(), "\\System");
+  file->SetFileType(iftNormal);  // nothing is reset
+  EXPECT_TRUE(file->UpdateDLLCounter());
+  EXPECT_EQ(file->OverwriteMode(), owVersionDate);
+  EXPECT_EQ(file->DestDir(), "\\System");
+
+  file = files["Never"];
+  file->SetFileName("tool.dll");
+  file->SetDestDirType(window);
+  EXPECT_EQ(file->OverwriteMode(), owVersionDate);
+  file->SetDestDirType(system);
+  EXPECT_EQ(file->FileType(), iftSystemWideDLL);
+
+  try {
+    files["Keep"]->SetFileName("GUIDE.hlp");
+    ADD_FAILURE() << "a second file with the same source was accepted";
+  } catch (const IEfcDuplicateFile& e) {
+    EXPECT_EQ(e.Message(), "There is already a file with the name :" + src + "\\GUIDE.hlp");
+  }
+  EXPECT_EQ(files["Keep"]->FileName(), "keep.dat");
+  try {
+    files["Keep"]->SetContainer(recorder);
+    ADD_FAILURE() << "a container that holds no files was accepted";
+  } catch (const IECustomInstallFile& e) {
+    EXPECT_NE(e.Message().find("requires the Container property"), std::string::npos);
+  }
+  EXPECT_EQ(files["Keep"]->Container(), group);
+}
+
+}  // namespace
