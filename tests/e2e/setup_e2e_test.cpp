@@ -28,6 +28,45 @@ tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = 
   return walk;
 }
 
+// The distribution: setup.exe with its archive files.1 beside it, as the build leaves them.
+std::wstring DistributionSwitch() {
+  std::wstring dir = WinePath(TAV_SETUP_EXE);
+  dir.erase(dir.find_last_of(L'\\'));
+  return L"\"-s" + dir + L"\"";
+}
+
+std::wstring InstalledFolder() {
+  wchar_t programFiles[MAX_PATH] = {};
+  ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
+  return std::wstring(programFiles) + L"\\Tavenrik Demo";
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+// The payload's files are in the product's folder, byte for byte.
+void ExpectPayloadInstalled() {
+  for (const wchar_t* name : {L"readme.txt", L"license.txt"}) {
+    const std::string installed = ReadAll(InstalledFolder() + L"\\" + name);
+    const std::string source = ReadAll(WinePath(TAV_DEMO_PAYLOAD) + L"\\" + name);
+    EXPECT_NE(source, "<missing>");
+    EXPECT_EQ(installed, source) << Narrow(name);
+  }
+}
+
+void RemoveInstalled() {
+  for (const wchar_t* name : {L"readme.txt", L"license.txt"}) DeleteFileW((InstalledFolder() + L"\\" + name).c_str());
+  RemoveDirectoryW(InstalledFolder().c_str());
+}
+
 bool InstallRecordExists() {
   HKEY key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tavenrik\\Install", 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -40,11 +79,13 @@ bool InstallRecordExists() {
 TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   const std::wstring shots = WinePath(TAV_SCREENSHOTS);
   CreateDirectoryW(shots.c_str(), nullptr);
-  const tav::TWalkResult walk = RunSetup(L"\"-sC:\\My Dist\"", shots + L"\\setup");
+  RemoveInstalled();
+  const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\setup");
   EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement",
                                                    L"Readme information", L"Setup complete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(walk.ExitCode, 0u);
+  ExpectPayloadInstalled();
   // A good end leaves no install record behind.
   EXPECT_FALSE(InstallRecordExists());
 }
@@ -53,11 +94,12 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
 // fault on the way out (forms are torn down before the program's state goes).
 TEST(SetupProgram, EndsCleanlyOnEveryGoodRun) {
   for (int run = 1; run <= 20; ++run) {
-    const tav::TWalkResult walk = RunSetup(L"\"-sC:\\My Dist\"");
+    const tav::TWalkResult walk = RunSetup(DistributionSwitch());
     ASSERT_TRUE(walk.Ended) << "run " << run;
     ASSERT_EQ(walk.Pages.size(), 4u) << "run " << run;
     ASSERT_EQ(walk.ExitCode, 0u) << "run " << run;
   }
+  ExpectPayloadInstalled();
 }
 
 // Every other way out ends with its exit code and without a fault: the modes that end at once with a
@@ -89,9 +131,11 @@ TEST(SetupProgram, EveryModeEndsWithItsExitCode) {
 // installed and no record stays.
 TEST(SetupProgram, CancelOnTheLicencePageEndsTheRunWithoutInstalling) {
   const std::wstring shots = WinePath(TAV_SCREENSHOTS);
-  const tav::TWalkResult walk = RunSetup(L"\"-sC:\\My Dist\"", shots + L"\\cancelled-setup", 2);
+  RemoveInstalled();
+  const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\cancelled-setup", 2);
   EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Setup incomplete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
+  EXPECT_EQ(ReadAll(InstalledFolder() + L"\\readme.txt"), "<missing>");
   EXPECT_FALSE(InstallRecordExists());
 }
 
