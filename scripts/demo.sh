@@ -20,16 +20,26 @@ echo "Converted examples/demo/sample.form.txt to $out/sample.form.bin ($(wc -c <
 echo "Running setup.exe under Wine, pressing Next on every page..."
 shots=build/screenshots/demo
 rm -rf "$shots"
+# What an earlier run installed goes first, so the check below sees only this run's work.
+installed="build/win64/wineprefix/drive_c/Program Files/Tavenrik Demo"
+rm -rf "$installed"
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all
   trap "wineserver -k >/dev/null 2>&1 || true" EXIT
   timeout 300 scripts/wine-run build/win64/bin/wizardwalk.exe "Z:$PWD/build/screenshots/demo" \
-    build/win64/bin/setup.exe "-sC:\\Demo Distribution" </dev/null >"build/demo/setup.log" 2>&1
+    build/win64/bin/setup.exe "-sZ:$PWD/build/win64/bin" </dev/null >"build/demo/setup.log" 2>&1
 ' || status=$?
 cat build/demo/setup.log | tr -d '\r' | grep -E '^(page|message|exit code):' || true
-if [ "$status" -ne 0 ]; then
+# The failure page also ends with exit code 0: the good end is the "Setup complete" page.
+if [ "$status" -ne 0 ] || ! tr -d '\r' <build/demo/setup.log | grep -q '^page: .*Setup complete'; then
   echo "setup.exe did not reach its good end (exit $status); see build/demo/setup.log" >&2
   exit 1
 fi
-echo "setup.exe ran the shipped project to its good end; a picture of each page is in $shots."
+for f in readme.txt license.txt; do
+  if ! cmp -s "examples/demo/payload/$f" "$installed/$f"; then
+    echo "setup.exe did not install $f into $installed" >&2
+    exit 1
+  fi
+done
+echo "setup.exe ran the shipped project to its good end and installed readme.txt and license.txt, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each page is in $shots."
