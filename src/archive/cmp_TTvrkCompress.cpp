@@ -212,7 +212,8 @@ std::string MemberPath(const std::string& storedName) {
 sys::File CreateFileBeside(const std::string& target, std::string& path) {
   sys::File file;
   const auto start = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
-  path = sys::CreateFirstFreeName(target + ".", start, [&](const std::string& name) {
+  // A short name of its own, so that a target whose name is near the system's limit still gets one.
+  path = sys::CreateFirstFreeName(ExtractFilePath(target) + "tvx", start, [&](const std::string& name) {
     file = sys::File::Open(name, sys::OpenMode::CreateNew);
     if (file.IsOpen()) return sys::CreateResult::Created;
     return sys::KindOf(name) == sys::PathKind::None ? sys::CreateResult::Failed : sys::CreateResult::Taken;

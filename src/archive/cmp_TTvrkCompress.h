@@ -50,8 +50,8 @@ std::uint8_t Percentage(double part, double whole);
 // ETvrkCompress.
 std::string MemberPath(const std::string& storedName);
 
-// Creates a new file beside target (same folder, a name made from target's) with the permissions of an
-// ordinary new file; path receives its name. The file is not open when none could be made.
+// Creates a new file with a free temporary name in target's folder, with the permissions of an ordinary
+// new file; path receives its name. The file is not open when none could be made.
 sys::File CreateFileBeside(const std::string& target, std::string& path);
 
 class TTvrkCompress;
