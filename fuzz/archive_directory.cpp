@@ -1,4 +1,5 @@
-// Reads arbitrary bytes as an archive: the directory, every member inflated, the first one extracted.
+// Reads arbitrary bytes as an archive: the directory, every member inflated, the first one extracted, then
+// the members extracted under their stored folders.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +59,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     c.SetFilesToProcess(names);
     c.SetExtractDirectory(IncludeTrailingPathDelimiter(Scratch()) + "out");
     c.ExtractName = "member.bin";
+    try {
+      c.ExtractFiles();
+    } catch (const ETvrkCompress&) {
+    }
+    // Every member again under its stored relative path, which must keep it inside the folder.
+    names.Clear();
+    for (int i = 0; i < members; ++i) names.Add(c.Headers().Get(i).FileName);
+    c.SetFilesToProcess(names);
+    c.SetExtractDirectory(IncludeTrailingPathDelimiter(Scratch()) + "tree");
+    c.SetKeepFolders(true);
     try {
       c.ExtractFiles();
     } catch (const ETvrkCompress&) {

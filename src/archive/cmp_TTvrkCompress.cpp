@@ -3,13 +3,18 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "core/exceptions_Tavenrik.h"
 #include "core/properties.h"
 #include "sys/dates.h"
+#include "sys/files_names.h"
 #include "sys/pump.h"
+#include "sys/unicode.h"
 
 namespace tav {
 
@@ -36,28 +41,26 @@ std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::
   return n == 0 ? 0 : file.Write(data, n);
 }
 
-// The file that an extracted member or a plain copy becomes. An existing file is written under a
-// temporary name beside it and replaced only by Commit, so a failed or aborted member never destroys
+// The file that an extracted member or a plain copy becomes. A free name is taken by one create, which
+// never follows a symbolic link; an existing file (or a link, which is replaced itself) is written under
+// a temporary name beside it and replaced only by Commit, so a failed or aborted member never destroys
 // what was there; a new file that is not committed is removed again. Writes are gathered into blocks.
 class TDestination {
 public:
-  TDestination(const std::string& dest, std::int64_t capacity) : dest_(dest), capacity_(capacity) {
+  TDestination(const std::string& dest, std::int64_t capacity, std::vector<unsigned char>& block)
+      : dest_(dest), capacity_(capacity), block_(block) {
     const std::string name = ExtractFileName(dest);
     if (name.empty() || name == "." || name == "..") throw ETvrkCompress("Cannot create the file %s", dest);
-    if (sys::FileExists(dest)) {
-      const std::string dir = ExtractFileDir(dest);
-      temp_ = sys::CreateUniqueFile(dir.empty() ? std::string(".") : dir, "tvx");
-      if (temp_.empty()) throw ETvrkCompress("Cannot create the file %s", dest);
-      path_ = temp_;
-    } else {
+    block_.clear();
+    file_ = sys::File::Open(dest, sys::OpenMode::CreateNew);
+    if (file_.IsOpen()) {
       path_ = dest;
+      return;
     }
-    file_ = sys::File::Open(path_, sys::OpenMode::Create);
-    if (!file_.IsOpen()) {
-      if (!temp_.empty()) sys::RemoveFile(temp_);
-      throw ETvrkCompress("Cannot create the file %s", dest);
-    }
-    block_.reserve(kWriteBlock);
+    const sys::PathKind kind = sys::KindOf(dest);
+    if (kind == sys::PathKind::File || kind == sys::PathKind::Link) file_ = CreateFileBeside(dest, temp_);
+    if (!file_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", dest);
+    path_ = temp_;
   }
   ~TDestination() {
     if (committed_) return;
@@ -77,10 +80,13 @@ public:
   // Writes what is gathered; false when it did not all fit.
   bool Flush() {
     const std::size_t n = block_.size();
-    const bool complete = n == 0 || WriteLimited(file_, block_.data(), n, capacity_) == n;
+    const std::size_t put = n == 0 ? 0 : WriteLimited(file_, block_.data(), n, capacity_);
+    written_ += static_cast<std::int64_t>(put);
     block_.clear();
-    return complete;
+    return put == n;
   }
+  // Bytes that reached the file.
+  std::int64_t Written() const { return written_; }
   sys::File& File() { return file_; }
   // The old file is replaced in one step: it is never deleted before the new one stands in its place.
   void Commit() {
@@ -89,14 +95,32 @@ public:
     committed_ = true;
   }
 
-private:
   static constexpr std::size_t kWriteBlock = 256 * 1024;
+
+private:
   std::string dest_, temp_, path_;
   std::int64_t capacity_;
   sys::File file_;
-  std::vector<unsigned char> block_;
+  std::vector<unsigned char>& block_;
+  std::int64_t written_ = 0;
   bool committed_ = false;
 };
+
+#ifdef _WIN32
+// Windows' view of two names being the same file: case is folded over the Windows-1252 letters in
+// which stored names are kept.
+std::string FoldedName(const std::string& utf8) {
+  std::string bytes;
+  if (!sys::Utf8ToCp1252(utf8, bytes)) return LowerCase(utf8);
+  for (char& ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) ch = static_cast<char>(c + 0x20);
+    else if (c == 0x8A || c == 0x8C || c == 0x8E) ch = static_cast<char>(c + 0x10);
+    else if (c == 0x9F) ch = static_cast<char>(0xFF);
+  }
+  return bytes;
+}
+#endif
 
 // Deletes a temporary file when the scope ends.
 struct TTempFile {
@@ -106,23 +130,97 @@ struct TTempFile {
   }
 };
 
-struct TDeflateStream {
-  z_stream z{};
-  bool open = false;
-  ~TDeflateStream() {
-    if (open) deflateEnd(&z);
-  }
-};
-
-struct TInflateStream {
-  z_stream z{};
-  bool open = false;
-  ~TInflateStream() {
-    if (open) inflateEnd(&z);
-  }
-};
-
 }  // namespace
+
+struct TTvrkCompress::TWork {
+  z_stream deflater{};
+  bool deflaterOpen = false;
+  int deflaterLevel = 0;
+  z_stream inflater{};
+  bool inflaterOpen = false;
+  std::vector<unsigned char> deflateIn = std::vector<unsigned char>(kDeflateInput);
+  std::vector<unsigned char> deflateOut = std::vector<unsigned char>(kDeflateOutput);
+  std::vector<unsigned char> inflated = std::vector<unsigned char>(kInflateOutput);
+  std::vector<unsigned char> block;  // the destination's write block
+
+  // The archive volume as read: a window of it and where the next member's bytes are read from.
+  std::vector<unsigned char> input = std::vector<unsigned char>(kInflateInput);
+  std::int64_t inputStart = 0;
+  std::size_t inputLength = 0;
+  std::int64_t readPosition = 0;
+  std::int64_t filePosition = -1;  // of the open volume; -1 when not known
+
+  // Of the extraction running: folders known to exist, and the files written (kept folders).
+  std::string lastFolder;
+  std::unordered_set<std::string> folders;
+  std::unordered_set<std::string> landed;
+
+  TWork() { block.reserve(TDestination::kWriteBlock); }
+  ~TWork() {
+    if (deflaterOpen) deflateEnd(&deflater);
+    if (inflaterOpen) inflateEnd(&inflater);
+  }
+  z_stream* Deflater(int level) {
+    if (deflaterOpen && level == deflaterLevel) {
+      if (deflateReset(&deflater) == Z_OK) return &deflater;
+    }
+    if (deflaterOpen) deflateEnd(&deflater);
+    deflater = z_stream{};
+    deflaterOpen = deflateInit(&deflater, level) == Z_OK;
+    deflaterLevel = level;
+    return deflaterOpen ? &deflater : nullptr;
+  }
+  z_stream* Inflater() {
+    if (inflaterOpen && inflateReset(&inflater) == Z_OK) return &inflater;
+    if (inflaterOpen) inflateEnd(&inflater);
+    inflater = z_stream{};
+    inflaterOpen = inflateInit(&inflater) == Z_OK;
+    return inflaterOpen ? &inflater : nullptr;
+  }
+};
+
+std::string MemberPath(const std::string& storedName) {
+  const auto refuse = [&] {
+    throw ETvrkCompress("The stored name %s is not a path inside the extraction folder", storedName);
+  };
+  // Absolute, or on a drive ("C:x" is relative to a drive's own folder, not to ours).
+  if (storedName.empty() || IsPathDelimiter(storedName[0]) || (storedName.size() >= 2 && storedName[1] == ':'))
+    refuse();
+#ifdef _WIN32
+  const char separator = '\\';
+#else
+  const char separator = '/';
+#endif
+  std::string path, part;
+  for (std::size_t i = 0; i <= storedName.size(); ++i) {
+    if (i < storedName.size() && !IsPathDelimiter(storedName[i])) {
+      part += storedName[i];
+      continue;
+    }
+    if (part == "..") refuse();
+    if (!part.empty() && part != ".") {
+      if (!path.empty()) path += separator;
+      path += part;
+    }
+    // The last part names the file: a name ending in a separator or "." names a folder.
+    if (i == storedName.size() && (part.empty() || part == ".")) refuse();
+    part.clear();
+  }
+  return path;
+}
+
+sys::File CreateFileBeside(const std::string& target, std::string& path) {
+  sys::File file;
+  const auto start = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+  // A short name of its own, so that a target whose name is near the system's limit still gets one.
+  path = sys::CreateFirstFreeName(ExtractFilePath(target) + "tvx", start, [&](const std::string& name) {
+    file = sys::File::Open(name, sys::OpenMode::CreateNew);
+    if (file.IsOpen()) return sys::CreateResult::Created;
+    return sys::KindOf(name) == sys::PathKind::None ? sys::CreateResult::Failed : sys::CreateResult::Taken;
+  });
+  if (path.empty()) file.Close();
+  return file;
+}
 
 const std::vector<std::string> CompressionLevelNames = {"colNone", "colFastest", "colDefault", "colMax"};
 
@@ -144,7 +242,8 @@ std::uint8_t Percentage(double part, double whole) {
   return static_cast<std::uint8_t>(std::min(p, 255.0));
 }
 
-TTvrkCompress::TTvrkCompress(TComponent* owner) : TComponent(owner), files_(std::make_unique<TStringList>()) {}
+TTvrkCompress::TTvrkCompress(TComponent* owner)
+    : TComponent(owner), files_(std::make_unique<TStringList>()), work_(std::make_unique<TWork>()) {}
 
 TTvrkCompress::~TTvrkCompress() = default;
 
@@ -231,7 +330,37 @@ void TTvrkCompress::FillStats(const TFileHeader& header) {
 }
 
 std::string TTvrkCompress::Destination() const {
-  return IncludeTrailingPathDelimiter(extractDirectory_) + ExtractFileName(ExtractName);
+  return IncludeTrailingPathDelimiter(extractDirectory_) +
+         (keepFolders_ ? MemberPath(ExtractName) : ExtractFileName(ExtractName));
+}
+
+void TTvrkCompress::PrepareFolder(const std::string& dest) {
+  TWork& w = *work_;
+  const std::string dir = ExtractFileDir(dest);
+  if (dir.empty() || dir == w.lastFolder) return;
+  if (!keepFolders_) {
+    if (!sys::DirExists(dir)) CreateDirectories(dir);
+    w.lastFolder = dir;
+    return;
+  }
+  // The extraction folder is the caller's to choose; below it, every folder is made here and a
+  // symbolic link is never followed out of it.
+  const std::string base = IncludeTrailingPathDelimiter(extractDirectory_);
+  const std::string root = ExcludeTrailingPathDelimiter(base);
+  if (!root.empty() && w.folders.insert(root).second && !sys::DirExists(root)) CreateDirectories(root);
+  for (std::size_t at = base.size(); at <= dir.size(); ++at) {
+    if (at < dir.size() && !IsPathDelimiter(dir[at])) continue;
+    const std::string folder = dir.substr(0, at);
+    if (w.folders.count(folder) != 0) continue;
+    if (!sys::MakeDir(folder)) {
+      const sys::PathKind kind = sys::KindOf(folder);
+      if (kind == sys::PathKind::Link)
+        throw ETvrkCompress("The folder %s is a symbolic link; nothing is extracted through it", folder);
+      if (kind != sys::PathKind::Dir) throw ETvrkCompress("Cannot create the file %s", dest);
+    }
+    w.folders.insert(folder);
+  }
+  w.lastFolder = dir;
 }
 
 // ---- directory ----
@@ -294,9 +423,39 @@ TVolumeSet::TDiskRequest TTvrkCompress::DiskRequest() {
 
 void TTvrkCompress::OpenVolume(TVolumeSet& volumes, int n, sys::OpenMode mode) {
   volume_.Close();
+  ResetInput(-1);
   const std::string path = volumes.Locate(n);
   volume_ = sys::File::Open(path, mode);
   if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
+  ResetInput(0);
+}
+
+void TTvrkCompress::ResetInput(std::int64_t position) {
+  TWork& w = *work_;
+  w.inputStart = 0;
+  w.inputLength = 0;
+  w.readPosition = std::max<std::int64_t>(position, 0);
+  w.filePosition = position;
+}
+
+std::size_t TTvrkCompress::ReadInput(const unsigned char*& data, std::size_t max) {
+  TWork& w = *work_;
+  if (w.readPosition < w.inputStart || w.readPosition >= w.inputStart + static_cast<std::int64_t>(w.inputLength)) {
+    // Members read in order follow one another: the file is only sought when the reader jumps.
+    if (w.filePosition != w.readPosition) {
+      w.filePosition = volume_.Seek(w.readPosition);
+      if (w.filePosition != w.readPosition) return 0;
+    }
+    w.inputStart = w.readPosition;
+    w.inputLength = volume_.Read(w.input.data(), w.input.size());
+    w.filePosition += static_cast<std::int64_t>(w.inputLength);
+    if (w.inputLength == 0) return 0;
+  }
+  const auto at = static_cast<std::size_t>(w.readPosition - w.inputStart);
+  const std::size_t n = std::min(max, w.inputLength - at);
+  data = w.input.data() + at;
+  w.readPosition += static_cast<std::int64_t>(n);
+  return n;
 }
 
 void TTvrkCompress::OpenArchiveVolume(int n) {
@@ -421,7 +580,7 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
       const std::int64_t pos = archive.Position();
       h.EndPosition = static_cast<std::int32_t>(pos - 1);
       h.NextHeader = static_cast<std::int32_t>(pos);
-      h.CompressedSize = stats_.CompressedSize;
+      h.CompressedSize = static_cast<std::int32_t>(tempSize);
       h.UniqueID = uniqueID;
       if (archive.Seek(end) != end) throw ETvrkCompress("Could not write the file headers for the compressed file");
       TFileHeaders::WriteHeader(archive, h);
@@ -440,11 +599,10 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
 }
 
 void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, sys::File& temp) {
-  TDeflateStream stream;
-  if (deflateInit(&stream.z, ZlibLevel(level_)) != Z_OK)
-    throw ETvrkCompress("Cannot create the file %s", compressedFile_);
-  stream.open = true;
-  std::vector<unsigned char> in(kDeflateInput), out(kDeflateOutput);
+  z_stream* z = work_->Deflater(ZlibLevel(level_));
+  if (!z) throw ETvrkCompress("Cannot create the file %s", compressedFile_);
+  std::vector<unsigned char>& in = work_->deflateIn;
+  std::vector<unsigned char>& out = work_->deflateOut;
   std::int64_t consumed = 0, written = 0;
   int flush = Z_NO_FLUSH;
   do {
@@ -453,24 +611,24 @@ void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, sys::
     consumed += static_cast<std::int64_t>(got);
     if (consumed > INT32_MAX) throw ETvrkCompress("The file %s is too large for the archive", header.SourcePath);
     flush = got < in.size() ? Z_FINISH : Z_NO_FLUSH;
-    stream.z.next_in = in.data();
-    stream.z.avail_in = static_cast<uInt>(got);
+    z->next_in = in.data();
+    z->avail_in = static_cast<uInt>(got);
     do {
-      stream.z.next_out = out.data();
-      stream.z.avail_out = static_cast<uInt>(out.size());
-      deflate(&stream.z, flush);  // cannot fail with a valid stream and buffers
-      const std::size_t have = out.size() - stream.z.avail_out;
+      z->next_out = out.data();
+      z->avail_out = static_cast<uInt>(out.size());
+      deflate(z, flush);  // cannot fail with a valid stream and buffers
+      const std::size_t have = out.size() - z->avail_out;
       if (have > 0) {
         if (temp.Write(out.data(), have) != have) FullDisk();
         written += static_cast<std::int64_t>(have);
-        AddStatus(consumed - stream.z.avail_in, written);
+        AddStatus(consumed - z->avail_in, written);
       }
-    } while (stream.z.avail_out == 0);
+    } while (z->avail_out == 0);
   } while (flush != Z_FINISH);
   // A source that changed size since its header was built is stored as read.
   header.FileSize = static_cast<std::int32_t>(consumed);
   stats_.FileSize = header.FileSize;
-  stats_.CompressionRatio = Percentage(static_cast<double>(written), header.FileSize);
+  stats_.CompressionRatio = Percentage(static_cast<double>(written), static_cast<double>(header.FileSize));
   stats_.FileDone = true;
   AddStatus(consumed, written);
   stats_.FileDone = false;
@@ -480,9 +638,9 @@ void TTvrkCompress::AddStatus(std::int64_t consumed, std::int64_t written) {
   CheckAbort();
   sys::PumpMessages();
   stats_.TotalBytesDone += consumed - stats_.BytesDone;
-  stats_.BytesDone = static_cast<std::int32_t>(consumed);
-  stats_.CompressedSize = static_cast<std::int32_t>(written);
-  stats_.PercentDone = Percentage(stats_.BytesDone, stats_.FileSize);
+  stats_.BytesDone = consumed;
+  stats_.CompressedSize = written;
+  stats_.PercentDone = Percentage(static_cast<double>(stats_.BytesDone), static_cast<double>(stats_.FileSize));
   stats_.TotalPercentDone =
       Percentage(static_cast<double>(stats_.TotalBytesDone), static_cast<double>(stats_.TotalFileSize));
   Fire(OnStatus);
@@ -514,17 +672,45 @@ void TTvrkCompress::DoExtractFiles() {
   volumes_ = TVolumeSet(compressedFile_, headers_.Spanned, DiskRequest());
   currentVolume_ = 0;
   ComputeTotals();
+  TWork& w = *work_;
+  w.lastFolder.clear();
+  w.folders.clear();
+  w.landed.clear();
+  // With folders kept each line stands for one member: a name is matched by its exact spelling before
+  // case is ignored, and a name given again means the next member stored under it.
+  std::unordered_map<std::string, std::vector<int>> exact;
+  std::unordered_map<std::string, std::size_t> used;
+  if (keepFolders_) {
+    for (int i = 0; i < headers_.Count(); ++i) exact[headers_[i].FileName].push_back(i);
+  }
   for (int line = 0; line < files_->Count(); ++line) {
     const std::string wanted = files_->Get(line);
-    const int index = headers_.FindByName(wanted);
+    int index = -1;
+    if (keepFolders_) {
+      const auto found = exact.find(FirstField(wanted));
+      if (found != exact.end()) {
+        std::size_t& next = used[found->first];
+        index = found->second[std::min(next++, found->second.size() - 1)];
+      }
+    }
+    if (index < 0) index = headers_.FindByName(wanted);
     if (index < 0) throw ETvrkCompress("The file <%s> was not found in the archive <%s>", wanted, compressedFile_);
     const TFileHeader header = headers_[index];
     FillStats(header);
-    if (Trim(ExtractName).empty()) ExtractName = ExtractFileName(header.FileName);
+    if (Trim(ExtractName).empty()) ExtractName = keepFolders_ ? header.FileName : ExtractFileName(header.FileName);
     Fire(OnBeforeExtracting);
     std::string dest = Destination();
+    if (keepFolders_) {
+#ifdef _WIN32
+      const std::string key = FoldedName(dest);
+#else
+      const std::string key = dest;
+#endif
+      if (!w.landed.insert(key).second) throw ETvrkCompress("Two members would be extracted to the same file %s", dest);
+    }
     bool extract = true;
-    if (sys::FileExists(dest)) {
+    // Under owAlways only OnReplace needs to know beforehand that the file is there: creating it tells.
+    if ((overwrite_ != owAlways || OnReplace) && sys::FileExists(dest)) {
       switch (TVersionResource::IsFileNewerByInfo(header.FileVersion, dest, overwrite_, header.FileDate)) {
         case 0: throw ETvrkCompress("Error comparing file versions in TTvrkCompress");
         case 2:
@@ -552,16 +738,15 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
   if (!volume_.IsOpen() || headers_.Spanned || volumes_.BaseName() != compressedFile_)
     OpenArchiveVolume(header.StartDisk == 0 ? 1 : header.StartDisk);
   currentVolume_ = header.StartDisk;
-  const std::string dir = ExtractFileDir(dest);
-  if (!dir.empty() && !sys::DirExists(dir)) CreateDirectories(dir);
-  TDestination out(dest, diskCapacity_);
-  const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
-  if (header.DataStart < 0 || volume_.Seek(start) != start) throw ETvrkCompress(kMsgCorrupt);
+  PrepareFolder(dest);
+  TDestination out(dest, diskCapacity_, work_->block);
+  if (header.DataStart < 0) throw ETvrkCompress(kMsgCorrupt);
+  work_->readPosition = static_cast<std::int64_t>(offset_) + header.DataStart;
   InflateMember(header, [&](const unsigned char* data, std::size_t n) { return out.Write(data, n); });
   if (!out.Flush()) FullDisk();
   stats_.FileDone = true;
   Fire(OnStatus);
-  if (out.File().Size() != header.FileSize)
+  if (out.Written() != header.FileSize)
     throw ETvrkCompress(
         "The decompressed file's size does not match with the actual size of the file.  The file is %s",
         header.FileName);
@@ -583,8 +768,8 @@ void TTvrkCompress::TestMember(int index) {
   try {
     OpenArchiveVolume(header.StartDisk == 0 ? 1 : header.StartDisk);
     currentVolume_ = header.StartDisk;
-    const std::int64_t start = static_cast<std::int64_t>(offset_) + header.DataStart;
-    if (header.DataStart < 0 || volume_.Seek(start) != start) throw ETvrkCompress(kMsgCorrupt);
+    if (header.DataStart < 0) throw ETvrkCompress(kMsgCorrupt);
+    work_->readPosition = static_cast<std::int64_t>(offset_) + header.DataStart;
     InflateMember(header, [&](const unsigned char*, std::size_t n) {
       total += static_cast<std::int64_t>(n);
       return n;
@@ -600,61 +785,69 @@ void TTvrkCompress::TestMember(int index) {
         header.FileName);
 }
 
+// Inflates from the read position of the member's start volume on, across volumes, to the end of the
+// zlib stream, whose checksum zlib checks: a member whose data ends (at its end position or the end of
+// the file) before its stream does is damaged, however much it produced.
 void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
-  TInflateStream stream;
-  if (inflateInit(&stream.z) != Z_OK) throw ETvrkCompress("Cannot create the file %s", Destination());
-  stream.open = true;
-  int volumesLeft = header.EndDisk - currentVolume_ + 1;
-  if (volumesLeft <= 0) return;
+  const auto corrupt = [&] {
+    throw ETvrkCompress("The compressed data of the file %s is corrupt", header.FileName);
+  };
+  z_stream* z = work_->Inflater();
+  if (!z) throw ETvrkCompress("Cannot create the file %s", Destination());
+  if (header.EndDisk < currentVolume_) corrupt();
   const std::int64_t last = static_cast<std::int64_t>(offset_) + header.EndPosition;  // inclusive
-  std::vector<unsigned char> in(kInflateInput), buffer(kInflateOutput);
+  std::vector<unsigned char>& buffer = work_->inflated;
+  z->next_in = nullptr;
+  z->avail_in = 0;
   bool ended = false;
-  for (;;) {
-    stream.z.next_out = buffer.data();
-    stream.z.avail_out = static_cast<uInt>(buffer.size());
-    while (stream.z.avail_out > 0 && !ended) {
-      if (stream.z.avail_in == 0) {
-        std::size_t want = in.size();
+  std::int64_t produced = 0;
+  while (!ended) {
+    z->next_out = buffer.data();
+    z->avail_out = static_cast<uInt>(buffer.size());
+    while (z->avail_out > 0 && !ended) {
+      if (z->avail_in == 0) {
+        std::size_t want = kInflateInput;
         if (currentVolume_ == header.EndDisk) {
-          const std::int64_t left = last + 1 - volume_.Position();
-          want = left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(left, want));
+          const std::int64_t left = last + 1 - work_->readPosition;
+          want = left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(left, kInflateInput));
         }
-        const std::size_t got = want == 0 ? 0 : volume_.Read(in.data(), want);
-        if (got == 0) break;
-        stream.z.next_in = in.data();
-        stream.z.avail_in = static_cast<uInt>(got);
+        const unsigned char* data = nullptr;
+        const std::size_t got = want == 0 ? 0 : ReadInput(data, want);
+        if (got == 0) {
+          // This volume is used up: the member goes on in the next one, or its data ends here.
+          if (currentVolume_ >= header.EndDisk) break;
+          ++currentVolume_;
+          OpenArchiveVolume(currentVolume_);
+          continue;
+        }
+        z->next_in = const_cast<unsigned char*>(data);
+        z->avail_in = static_cast<uInt>(got);
       }
-      const int rc = inflate(&stream.z, Z_NO_FLUSH);
+      const int rc = inflate(z, Z_NO_FLUSH);
       if (rc == Z_STREAM_END) {
         ended = true;
       } else if (rc != Z_OK) {
-        throw ETvrkCompress("The compressed data of the file %s is corrupt", header.FileName);
+        corrupt();  // damaged data or a wrong checksum
       }
     }
     CheckAbort();
     sys::PumpMessages();
-    const std::size_t have = buffer.size() - stream.z.avail_out;
-    if (have > 0) {
-      const std::size_t put = out(buffer.data(), have);
-      if (put < have) FullDisk();
-      stats_.BytesDone += static_cast<std::int32_t>(put);
-      stats_.TotalBytesDone += static_cast<std::int64_t>(put);
-      stats_.PercentDone = Percentage(stats_.BytesDone, stats_.FileSize);
-      stats_.TotalPercentDone =
-          Percentage(static_cast<double>(stats_.TotalBytesDone), static_cast<double>(stats_.TotalFileSize));
-      Fire(OnStatus);
-      // More output than the header promises is damage; stop before it fills the disk.
-      if (static_cast<std::int64_t>(stream.z.total_out) > header.FileSize) break;
-      continue;
+    const std::size_t have = buffer.size() - z->avail_out;
+    if (have == 0) {
+      if (!ended) corrupt();
+      break;
     }
-    if (ended) break;
-    // No output: the current volume is used up.
-    if (currentVolume_ < header.EndDisk) {
-      ++currentVolume_;
-      OpenArchiveVolume(currentVolume_);
-      stream.z.avail_in = 0;
-    }
-    if (--volumesLeft <= 0) break;
+    produced += static_cast<std::int64_t>(have);
+    const std::size_t put = out(buffer.data(), have);
+    if (put < have) FullDisk();
+    stats_.BytesDone += static_cast<std::int64_t>(put);
+    stats_.TotalBytesDone += static_cast<std::int64_t>(put);
+    stats_.PercentDone = Percentage(static_cast<double>(stats_.BytesDone), static_cast<double>(stats_.FileSize));
+    stats_.TotalPercentDone =
+        Percentage(static_cast<double>(stats_.TotalBytesDone), static_cast<double>(stats_.TotalFileSize));
+    Fire(OnStatus);
+    // More output than the header promises is damage; stop before it fills the disk.
+    if (produced > header.FileSize) break;
   }
 }
 
@@ -726,9 +919,10 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
         if (more == 0) throw ETvrkCompress("There is too little space on this disk to operate");
         put += more;
       }
-      stats_.BytesDone += static_cast<std::int32_t>(got);
+      stats_.BytesDone += static_cast<std::int64_t>(got);
       stats_.TotalBytesDone += static_cast<std::int64_t>(got);
-      stats_.PercentDone = Percentage(stats_.BytesDone, stats_.CompressedSize);
+      stats_.PercentDone =
+          Percentage(static_cast<double>(stats_.BytesDone), static_cast<double>(stats_.CompressedSize));
       stats_.TotalPercentDone = Percentage(static_cast<double>(stats_.TotalBytesDone),
                                            static_cast<double>(stats_.TotalCompressedSize));
       Fire(OnStatus);
@@ -770,18 +964,19 @@ void TTvrkCompress::CopyUncompressed(const std::string& source, const std::strin
   sys::File in = sys::File::Open(source, sys::OpenMode::ReadShared);
   if (!in.IsOpen()) throw ETvrkCompress("Cannot open the file %s", source);
   const std::int64_t size = in.Size();
-  stats_.FileSize = static_cast<std::int32_t>(std::min<std::int64_t>(size, INT32_MAX));
+  stats_.FileSize = size;
   const std::uint32_t date = in.DosDateTime();
-  TDestination out(target, diskCapacity_);
+  TDestination out(target, diskCapacity_, work_->block);
   std::vector<unsigned char> buffer(kCopyChunk);
   for (;;) {
     if (abort_) return;  // quietly; an existing destination keeps what it held
     const std::size_t got = in.Read(buffer.data(), buffer.size());
     if (in.Failed()) throw ETvrkCompress("Cannot open the file %s", source);
     if (out.Write(buffer.data(), got) < got) FullDisk();
-    stats_.BytesDone += static_cast<std::int32_t>(got);
+    stats_.BytesDone += static_cast<std::int64_t>(got);
     stats_.TotalBytesDone += static_cast<std::int64_t>(got);
-    stats_.PercentDone = stats_.TotalPercentDone = Percentage(stats_.BytesDone, stats_.FileSize);
+    stats_.PercentDone = stats_.TotalPercentDone =
+        Percentage(static_cast<double>(stats_.BytesDone), static_cast<double>(stats_.FileSize));
     Fire(OnStatus);
     sys::PumpMessages();
     if (got < buffer.size()) {

@@ -24,17 +24,18 @@ int ZlibLevel(TCompressionLevel level);
 
 enum TlzhCommand { lzcOverwrite, lzcOnlyAdd };
 
+// Byte counts are 64-bit in memory, whatever width the archive stores them in, so that no sum or
+// percentage of large members can overflow.
 struct TlzhFileStats {
   std::uint8_t PercentDone = 0;
-  std::int32_t BytesDone = 0;
+  std::int64_t BytesDone = 0;
   std::string FileName;
-  std::int32_t CompressedSize = 0;
+  std::int64_t CompressedSize = 0;
   std::uint8_t CompressionRatio = 0;
-  std::int32_t FileSize = 0;
+  std::int64_t FileSize = 0;
   TFileHeader Header;
   bool FileDone = false;
   std::uint8_t TotalPercentDone = 0;
-  // Totals are wider than a member's fields so that many large members cannot overflow them.
   std::int64_t TotalBytesDone = 0;
   std::int64_t TotalCompressedSize = 0;
   std::uint8_t TotalCompressionRatio = 0;
@@ -43,6 +44,15 @@ struct TlzhFileStats {
 
 // part / whole in percent, rounded to nearest with halves to even; 0 when whole is 0; at most 255.
 std::uint8_t Percentage(double part, double whole);
+
+// The relative path, with the platform's separators, that a stored member name is extracted to below a
+// folder. A name that is absolute, starts with a drive, climbs out with ".." or names no file fails with
+// ETvrkCompress.
+std::string MemberPath(const std::string& storedName);
+
+// Creates a new file with a free temporary name in target's folder, with the permissions of an ordinary
+// new file; path receives its name. The file is not open when none could be made.
+sys::File CreateFileBeside(const std::string& target, std::string& path);
 
 class TTvrkCompress;
 using TlzhFileStatsEvent = std::function<void(TTvrkCompress& sender, const TlzhFileStats& stats)>;
@@ -93,6 +103,13 @@ public:
   // Name under which the next member is extracted; cleared after each member.
   std::string ExtractName;
 
+  // With folders kept, a member is extracted to its stored relative path below ExtractDirectory (see
+  // MemberPath) instead of its last name part; the folders below ExtractDirectory are made without
+  // following symbolic links, and two members of one run that land on the same file (by Windows' rules
+  // of case on Windows) fail the run.
+  void SetKeepFolders(bool keep) { keepFolders_ = keep; }
+  bool KeepFolders() const { return keepFolders_; }
+
   // Bytes that fit on the target medium of every file this component writes (archive, volume,
   // extracted file); a write beyond it falls short like one onto a full disk. 0: no limit of our own.
   void SetDiskCapacity(std::int64_t bytes) { diskCapacity_ = bytes; }
@@ -142,6 +159,12 @@ private:
   void CheckAbort();
   // Writes as much as the medium takes (see SetDiskCapacity); returns the bytes written.
   std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n);
+  // Makes the folder that dest goes into, once per run.
+  void PrepareFolder(const std::string& dest);
+  // Forgets what is buffered of volume_ (a volume was opened or closed).
+  void ResetInput(std::int64_t position);
+  // Up to max bytes of volume_ at the read position, from a buffer filled by sequential reads; 0 at the end.
+  std::size_t ReadInput(const unsigned char*& data, std::size_t max);
 
   bool abort_ = false;
   std::string compressedFile_;
@@ -160,6 +183,11 @@ private:
   TlzhFileStats stats_;
   sys::File volume_;
   TVolumeSet volumes_{std::string(), false, nullptr};  // those of CompressedFile, for the operation running
+  bool keepFolders_ = false;
+
+  // Kept from member to member and run to run, so that many small members cost no allocations.
+  struct TWork;
+  std::unique_ptr<TWork> work_;
 };
 
 // The shared compressor, created on first use.

@@ -1,5 +1,6 @@
 #include "archive/cmp_TVersion.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -188,9 +189,9 @@ void CreateDirectoriesFrom(const std::string& given, bool top) {
   }
   std::string dir = given;
   if (IsPathDelimiter(dir.back())) dir.pop_back();
-  // "C:" and the like are drives, never created; on POSIX "/x" is an ordinary absolute path.
-  const bool rooted = kPosix && !dir.empty() && dir[0] == '/';
-  if ((dir.size() <= 2 && !(rooted && dir.size() == 2)) || DirectoryExists(dir)) return;
+  // "C:" and the like are drives, never created; any other name, however short, is a folder.
+  const bool drive = dir.size() == 2 && dir[1] == ':' && std::isalpha(static_cast<unsigned char>(dir[0]));
+  if (dir.empty() || drive || DirectoryExists(dir)) return;
   std::size_t cut = dir.size();
   while (cut > 0 && !IsPathDelimiter(dir[cut - 1])) --cut;
   const std::string parent = dir.substr(0, cut);

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "archive/cmp_TVersion.h"
 #include "core/classes.h"
@@ -180,12 +181,25 @@ void TFileHeaders::ReadDirectory(sys::File& file, std::int64_t offset) {
   // Every header takes 172 bytes of its own after the prologue, which caps the count by the file's size.
   const std::int64_t room = file.Size() - offset - kPrologueSize;
   if (count < 0 || count > room / kFileHeaderSize) throw ETvrkCompress(kMsgCorrupt);
+  // Headers of small members lie close together: one read of a window serves several of them.
+  constexpr std::size_t kWindow = 32 * 1024;
+  std::vector<std::uint8_t> window;
+  std::int64_t windowStart = 0, filePosition = offset + kPrologueSize;
   std::int64_t p = offset + kPrologueSize;
   headers_.reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 0; i < count; ++i) {
+    if (p < windowStart || p + kFileHeaderSize > windowStart + static_cast<std::int64_t>(window.size())) {
+      if (p != filePosition && file.Seek(p) != p) throw ETvrkCompress(kMsgCorrupt);
+      window.resize(kWindow);
+      window.resize(file.Read(window.data(), kWindow));
+      windowStart = p;
+      filePosition = p + static_cast<std::int64_t>(window.size());
+      if (window.size() < static_cast<std::size_t>(kFileHeaderSize)) throw ETvrkCompress(kMsgCorrupt);
+    }
+    TFileHeaderRecord r;
+    std::memcpy(r.data(), window.data() + (p - windowStart), r.size());
     auto h = std::make_unique<TFileHeader>();
-    if (file.Seek(p) != p) throw ETvrkCompress(kMsgCorrupt);
-    ReadHeader(file, *h);
+    if (!TFileHeader::Decode(r, *h)) throw ETvrkCompress(kMsgCorrupt);
     h->ReadFromArchive = true;
     const std::int64_t next = offset + static_cast<std::int64_t>(h->NextHeader);
     // Headers follow one another; a chain that goes back would revisit headers.

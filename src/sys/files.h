@@ -13,6 +13,7 @@ enum class OpenMode {
   ReadShared,  // existing file, read only, others may read, write and delete (deny none)
   Create,      // create or truncate, read and write
   ReadWrite,   // existing file, read and write
+  CreateNew,   // a new file, read and write; fails when anything has the name, even a dangling symbolic link
 };
 
 // Move-only owner of an open file handle.
@@ -57,6 +58,9 @@ private:
 };
 
 bool FileExists(const std::string& path);
+// What the name itself is, a symbolic link (or other reparse point) not followed.
+enum class PathKind { None, File, Dir, Link };
+PathKind KindOf(const std::string& path);
 bool DirExists(const std::string& path);
 bool MakeDir(const std::string& path);
 bool RemoveFile(const std::string& path);

@@ -73,16 +73,20 @@ File File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::ReadWrite:
       flags = O_RDWR;
       break;
+    case OpenMode::CreateNew:
+      flags = O_RDWR | O_CREAT | O_EXCL;  // O_EXCL never follows a link at the name
+      break;
   }
   File f;
   if (path.empty()) return f;
   int fd;
   do {
-    fd = open(path.c_str(), flags | O_CLOEXEC, 0644);
+    fd = open(path.c_str(), flags | O_CLOEXEC, mode == OpenMode::CreateNew ? 0666 : 0644);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return f;
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // a directory is not a file, as on Windows
+  // A file just made cannot be a directory: spare the check.
+  if (mode != OpenMode::CreateNew && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {  // as on Windows
     close(fd);
     return f;
   }
@@ -205,6 +209,13 @@ bool File::Close() {
 bool FileExists(const std::string& path) {
   mode_t mode;
   return StatMode(path, mode) && !S_ISDIR(mode);
+}
+
+PathKind KindOf(const std::string& path) {
+  struct stat st;
+  if (path.empty() || lstat(path.c_str(), &st) != 0) return PathKind::None;
+  if (S_ISLNK(st.st_mode)) return PathKind::Link;
+  return S_ISDIR(st.st_mode) ? PathKind::Dir : PathKind::File;
 }
 
 bool DirExists(const std::string& path) {

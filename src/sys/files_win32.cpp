@@ -42,6 +42,10 @@ File File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::ReadWrite:
       access = GENERIC_READ | GENERIC_WRITE;
       break;
+    case OpenMode::CreateNew:
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_NEW;
+      break;
   }
   File f;
   if (path.empty()) return f;
@@ -155,6 +159,13 @@ bool File::Close() {
 bool FileExists(const std::string& path) {
   const DWORD a = GetFileAttributesW(Wide(path).c_str());
   return !path.empty() && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+PathKind KindOf(const std::string& path) {
+  const DWORD a = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(Wide(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return PathKind::None;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::Link;
+  return a & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Dir : PathKind::File;
 }
 
 bool DirExists(const std::string& path) {

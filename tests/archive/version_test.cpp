@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "pe_builder.h"
 #include "archive/pe_version.h"
 #include "sys/files.h"
@@ -369,6 +371,17 @@ TEST_F(VersionFiles, CreateDirectoriesBuildsParentsFirst) {
   EXPECT_TRUE(DirectoryExists(made_[2]));
   CreateDirectories("Q:");  // a drive is never created
   EXPECT_FALSE(DirectoryExists("Q:"));
+
+  // Relative names of one or two characters are folders like any other.
+  const std::string o = Path("o"), w7 = Path("w7"), w7x = Path("w7" + std::string(1, kSep) + "x");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(std::filesystem::path(dir_));
+  CreateDirectories("o");
+  CreateDirectories("w7\\x\\");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(DirectoryExists(o));
+  EXPECT_TRUE(DirectoryExists(w7));
+  EXPECT_TRUE(DirectoryExists(w7x));
 }
 
 #ifdef TAV_PE_DIR

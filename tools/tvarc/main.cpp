@@ -6,6 +6,7 @@
 #include "archive/cmp_TTvrkCompress.h"
 #include "archive/cmp_TVersion.h"
 #include "core/exceptions_Tavenrik.h"
+#include "sys/files.h"
 #include "sys/unicode.h"
 #include "tvarc_options.h"
 
@@ -57,6 +58,7 @@ int Extract(const tvarc::Options& o) {
   c.SetOffset(o.offset);
   c.SetExtractDirectory(o.positional[1]);
   c.SetOverwrite(o.overwrite);
+  c.SetKeepFolders(true);
   TStringList names;
   if (o.positional.size() > 2) {
     for (std::size_t i = 2; i < o.positional.size(); ++i) names.Add(o.positional[i]);
@@ -69,14 +71,35 @@ int Extract(const tvarc::Options& o) {
   return 0;
 }
 
+// Deletes the file at path unless it was kept.
+struct TUnlessKept {
+  std::string path;
+  ~TUnlessKept() {
+    if (!path.empty()) sys::RemoveFile(path);
+  }
+};
+
 int Add(const tvarc::Options& o) {
   TTvrkCompress c(nullptr);
-  c.SetCompressedFile(o.positional[0]);
+  const std::string archive = o.positional[0];
   c.SetCompressionLevel(o.level);
   TStringList files;
   for (std::size_t i = 1; i < o.positional.size(); ++i) files.Add(o.positional[i]);
   c.SetFilesToProcess(files);
-  c.AddFiles(o.append ? lzcOnlyAdd : lzcOverwrite, o.uniqueID);
+  if (o.append) {
+    c.SetCompressedFile(archive);
+    c.AddFiles(lzcOnlyAdd, o.uniqueID);
+    return 0;
+  }
+  // A new archive is written beside the old one, which it replaces only once it is complete.
+  const std::string dir = ExtractFileDir(archive);
+  if (!dir.empty()) CreateDirectories(dir);
+  TUnlessKept temp;
+  if (!CreateFileBeside(archive, temp.path).IsOpen()) throw ETvrkCompress("Cannot create the file %s", archive);
+  c.SetCompressedFile(temp.path);
+  c.AddFiles(lzcOverwrite, o.uniqueID);
+  if (!sys::RenameReplacing(temp.path, archive)) throw ETvrkCompress("Cannot create the file %s", archive);
+  temp.path.clear();
   return 0;
 }
 
