@@ -3,7 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
 #include "core/exceptions_Tavenrik.h"
+#include "core/routines_Strings.h"
 
 namespace tav::config {
 namespace {
@@ -86,6 +93,52 @@ TEST(LanguageTable, LongTextsAreCutAtWholeCharacters) {
   EXPECT_EQ(t.Strings[1].Text.size(), 510u);
   EXPECT_EQ(t.Strings[1].Text, umlauts.substr(0, 510));
   EXPECT_EQ(t.Strings[2].Text, std::string(255, 'b'));
+}
+
+
+std::vector<std::string> ReadLines(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The placeholders of a text in order, and whether it carries an accelerator.
+std::string Shape(const std::string& text) {
+  static const std::regex placeholder("%[ds]");
+  std::string shape;
+  for (std::sregex_iterator i(text.begin(), text.end(), placeholder), end; i != end; ++i) shape += i->str();
+  return shape + (text.find('&') != std::string::npos ? "&" : "");
+}
+
+// Every shipped table has the English identifiers, the same placeholders and accelerators, and no text
+// twice for entries whose English differs (a lookup by wording would take the wrong one).
+TEST(LanguageTable, ShippedTablesFollowTheEnglishOne) {
+  const std::string data = TAV_TEST_DATA;
+  const std::filesystem::path dir = data.substr(0, data.rfind("/tests/")) + "/src/lang/tables";
+  const TLanguageTable english = ParseLanguageTable(ReadLines(dir / "tvriEnglish.txt"));
+  std::map<int, std::string> englishText;
+  for (const auto& s : english.Strings) englishText.emplace(s.GLID, s.Text);
+  ASSERT_GT(englishText.size(), 70u);
+  int tables = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    ++tables;
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    const TLanguageTable table = ParseLanguageTable(ReadLines(entry.path()));
+    std::map<int, std::string> text;
+    std::map<std::string, int> byWording;
+    for (const auto& s : table.Strings) {
+      EXPECT_TRUE(text.emplace(s.GLID, s.Text).second) << "identifier twice: " << s.GLID;
+      ASSERT_TRUE(englishText.count(s.GLID)) << "not in English: " << s.GLID;
+      EXPECT_EQ(Shape(s.Text), Shape(englishText[s.GLID])) << s.GLID;
+      EXPECT_EQ(s.Text, Trim(s.Text)) << s.GLID;
+      const auto [it, fresh] = byWording.emplace(UpperCase(s.Text), s.GLID);
+      if (!fresh) EXPECT_TRUE(SameText(englishText[it->second], englishText[s.GLID])) << s.Text;
+    }
+    EXPECT_EQ(text.size(), englishText.size());
+  }
+  EXPECT_GE(tables, 4);
 }
 
 }  // namespace
