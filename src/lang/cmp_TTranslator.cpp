@@ -20,23 +20,23 @@ const TClassInfo& TLangFormatStrings::StaticClassInfo() {
   return info;
 }
 
-void TLangFormatStrings::Changed() {
+void TLangFormatStrings::Reparse() {
   if (UpdateCount() == 0 && language_.ParseEnabled()) language_.Parse();
 }
 
 void TLangFormatStrings::SetUpdateState(bool updating) {
   TStringList::SetUpdateState(updating);
-  if (!updating) Changed();
+  if (!updating) Reparse();
 }
 
 void TLangFormatStrings::Insert(int index, const std::string& s) {
   TStringList::Insert(index, s);
-  Changed();
+  Reparse();
 }
 
 void TLangFormatStrings::Put(int index, const std::string& s) {
   TStringList::Put(index, s);
-  Changed();
+  Reparse();
 }
 
 void TLangFormatStrings::Delete(int index) {
@@ -46,7 +46,7 @@ void TLangFormatStrings::Delete(int index) {
 
 void TLangFormatStrings::Clear() {
   TStringList::Clear();
-  Changed();
+  Reparse();
 }
 
 template <class F>

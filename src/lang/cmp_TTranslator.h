@@ -55,7 +55,7 @@ protected:
   void SetUpdateState(bool updating) override;
 
 private:
-  void Changed();
+  void Reparse();
   template <class F>
   void Bulk(F&& operation);
   TLanguage& language_;
