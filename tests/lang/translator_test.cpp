@@ -56,6 +56,12 @@ std::string CheckoutPath(const std::string& relative) {
   return path;
 }
 
+// The line an entry of that wording came from; -1 when there is none.
+int LineOf(const TLanguage& language, const std::string& text) {
+  const TLanguageString* entry = language.FindStringByText(text);
+  return entry ? entry->LineIndex : -1;
+}
+
 std::string ErrorOf(const std::function<void()>& f) {
   try {
     f();
@@ -157,13 +163,13 @@ TEST_F(TranslatorTest, RawLinesReparseOnEveryChangeAndKeepTheirTextOnAnError) {
   lines.Add("* commento");
   lines.Add("6;Annulla");
   EXPECT_EQ(it.FindString(6), "Annulla");
-  EXPECT_EQ(it.FindStringByText("annulla")->LineIndex, 2);
+  EXPECT_EQ(LineOf(it, "annulla"), 2);
   lines.Delete(1);  // no parse: the later entry moves up
-  EXPECT_EQ(it.FindStringByText("Annulla")->LineIndex, 1);
+  EXPECT_EQ(LineOf(it, "Annulla"), 1);
   lines.Insert(0, "4;< Indietro");
-  EXPECT_EQ(it.FindStringByText("Annulla")->LineIndex, 2);
+  EXPECT_EQ(LineOf(it, "Annulla"), 2);
   lines.Move(0, 2);
-  EXPECT_EQ(it.FindStringByText("< Indietro")->LineIndex, 2);
+  EXPECT_EQ(LineOf(it, "< Indietro"), 2);
 
   EXPECT_EQ(ErrorOf([&] { lines.Add("7"); }), "The 3'th string (7) does not have the proper format of GLID;Text");
   EXPECT_EQ(lines.Count(), 4);  // the raw lines stay
@@ -311,6 +317,29 @@ TEST_F(TranslatorTest, FontsFollowTheLanguageTable) {
   ApplyFont(&tiny);
   EXPECT_EQ(tiny.Font().Name(), "MS Sans Serif");
   EXPECT_EQ(big.Font().Name(), "Courier New");  // only the control given and its children
+}
+
+// Every language but Hebrew ships a table under the language's file name; any two of them translate
+// into each other through the identifiers.
+TEST_F(TranslatorTest, ShippedTablesLoadUnderTheirFileNamesAndTranslateIntoEachOther) {
+  Lang(tvlEnglish).Strings().LoadFromFile(CheckoutPath("src/lang/tables/tvriEnglish.txt"));
+  ASSERT_GT(Lang(tvlEnglish).StringEntries().size(), 70u);
+  for (int i = 0; i < t->LanguageCount(); ++i) {
+    TLanguage& l = *t->Languages(i);
+    if (l.LanguageIdent() == tvlHebrew || l.LanguageIdent() == tvlEnglish) continue;
+    SCOPED_TRACE(l.FileName());
+    l.Strings().LoadFromFile(CheckoutPath("src/lang/tables/" + l.FileName()));
+    EXPECT_EQ(l.StringEntries().size(), Lang(tvlEnglish).StringEntries().size());
+  }
+  t->SetTranslateIntoLanguage(tvlJapanese);
+  EXPECT_EQ(t->TranslateText(tvlEnglish, "Next >"), "\xE6\xAC\xA1\xE3\x81\xB8 >");
+  t->SetTranslateIntoLanguage(tvlGerman);
+  EXPECT_EQ(t->TranslateText(tvlFrench, "Annuler"), "Abbrechen");
+  EXPECT_EQ(Format(t->TranslateText(tvlEnglish, "Please insert disk number %d"), 2), "Bitte legen Sie Datentr\xC3\xA4ger 2 ein");
+  t->SetTranslateIntoLanguage(tvlRussian);
+  EXPECT_EQ(t->TranslateText(tvlGerman, "Setup abgeschlossen"), "\xD0\xA3\xD1\x81\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xBA\xD0\xB0 \xD0\xB7\xD0\xB0\xD0\xB2\xD0\xB5\xD1\x80\xD1\x88\xD0\xB5\xD0\xBD\xD0\xB0");
+  t->SetTranslateIntoLanguage(tvlEnglish);
+  EXPECT_EQ(t->TranslateText(tvlKorean, "\xEB\x8B\xA4\xEC\x9D\x8C >"), "Next >");
 }
 
 TEST(Languages, NamesCharsetsAndSystemLanguages) {
