@@ -1,5 +1,7 @@
 #include "lang/translate_controls.h"
 
+#include "lang/cmp_TTranslator.h"
+
 namespace tav {
 
 const TClassInfo& TTranslateLabel::StaticClassInfo() {
@@ -15,6 +17,7 @@ const TClassInfo& TTranslateBitBtn::StaticClassInfo() {
 void RegisterLangClasses() {
   RegisterClass(TTranslateLabel::StaticClassInfo());
   RegisterClass(TTranslateBitBtn::StaticClassInfo());
+  RegisterClass(TTranslator::StaticClassInfo());
 }
 
 }  // namespace tav

@@ -40,6 +40,7 @@ public:
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 };
 
+// The translator and the translating controls.
 void RegisterLangClasses();
 
 }  // namespace tav
