@@ -134,7 +134,9 @@ TEST(LanguageTable, ShippedTablesFollowTheEnglishOne) {
       EXPECT_EQ(Shape(s.Text), Shape(englishText[s.GLID])) << s.GLID;
       EXPECT_EQ(s.Text, Trim(s.Text)) << s.GLID;
       const auto [it, fresh] = byWording.emplace(UpperCase(s.Text), s.GLID);
-      if (!fresh) EXPECT_TRUE(SameText(englishText[it->second], englishText[s.GLID])) << s.Text;
+      if (!fresh) {
+        EXPECT_TRUE(SameText(englishText[it->second], englishText[s.GLID])) << s.Text;
+      }
     }
     EXPECT_EQ(text.size(), englishText.size());
   }

@@ -63,7 +63,9 @@ TEST(Cleanup, OnlyAFolderOfItsOwnInsideTheTemporaryFolderIsRemoved) {
   EXPECT_EQ(nt.back(), "del /f /q \"C:\\Temp\\bat1.bat\" >nul 2>&1");
   // Every folder the batch removes lies inside the temporary folder.
   for (const std::string& l : nt) {
-    if (l.rfind("rmdir", 0) == 0) EXPECT_TRUE(IsStrictlyInside(l.substr(13, l.size() - 14), "C:\\Temp")) << l;
+    if (l.rfind("rmdir", 0) == 0) {
+      EXPECT_TRUE(IsStrictlyInside(l.substr(13, l.size() - 14), "C:\\Temp")) << l;
+    }
   }
 
   const auto w95 = CleanupBatchLines("C:\\Temp\\Copy\\setup.exe", "C:\\Temp\\bat1.bat", "C:\\Temp", false);
