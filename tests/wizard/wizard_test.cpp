@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,15 @@
 #include "dialogs/page_bases.h"
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
+#include "engine/install_record.h"
 #include "objects/cmp_TFileContainer.h"
+#include "objects/cmp_TInstallFile.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "sys/files.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/screenshot.h"
+#include "ui/win32.h"
 
 using namespace tav;
 
@@ -50,6 +54,35 @@ public:
 
 protected:
   void EndProgram() override {}
+};
+
+class TCopyProjectForm : public TForm {
+public:
+  using TForm::TForm;
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TCopyProjectForm, TForm>("TCopyProjectForm", {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+// A dialog object placed after the dialog managers: it hears each of the installer's notifications
+// once the managers have acted on it, so it sees the windows as the user does.
+class TNotificationWatcher : public TInstallObject {
+public:
+  explicit TNotificationWatcher(TComponent* owner) : TInstallObject(owner, kindDialog) {}
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TNotificationWatcher, TInstallObject>(
+        "TNotificationWatcher", {Props<TNotificationWatcher>::Reference<TInstallContainer>(
+                                    "Container", &TNotificationWatcher::Container, &TNotificationWatcher::SetContainer)});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  int HandleNotification(TObject*, int code, TObject* po) override {
+    if (OnNotify) OnNotify(code, po);
+    return 0;
+  }
+  std::function<void(int code, TObject* po)> OnNotify;
 };
 
 // Steps run one per timer tick; a step returns false while what it needs is not on screen yet.
@@ -163,6 +196,8 @@ protected:
     RegisterPageClasses();
     RegisterClass(TWizardProjectForm::StaticClassInfo());
     RegisterClass(TWizardTestInstall::StaticClassInfo());
+    RegisterClass(TCopyProjectForm::StaticClassInfo());
+    RegisterClass(TNotificationWatcher::StaticClassInfo());
     static const UINT_PTR timer = SetTimer(nullptr, 0, 10, &Tick);
     ASSERT_NE(timer, 0u);
   }
@@ -171,12 +206,12 @@ protected:
     gIdleTicks = 0;
     gForcedEnd = false;
     gStepError.clear();
-    SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
     Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
       boxes.push_back(text);
       return IDOK;
     });
-    form = Application().CreateForm<TWizardProjectForm>();
+    OpenProject();
+    ASSERT_NE(form, nullptr);
     install = dynamic_cast<TWizardTestInstall*>(form->FindComponent("Install1"));
     ASSERT_NE(install, nullptr);
   }
@@ -186,6 +221,11 @@ protected:
     EXPECT_FALSE(gForcedEnd) << "a window did not end by itself";
     EXPECT_EQ(gStepError, "");
     EXPECT_EQ(CurrentDialogManager(), nullptr);
+  }
+  // The phases alone, with a source folder nothing is read from.
+  virtual void OpenProject() {
+    SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
+    form = Application().CreateForm<TWizardProjectForm>();
   }
   void Broadcast(int code, TObject* po = nullptr) { install->Broadcast(install, code, po); }
   TDialogManager& Manager(const char* name) { return *dynamic_cast<TDialogManager*>(form->FindComponent(name)); }
@@ -504,6 +544,310 @@ TEST_F(WizardPages, TheFolderPageListsFoldersAndFillsItsEdit) {
   RemoveDirectoryW(sys::Wide(root + "\\Alpha").c_str());
   RemoveDirectoryW(sys::Wide(root + "\\Beta Group").c_str());
   RemoveDirectoryW(sys::Wide(root).c_str());
+}
+
+// ---- the copy phase of a real run ----
+
+std::string ReadAll(const std::string& path) {
+  sys::File f = sys::File::Open(path, sys::OpenMode::ReadShared);
+  if (!f.IsOpen()) return "<missing>";
+  std::string text(static_cast<std::size_t>(f.Size()), '\0');
+  text.resize(f.Read(text.data(), text.size()));
+  return text;
+}
+
+void WriteAll(const std::string& path, const std::string& data) {
+  sys::File f = sys::File::Open(path, sys::OpenMode::Create);
+  ASSERT_TRUE(f.IsOpen()) << path;
+  ASSERT_EQ(f.Write(data.data(), data.size()), data.size());
+  ASSERT_TRUE(f.Close());
+}
+
+// The names in a folder, sorted; folders end in a backslash.
+std::vector<std::string> Entries(const std::string& dir) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW(sys::Wide(dir + "\\*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = sys::Narrow(found.cFileName);
+    if (name == "." || name == "..") continue;
+    names.push_back(name + ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "\\" : ""));
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void RemoveTree(const std::string& dir) {
+  for (const std::string& name : Entries(dir)) {
+    if (name.back() == '\\')
+      RemoveTree(dir + "\\" + name.substr(0, name.size() - 1));
+    else
+      sys::RemoveFile(dir + "\\" + name);
+  }
+  sys::RemoveEmptyDir(dir);
+}
+
+// What the progress window showed after one file status, beside what the status said.
+struct TShown {
+  std::string label, sentName;
+  int fileBar = -1, totalBar = -1, sentFile = -1, sentTotal = -1;
+  bool visible = false;
+};
+
+// A project with a file group of three files whose archive each test builds from sources it writes;
+// the run installs them below root\target and is walked through the shipped pages.
+class CopyPhase : public WizardPages {
+protected:
+  void OpenProject() override {
+    // A short root of its own per test: the archive stores each source path cut to 100 characters.
+    static int tests = 0;
+    root = sys::TempDirectory() + "\\tav-copy-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++tests);
+    RemoveTree(root);
+    for (const std::string& d : {root, dist(), src(), target()}) ASSERT_TRUE(sys::MakeDir(d)) << d;
+    SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist()}; });
+    form = Application().CreateForm<TCopyProjectForm>();
+  }
+  void SetUp() override {
+    WizardPages::SetUp();
+    if (HasFatalFailure()) return;
+    watcher = dynamic_cast<TNotificationWatcher*>(form->FindComponent("Watcher1"));
+    ASSERT_NE(watcher, nullptr);
+    install->SetDestDirType(nullptr);
+    install->SetDestDir(target());
+    for (const char* name : {"Readme", "Notes", "Big"})
+      dynamic_cast<TCustomInstallFile&>(*form->FindComponent(name)).SetIncludeFromDir(src());
+  }
+  void TearDown() override {
+    WizardPages::TearDown();
+    RemoveInstallRecord(InstallRecordKey());
+    RemoveTree(root);
+  }
+
+  std::string dist() const { return root + "\\dist"; }
+  std::string src() const { return root + "\\src"; }
+  std::string target() const { return root + "\\target"; }
+  std::string Dest(const std::string& name) const { return target() + "\\Data\\" + name; }
+
+  // Sources, built into dist\files.1: two small files, then one of 3 MB that does not compress, so
+  // its copy takes many buffers.
+  void Build() {
+    WriteAll(src() + "\\readme.txt", "Read me first.\r\n");
+    WriteAll(src() + "\\notes.txt", std::string(5000, 'n'));
+    std::mt19937 random(20261207);
+    std::string big(3 << 20, '\0');
+    for (char& c : big) c = static_cast<char>(random() & 0xff);
+    WriteAll(src() + "\\big.bin", big);
+    install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
+    ASSERT_TRUE(sys::FileExists(dist() + "\\files.1"));
+  }
+
+  // Next on Welcome, the licence and the readme page.
+  void PassTheWelcomePages() {
+    for (int i = 0; i < 3; ++i) OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
+  }
+  // Finish on the page the run ends with; its caption is kept.
+  void FinishTheRun(std::string& caption) {
+    OnPage([&caption](TWizardPage& page) {
+      caption = OpenWizard()->Caption();
+      Click(page.FinishBtn());
+    });
+  }
+  TBaseDuringCopyForm* ProgressWindow() {
+    const auto& forms = Manager("CopyFilesManager").DuringCopyForms();
+    return forms.size() == 1 ? forms[0] : nullptr;
+  }
+  // The bar's position as its window holds it.
+  static int BarPosition(TProgressBar& bar) {
+    return bar.HandleAllocated() ? static_cast<int>(SendMessageW(bar.Handle(), PBM_GETPOS, 0, 0)) : -1;
+  }
+  TShown Read(TBaseDuringCopyForm& window, const TFileStatusParameter* status) {
+    TShown s;
+    s.label = LayoutChild<TLabel>(window, "lblCopyingFile").Caption();
+    s.fileBar = BarPosition(LayoutChild<TProgressBar>(window, "ProgressBar1"));
+    s.totalBar = BarPosition(LayoutChild<TProgressBar>(window, "ProgressBar2"));
+    s.visible = IsWindowVisible(window.Handle()) != FALSE;
+    if (status) {
+      s.sentName = status->FileName;
+      s.sentFile = status->FilePercentDone;
+      s.sentTotal = status->TotalPercentDone;
+    }
+    return s;
+  }
+
+  std::string root;
+  TNotificationWatcher* watcher = nullptr;
+};
+
+TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
+  Build();
+  std::vector<TShown> shown;
+  HWND window = nullptr;
+  bool pictured = false, closedAtEnd = false;
+  watcher->OnNotify = [&](int code, TObject* po) {
+    if (code == ncFileStatus) {
+      TBaseDuringCopyForm* w = ProgressWindow();
+      if (!w) {
+        TShown none;
+        none.label = "<no progress window>";
+        shown.push_back(none);
+        return;
+      }
+      shown.push_back(Read(*w, dynamic_cast<TFileStatusParameter*>(po)));
+      window = w->Handle();
+      if (!pictured && shown.back().label == "big.bin" && shown.back().fileBar >= 50) {
+        pictured = true;
+        Picture(*w, "copying-files-run");
+      }
+    } else if (code == ncOperationEnded && window) {
+      closedAtEnd = !ProgressWindow() && !IsWindowVisible(window);
+    }
+  };
+  std::string lastPage;
+  PassTheWelcomePages();
+  FinishTheRun(lastPage);
+  install->StartHook(form);
+  EXPECT_TRUE(boxes.empty()) << boxes[0];
+  EXPECT_EQ(lastPage, "Setup complete");
+  for (const char* name : {"readme.txt", "notes.txt", "big.bin"})
+    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src() + "\\" + name)) << name;
+
+  // Every status is on screen as it was sent: the window is up, its label names the file, both bars
+  // stand where the status puts them.
+  ASSERT_FALSE(shown.empty());
+  std::vector<std::string> order;
+  int bigBetween = 0;
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const TShown& s = shown[i];
+    ASSERT_TRUE(s.visible) << "status " << i << " " << s.label;
+    ASSERT_EQ(s.label, s.sentName) << "status " << i;
+    ASSERT_EQ(s.fileBar, s.sentFile) << "status " << i << " " << s.label;
+    ASSERT_EQ(s.totalBar, s.sentTotal) << "status " << i << " " << s.label;
+    if (order.empty() || order.back() != s.label) order.push_back(s.label);
+    if (i > 0 && s.label == shown[i - 1].label) {
+      EXPECT_GE(s.fileBar, shown[i - 1].fileBar) << "status " << i;
+    }
+    if (i > 0) {
+      EXPECT_GE(s.totalBar, shown[i - 1].totalBar) << "status " << i;
+    }
+    if (s.label == "big.bin" && s.fileBar > 0 && s.fileBar < 100) ++bigBetween;
+    // A file's last status shows it complete.
+    if (i + 1 == shown.size() || shown[i + 1].label != s.label) {
+      EXPECT_EQ(s.fileBar, 100) << s.label;
+    }
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"readme.txt", "notes.txt", "big.bin"}));
+  EXPECT_GE(bigBetween, 20) << "the large file moves the file bar step by step";
+  EXPECT_LT(shown.front().totalBar, 5);
+  EXPECT_EQ(shown.back().totalBar, 100);
+  EXPECT_TRUE(pictured);
+  EXPECT_TRUE(closedAtEnd) << "the end of the copy closes the progress window";
+}
+
+TEST_F(CopyPhase, TheDiskPromptFindsAVolumeThatWasMovedElsewhere) {
+  Build();
+  // Spanned onto two volumes: the directory, the small files and the start of big.bin on the first,
+  // the rest of big.bin on the second, which then goes to a folder of its own.
+  const std::string spanned = root + "\\spanned", disk2 = root + "\\disk2";
+  ASSERT_TRUE(sys::MakeDir(spanned));
+  ASSERT_TRUE(sys::MakeDir(disk2));
+  {
+    TTvrkCompress spanner(nullptr);
+    spanner.SetCompressedFile(dist() + "\\files.1");
+    spanner.SetDiskCapacity(sys::FileSizeOf(dist() + "\\files.1") * 2 / 3);
+    spanner.OnNewDisk = [&](TTvrkCompress&, int, std::string& path) { path = spanned; };
+    spanner.SpanToDisks(spanned, "files.1");
+  }
+  EXPECT_EQ(Entries(spanned), (std::vector<std::string>{"files.1", "files.2"}));
+  ASSERT_TRUE(sys::RenameReplacing(spanned + "\\files.1", dist() + "\\files.1"));
+  ASSERT_TRUE(sys::RenameFile(spanned + "\\files.2", disk2 + "\\files.2"));
+
+  std::string prompt, offered, browsed, lastPage;
+  int prompts = 0;
+  bool copyWindowShown = false;
+  PassTheWelcomePages();
+  gSteps.push_back([&] {
+    TChangeDiskForm* f = ModalForm<TChangeDiskForm>();
+    if (!f) return false;
+    ++prompts;
+    prompt = LayoutChild<TLabel>(*f, "PromptDiskLabel").Caption();
+    offered = LayoutChild<TEdit>(*f, "PathEdit").Text();
+    copyWindowShown = ProgressWindow() && IsWindowVisible(ProgressWindow()->Handle());
+    Picture(*f, "change-disk-run");
+    f->OnBrowse = [&](std::string& folder) {
+      folder = disk2;
+      return true;
+    };
+    LayoutChild<TBitBtn>(*f, "BrowseBtn").Click();
+    browsed = LayoutChild<TEdit>(*f, "PathEdit").Text();
+    LayoutChild<TBitBtn>(*f, "InstallBtn").Click();
+    return true;
+  });
+  FinishTheRun(lastPage);
+  install->StartHook(form);
+  EXPECT_TRUE(boxes.empty()) << boxes[0];
+  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(prompt, "Please insert disk number 2");
+  EXPECT_EQ(offered, dist()) << "the prompt offers the archive's folder";
+  EXPECT_EQ(browsed, disk2);
+  EXPECT_TRUE(copyWindowShown) << "the prompt comes during the copy";
+  EXPECT_EQ(lastPage, "Setup complete");
+  for (const char* name : {"readme.txt", "notes.txt", "big.bin"})
+    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src() + "\\" + name)) << name;
+}
+
+TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile) {
+  Build();
+  ASSERT_TRUE(sys::MakeDir(target() + "\\Data"));
+  WriteAll(Dest("big.bin"), "the version installed before");
+  int asked = 0;
+  install->OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
+    ++asked;
+    quitOut = true;
+  };
+  bool goodEnd = false, badEnd = false;
+  install->OnBeforeNotifyGoodInstall = [&](TObject*) { goodEnd = true; };
+  install->OnBeforeNotifyBadInstall = [&](TObject*) { badEnd = true; };
+  std::vector<int> bigAfterCancel;
+  bool cancelled = false;
+  watcher->OnNotify = [&](int code, TObject* po) {
+    auto* status = dynamic_cast<TFileStatusParameter*>(po);
+    if (code == ncFileStatus && cancelled && status && status->FileName == "big.bin")
+      bigAfterCancel.push_back(status->FilePercentDone);
+  };
+  int cancelledAt = -1;
+  std::string lastPage;
+  PassTheWelcomePages();
+  // Cancel once big.bin is under way, as the user would press it.
+  gSteps.push_back([&] {
+    if (OpenWizard()) return true;  // the run has ended without the moment coming
+    TBaseDuringCopyForm* w = ProgressWindow();
+    if (!w || LayoutChild<TLabel>(*w, "lblCopyingFile").Caption() != "big.bin") return false;
+    const int at = BarPosition(LayoutChild<TProgressBar>(*w, "ProgressBar1"));
+    if (at <= 0 || at >= 90) return false;
+    cancelledAt = at;
+    cancelled = true;
+    LayoutChild<TBitBtn>(*w, "CancelBtn").Click();
+    return true;
+  });
+  FinishTheRun(lastPage);
+  install->StartHook(form);
+
+  ASSERT_GT(cancelledAt, 0) << "Cancel was not pressed during the copy of big.bin";
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(badEnd);
+  EXPECT_FALSE(goodEnd);
+  EXPECT_EQ(lastPage, "Setup incomplete");
+  EXPECT_TRUE(boxes.empty()) << "the user's abort is no error to report: " << boxes[0];
+  EXPECT_LE(bigAfterCancel.size(), 1u) << "the copy stops at the next buffer";
+  for (int percent : bigAfterCancel) EXPECT_LT(percent, 100);
+  EXPECT_FALSE(ProgressWindow());
+  // The file being written keeps its old content and nothing half-written stays beside it; the files
+  // copied before the cancel are complete.
+  EXPECT_EQ(ReadAll(Dest("big.bin")), "the version installed before");
+  EXPECT_EQ(Entries(target() + "\\Data"), (std::vector<std::string>{"big.bin", "notes.txt", "readme.txt"}));
+  EXPECT_EQ(ReadAll(Dest("notes.txt")), ReadAll(src() + "\\notes.txt"));
 }
 
 }  // namespace
