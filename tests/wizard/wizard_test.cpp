@@ -1,15 +1,16 @@
 // The shipped pages in a test project with the six dialog managers: each phase is broadcast as the
-// engine does, and the pages are driven through their buttons from a timer while the phase runs.
+// engine does, and the pages are driven through their buttons from a timer while the phase runs. A
+// second project installs real files, so the progress window and the disk prompt follow a real copy.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "../archive/archive_fixture.h"
 #include "archive/cmp_TTvrkCompress.h"
 #include "config/resources.h"
 #include "core/properties.h"
@@ -548,20 +549,9 @@ TEST_F(WizardPages, TheFolderPageListsFoldersAndFillsItsEdit) {
 
 // ---- the copy phase of a real run ----
 
-std::string ReadAll(const std::string& path) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::ReadShared);
-  if (!f.IsOpen()) return "<missing>";
-  std::string text(static_cast<std::size_t>(f.Size()), '\0');
-  text.resize(f.Read(text.data(), text.size()));
-  return text;
-}
-
-void WriteAll(const std::string& path, const std::string& data) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::Create);
-  ASSERT_TRUE(f.IsOpen()) << path;
-  ASSERT_EQ(f.Write(data.data(), data.size()), data.size());
-  ASSERT_TRUE(f.Close());
-}
+using archive_test::RandomBytes;
+using archive_test::ReadAll;
+using archive_test::WriteAll;
 
 // The names in a folder, sorted; folders end in a backslash.
 std::vector<std::string> Entries(const std::string& dir) {
@@ -635,10 +625,7 @@ protected:
   void Build() {
     WriteAll(src() + "\\readme.txt", "Read me first.\r\n");
     WriteAll(src() + "\\notes.txt", std::string(5000, 'n'));
-    std::mt19937 random(20261207);
-    std::string big(3 << 20, '\0');
-    for (char& c : big) c = static_cast<char>(random() & 0xff);
-    WriteAll(src() + "\\big.bin", big);
+    WriteAll(src() + "\\big.bin", RandomBytes(3 << 20, 20261207));
     install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
     ASSERT_TRUE(sys::FileExists(dist() + "\\files.1"));
   }
