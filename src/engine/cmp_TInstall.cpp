@@ -256,6 +256,7 @@ void TCustomInstall::Execute() {
   // Self-registration failures wait for the end of the run, when everything they may need is installed.
   RegistrationFailuresPropagateSlot().Set(false);
   DeferredRegistrations().Clear();
+  SetUserAbortRequested(false);
   unfinishedCount_ = 0;
   runCleanupBatch_ = false;
   installing_ = true;

@@ -321,6 +321,8 @@ std::string TCustomInstallFile::FullArchiveFile() {
 }
 
 void TCustomInstallFile::Install() {
+  // A Cancel between two files (the progress window sets the flag) stops the run before the next one.
+  if (UserAbortRequested()) throw EAIUserAbort();
   replaceAtReboot_ = false;
   finalDestPath_.clear();
   try {

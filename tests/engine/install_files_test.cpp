@@ -285,6 +285,19 @@ TEST_F(InstallFiles, AGoodRunOffersTheFilesMarkedToRunAndEndsTheDeferral) {
   EXPECT_FALSE(install->Reboot());
 }
 
+// Cancel pressed between two files: the next file is not begun and the run ends as cancelled.
+TEST_F(InstallFiles, ACancelBetweenFilesStopsTheRunBeforeTheNextOne) {
+  Create();
+  Build();
+  SetUserAbortRequested(true);  // left over from an earlier run: a new run starts without it
+  files["Readme"]->OnAfterInstall = [](TCustomInstallFile*) { SetUserAbortRequested(true); };
+  install->StartHook(form);
+  EXPECT_EQ(ReadAll(Dest("readme.txt")), ReadAll(src + "\\readme.txt"));
+  EXPECT_FALSE(sys::FileExists(Dest("guide.hlp")));
+  EXPECT_EQ(recorder->codes.back(), -978);
+  EXPECT_NE(std::find(recorder->codes.begin(), recorder->codes.end(), -994), recorder->codes.end());
+}
+
 TEST_F(InstallFiles, ADamagedArchiveFailsClearlyAndLeavesTheExistingFileAlone) {
   Create();
   Build();
