@@ -697,7 +697,8 @@ void TTvrkCompress::DoExtractFiles() {
     if (index < 0) throw ETvrkCompress("The file <%s> was not found in the archive <%s>", wanted, compressedFile_);
     const TFileHeader header = headers_[index];
     FillStats(header);
-    if (Trim(ExtractName).empty()) ExtractName = keepFolders_ ? header.FileName : ExtractFileName(header.FileName);
+    // The name asked for, not the stored one: a stored name may be cut short.
+    if (Trim(ExtractName).empty()) ExtractName = keepFolders_ ? header.FileName : ExtractFileName(FirstField(wanted));
     Fire(OnBeforeExtracting);
     std::string dest = Destination();
     if (keepFolders_) {

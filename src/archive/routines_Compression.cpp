@@ -139,7 +139,9 @@ int TFileHeaders::FindByName(const std::string& line) const {
   if (byName_.empty()) {
     for (int i = Count() - 1; i >= 0; --i) byName_[LowerCase(headers_[static_cast<std::size_t>(i)]->FileName)] = i;
   }
-  const auto found = byName_.find(LowerCase(FirstField(line)));
+  // A member is stored under its source path cut to the header's capacity: look it up the same way, so
+  // a file with a long source path finds the member it was added as.
+  const auto found = byName_.find(LowerCase(sys::Cp1252ToUtf8(StoredName(FirstField(line), kFileNameCapacity))));
   return found == byName_.end() ? -1 : found->second;
 }
 

@@ -228,8 +228,10 @@ TEST_F(CompressTest, IdsOutsideTheTableAndLongNames) {
   EXPECT_EQ(r.Headers().Get(0).UniqueID, 2000);
   EXPECT_EQ(r.GetHeaderIndex(2000), 0);
   EXPECT_EQ(r.Headers().Get(0).FileName, longPath.substr(0, 100));
-  EXPECT_EQ(MessageOf([&] { Extract(r, Path("o"), {longPath}); }),
-            "The file <" + longPath + "> was not found in the archive <" + Path("ids.1") + ">");
+  // The file is found by the path it was added with, although the stored name is cut.
+  ASSERT_TRUE(sys::MakeDir(Path("o")));
+  Extract(r, Path("o"), {longPath});
+  EXPECT_EQ(ReadAll(Join(Path("o"), "file.txt")), "long");
 }
 
 TEST_F(CompressTest, DirectoryIsKeptAcrossVolumesOfOneArchive) {
