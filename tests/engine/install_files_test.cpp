@@ -298,6 +298,21 @@ TEST_F(InstallFiles, ACancelBetweenFilesStopsTheRunBeforeTheNextOne) {
   EXPECT_NE(std::find(recorder->codes.begin(), recorder->codes.end(), -994), recorder->codes.end());
 }
 
+// A destination folder that cannot be made (a file stands where it should be) ends the run with a
+// clear error naming the file, and what stood there is left as it was.
+TEST_F(InstallFiles, ADestinationThatCannotBeWrittenFailsClearlyAndLosesNothing) {
+  Create();
+  Build();
+  ASSERT_TRUE(sys::RemoveEmptyDir(target + "\\Data"));
+  WriteFile(target + "\\Data", "not a folder", Dos(0));
+  install->StartHook(form);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find(Dest("readme.txt")), std::string::npos) << shown[0];
+  EXPECT_EQ(ReadAll(target + "\\Data"), "not a folder");
+  EXPECT_EQ(recorder->codes.back(), -978);
+  sys::RemoveFile(target + "\\Data");
+}
+
 TEST_F(InstallFiles, ADamagedArchiveFailsClearlyAndLeavesTheExistingFileAlone) {
   Create();
   Build();
