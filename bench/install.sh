@@ -34,6 +34,7 @@ RUNS=${RUNS:-5}
 NSIS_VARIANT=${NSIS_VARIANT:-zlib}
 BENCH_EXE=${BENCH_EXE:-$HERE/../build/win64/bin/bench_install.exe}
 RES=$WORK/results
+INSTALLERS="nsis plain status window"
 export WINEPREFIX=$WORK/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
@@ -102,50 +103,52 @@ end_delete_window() {
 
 stop_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
 
-# Timed installs of one program, each into a new folder {i}; the program's output is kept.
-timed() {  # name command-with-{i}
-    local name=$1 cmd=$2
-    hyperfine --shell=bash --style=basic --runs 1 --parameter-scan i 1 "$RUNS" --prepare sync \
-        --export-json "$RES/$name.json" "$cmd" >&2
+# The command line of one install of installer v (nsis, plain, status, window) into run folder dir.
+install_cmd() {  # kind v dir
+    local kind=$1 v=$2 dir=$3 flags=
+    if [[ $v == nsis ]]; then
+        echo "wine $(q "$WORK/nsis/$kind.exe") /S $(q "/D=C:\\bench\\$kind-nsis\\$dir") </dev/null >/dev/null 2>&1"
+        return
+    fi
+    [[ $v == plain ]] || flags=--$v
+    echo "wine $(q "$BENCH_EXE") install $(q "$(win "$WORK/payload/$kind")") $(q "$(win "$WORK/ours/$kind")")" \
+        "$(q "C:\\bench\\$kind-$v\\$dir") $flags </dev/null >>$(q "$RES/$kind-$v.txt") 2>>$(q "$RES/$kind-$v.err")"
 }
 
 bench_payload() {
-    local kind=$1 pay=$WORK/payload/$1 mode flags i
-    local payw ourw
-    payw=$(win "$pay")
-    ourw=$(win "$WORK/ours/$kind")
-
+    local kind=$1 pay=$WORK/payload/$1 v i
     log "$kind: NSIS $NSIS_VARIANT installer"
     # shellcheck disable=SC2046  # the flags are meant to split into words
     makensis -V1 $(nsis_flags "$NSIS_VARIANT") -DPAYLOAD="$pay" -DOUTFILE="$WORK/nsis/$kind.exe" "$KIT/bench.nsi" >&2
     log "$kind: our archive"
     rm -rf "$WORK/ours/$kind"
-    wine "$BENCH_EXE" build "$payw" "$ourw" </dev/null >"$RES/$kind-build.txt" 2>"$RES/$kind-build.err" || {
+    wine "$BENCH_EXE" build "$(win "$pay")" "$(win "$WORK/ours/$kind")" </dev/null \
+        >"$RES/$kind-build.txt" 2>"$RES/$kind-build.err" || {
         cat "$RES/$kind-build.err" >&2
         exit 1
     }
     cat "$RES/$kind-build.txt" >&2
 
-    log "$kind: NSIS, one run for peak memory, then $RUNS timed runs"
-    "$(type -P time)" -f %M -o "$RES/$kind-nsis.rss" \
-        wine "$WORK/nsis/$kind.exe" /S "/D=C:\\bench\\$kind-nsis\\rss" >/dev/null 2>&1 </dev/null
-    timed "$kind-nsis" "wine $(q "$WORK/nsis/$kind.exe") /S $(q "/D=C:\\bench\\$kind-nsis\\")"'{i} </dev/null'
-
-    for mode in plain status window; do
-        flags=
-        [[ $mode == plain ]] || flags=--$mode
-        log "$kind: ours ($mode), one run for peak memory, then $RUNS timed runs"
-        : >"$RES/$kind-$mode.txt"
-        "$(type -P time)" -f %M -o "$RES/$kind-$mode.rss" \
-            wine "$BENCH_EXE" install "$payw" "$ourw" "C:\\bench\\$kind-$mode\\rss" $flags \
-            </dev/null >>"$RES/$kind-$mode.rss.txt" 2>>"$RES/$kind-$mode.err"
-        timed "$kind-$mode" "wine $(q "$BENCH_EXE") install $(q "$payw") $(q "$ourw") $(q "C:\\bench\\$kind-$mode\\")"'{i}'" $flags </dev/null >>$(q "$RES/$kind-$mode.txt") 2>>$(q "$RES/$kind-$mode.err")"
+    log "$kind: one run of each installer for peak memory"
+    for v in $INSTALLERS; do
+        "$(type -P time)" -f %M -o "$RES/$kind-$v.rss" bash -c "$(install_cmd "$kind" "$v" rss)"
+    done
+    for v in $INSTALLERS; do  # the timed runs' lines apart from this one's
+        [[ ! -f $RES/$kind-$v.txt ]] || mv "$RES/$kind-$v.txt" "$RES/$kind-$v.rss.txt"
+    done
+    # Interleaved, so that the drift of a shared machine falls on every installer alike.
+    log "$kind: $RUNS timed runs of each installer, interleaved, each into a new folder"
+    for i in $(seq 1 "$RUNS"); do
+        for v in $INSTALLERS; do
+            hyperfine --shell=bash --style=none --runs 1 --prepare sync \
+                --export-json "$RES/$kind-$v-$i.json" "$(install_cmd "$kind" "$v" "$i")" >&2
+        done
     done
 
     # Every installed tree against the kit's manifest, byte for byte.
-    local v dir extras good total
+    local dir extras good total
     : >"$RES/$kind.verify"
-    for v in nsis plain status window; do
+    for v in $INSTALLERS; do
         extras=()
         [[ $v == nsis ]] && extras=(--extra uninst.exe --extra NSISBench.lnk)
         good=0 total=0
@@ -165,9 +168,8 @@ import json, re, statistics, sys
 from pathlib import Path
 res, runs, kinds = Path(sys.argv[1]), int(sys.argv[2]), sys.argv[3:]
 
-def wall(name):  # median of the whole-process times
-    data = json.loads((res / f"{name}.json").read_text())
-    return statistics.median(r["mean"] for r in data["results"])
+def wall(name):  # median of the whole-process times, one file a run
+    return statistics.median(json.loads(p.read_text())["results"][0]["mean"] for p in res.glob(f"{name}-[0-9]*.json"))
 
 def lines(name):
     out = []
@@ -190,13 +192,13 @@ def verified(kind, v):
             return line.split()[1]
     return "?"
 
-print(f"{'payload':8} {'installer':14} {'wall s':>7} {'in-run s':>8} {'vs NSIS':>7} {'peak WS MB':>10} "
+print(f"{'payload':8} {'installer':14} {'wall s':>7} {'in-run s':>8} {'info s':>6} {'vs NSIS':>7} {'peak WS MB':>10} "
       f"{'max RSS MB':>10} {'cost':>7} {'trees':>6}")
 for kind in kinds:
     nsis = wall(f"{kind}-nsis")
     build = (res / f"{kind}-build.txt").read_text().split()
     bf = dict(f.split("=", 1) for f in build if "=" in f)
-    print(f"{kind:8} {'NSIS':14} {nsis:7.3f} {'':>8} {'1.00':>7} {'':>10} {rss(kind + '-nsis'):10.1f} {'':>7} "
+    print(f"{kind:8} {'NSIS':14} {nsis:7.3f} {'':>8} {'':>6} {'1.00':>7} {'':>10} {rss(kind + '-nsis'):10.1f} {'':>7} "
           f"{verified(kind, 'nsis'):>6}")
     plain_run = None
     for mode in ("plain", "status", "window"):
@@ -204,6 +206,7 @@ for kind in kinds:
         w = wall(f"{kind}-{mode}")
         run = statistics.median(float(l["install_s"]) for l in ls) if ls else float("nan")
         peak = max(float(l["peak_ws_mb"]) for l in ls) if ls else float("nan")
+        info = statistics.median(float(l["read_info_s"]) for l in ls) if ls else float("nan")
         bad = sum(1 for l in ls if not l["ok"]) + (runs - len(ls))
         if mode == "plain":
             plain_run = run
@@ -211,14 +214,15 @@ for kind in kinds:
         else:
             cost = f"{(run - plain_run) / plain_run * 100:+.1f}%"
         label = "ours" if mode == "plain" else f"ours --{mode}"
-        print(f"{'':8} {label:14} {w:7.3f} {run:8.3f} {w / nsis:7.2f} {peak:10.1f} {rss(kind + '-' + mode):10.1f} "
+        print(f"{'':8} {label:14} {w:7.3f} {run:8.3f} {info:6.3f} {w / nsis:7.2f} {peak:10.1f} {rss(kind + '-' + mode):10.1f} "
               f"{cost:>7} {verified(kind, mode):>6}" + (f"  {bad} FAILED" if bad else ""))
     print(f"{'':8} {'(our build)':14} {float(bf['build_s']):7.3f}  s in-run, {int(bf['files'])} files, "
           f"{int(bf['bytes']) / 1e6:.1f} MB -> {int(bf['archive_bytes']) / 1e6:.1f} MB")
 print()
 print("wall: median whole-process time (hyperfine, warm wineserver); in-run: our install run timed inside the")
-print("process; vs NSIS: wall / NSIS wall; peak WS: the process's peak working set (GetProcessMemoryInfo);")
-print("max RSS: /usr/bin/time of the Wine process; cost: in-run time against plain ours;")
+print("process, of which info: reading the archive's directory; vs NSIS: wall / NSIS wall; peak WS: the")
+print("process's peak working set (GetProcessMemoryInfo); max RSS: /usr/bin/time of the Wine process;")
+print("cost: in-run time against plain ours;")
 print("trees: installed trees that match the kit's manifest byte for byte.")
 EOF
 }
