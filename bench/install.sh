@@ -14,6 +14,8 @@
 #   RUNS        timed runs of each installer (5; QUICK: 3)     SEED      20240601
 #   NSIS_VARIANT  zlib (one deflate stream per file, as ours) or any variant of the kit's baseline.sh
 #   BENCH_EXE   bench_install.exe (default: build/win64/bin/ of this tree)
+#   INSTALLERS  which to run: "nsis plain status window" (ours plain, with status handlers, with the
+#               progress window); nsis and plain are always among them
 # Every run installs into a new folder; nothing is deleted while measuring (see the kit's README on
 # this machine's ext4). Whole-process times are hyperfine's; ours also times its install run inside
 # the process (install_s), without Wine's process start and the loading of the project.
@@ -34,7 +36,7 @@ RUNS=${RUNS:-5}
 NSIS_VARIANT=${NSIS_VARIANT:-zlib}
 BENCH_EXE=${BENCH_EXE:-$HERE/../build/win64/bin/bench_install.exe}
 RES=$WORK/results
-INSTALLERS="nsis plain status window"
+INSTALLERS=${INSTALLERS:-nsis plain status window}
 export WINEPREFIX=$WORK/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
@@ -46,6 +48,8 @@ win() { winepath -w "$1" 2>/dev/null; }
 
 check_tools() {
     local missing=()
+    [[ " $INSTALLERS " == *" nsis "* && " $INSTALLERS " == *" plain "* ]] ||
+        { echo "install.sh: INSTALLERS must name nsis and plain" >&2; exit 2; }
     command -v makensis >/dev/null || missing+=(nsis)
     command -v hyperfine >/dev/null || missing+=(hyperfine)
     command -v wine >/dev/null || missing+=(wine64)
@@ -202,6 +206,8 @@ for kind in kinds:
           f"{verified(kind, 'nsis'):>6}")
     plain_run = None
     for mode in ("plain", "status", "window"):
+        if not list(res.glob(f"{kind}-{mode}-[0-9]*.json")):
+            continue
         ls = lines(f"{kind}-{mode}")
         w = wall(f"{kind}-{mode}")
         run = statistics.median(float(l["install_s"]) for l in ls) if ls else float("nan")
