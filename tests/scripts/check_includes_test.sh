@@ -26,4 +26,8 @@ expect_failure src/core/classes.cpp '#include "ui/controls.h"' 'the portable cor
 expect_failure src/archive/cmp_TVersion.cpp '#include <windows.h>' '<windows.h> in the portable layer archive'
 expect_failure src/sys/files.h '#include <windows.h>' '<windows.h> in the portable layer sys'
 expect_failure tests/core/routines_test.cpp '#include "dialogs/pages.h"' 'the portable test_core includes the Windows-only layer dialogs'
+# A target folder inside another's: its files answer to their own target, and only to it.
+expect_failure bench/install/install_win32.cpp '#include "lang/cmp_TTranslator.h"' \
+  'bench_install includes lang/cmp_TTranslator.h, but the layer lang is not among those it uses'
+expect_failure bench/archive.cpp '#include "ui/controls.h"' 'the portable bench includes the Windows-only layer ui'
 echo "check_includes: every planted fault caught"
