@@ -1,6 +1,7 @@
 #pragma once
 // The wizard's page forms. Each loads its layout from the resource named after its class and adds
 // the little behaviour of its buttons and lists.
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -133,6 +134,7 @@ private:
   TProgressBar* file_ = nullptr;
   TProgressBar* total_ = nullptr;
   TLabel* item_ = nullptr;
+  std::chrono::steady_clock::time_point lastPaint_{};
 };
 
 // The prompt for the next volume. The path changes only through Browse.

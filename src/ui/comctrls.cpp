@@ -39,7 +39,10 @@ void TProgressBar::SetMax(int v) {
 
 void TProgressBar::SetPosition(int v) {
   // Min and Max may come after Position in a stream: kept as given until loaded.
-  position_ = HasState(csLoading) ? v : std::clamp(v, min_, std::max(min_, max_));
+  const int position = HasState(csLoading) ? v : std::clamp(v, min_, std::max(min_, max_));
+  // A bar told its own position again (many status events per percent) neither sends nor repaints.
+  if (position == position_ && HandleAllocated()) return;
+  position_ = position;
   if (HandleAllocated()) Perform(PBM_SETPOS, static_cast<WPARAM>(position_));
 }
 
