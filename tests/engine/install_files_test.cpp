@@ -7,6 +7,7 @@
 
 #include "engine/install_record.h"
 #include "objects/cmp_TInstallFile.h"
+#include "install_support.h"
 #include "spine_classes.h"
 #include "sys/dates.h"
 #include "sys/files.h"
@@ -22,27 +23,10 @@ using namespace tav::test;
 namespace {
 
 const char* const kHelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
-const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char* const kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char* const kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-class TInstallRunForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TInstallRunForm, TForm>("TInstallRunForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
-std::string ReadAll(const std::string& path) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::ReadShared);
-  if (!f.IsOpen()) return "<missing>";
-  std::string text(static_cast<std::size_t>(f.Size()), '\0');
-  text.resize(f.Read(text.data(), text.size()));
-  return text;
-}
+inline constexpr char kTInstallRunFormName[] = "TInstallRunForm";
+using TInstallRunForm = TProjectForm<kTInstallRunFormName>;
 
 // Writes a file whose last-write time is the DOS date given (2-second steps).
 void WriteFile(const std::string& path, const std::string& text, std::uint32_t dosDate) {

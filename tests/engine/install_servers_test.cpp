@@ -11,6 +11,7 @@
 #include "engine/install_record.h"
 #include "fixtures.h"
 #include "objects/cmp_TInstallFile.h"
+#include "install_support.h"
 #include "spine_classes.h"
 #include "sys/files.h"
 #include "sys/registry.h"
@@ -24,26 +25,9 @@ namespace fx = tav::fixtures;
 
 namespace {
 
-const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const char* const kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-class TInstallServersForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TInstallServersForm, TForm>("TInstallServersForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
-std::string ReadAll(const std::string& path) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::ReadShared);
-  if (!f.IsOpen()) return "<missing>";
-  std::string text(static_cast<std::size_t>(f.Size()), '\0');
-  text.resize(f.Read(text.data(), text.size()));
-  return text;
-}
+inline constexpr char kTInstallServersFormName[] = "TInstallServersForm";
+using TInstallServersForm = TProjectForm<kTInstallServersFormName>;
 
 // The default value of HKCR\CLSID\{clsid}\<server>, or "<none>".
 std::wstring ServerCommand(const wchar_t* clsid, const wchar_t* server) {
