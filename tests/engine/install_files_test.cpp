@@ -1,11 +1,15 @@
 // A real installation under Wine: a project with an installer, a file group and install files is
 // built into an archive from source files the test writes, then installed into a temporary folder.
+// First: the Windows headers with their macros tamed, before the fixtures bring them again.
+#include "ui/win32.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
 #include "engine/install_record.h"
+#include "fixtures.h"
 #include "objects/cmp_TInstallFile.h"
 #include "install_support.h"
 #include "spine_classes.h"
@@ -15,15 +19,14 @@
 #include "sys/system.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
-#include "ui/win32.h"
 
 using namespace tav;
 using namespace tav::test;
+namespace fx = tav::fixtures;
 
 namespace {
 
 const char* const kHelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
-const char* const kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 inline constexpr char kTInstallRunFormName[] = "TInstallRunForm";
 using TInstallRunForm = TProjectForm<kTInstallRunFormName>;
@@ -43,36 +46,6 @@ std::uint32_t Dos(int second) {
   return sys::DateTimeToDosDateTime(t);
 }
 
-// The raw REG_MULTI_SZ value of the pending renames, as UTF-16 code units ("" when absent).
-std::wstring PendingRenames() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
-    return L"";
-  DWORD type = 0, size = 0;
-  std::wstring value;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-      size > 0) {
-    value.resize(size / sizeof(wchar_t));
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
-  }
-  RegCloseKey(key);
-  return value;
-}
-
-void RestorePendingRenames(const std::wstring& saved) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
-                    &key) != ERROR_SUCCESS)
-    return;
-  if (saved.empty())
-    RegDeleteValueW(key, L"PendingFileRenameOperations");
-  else
-    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(saved.data()),
-                   static_cast<DWORD>(saved.size() * sizeof(wchar_t)));
-  RegCloseKey(key);
-}
-
 class InstallFiles : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -87,7 +60,6 @@ protected:
     src = root + "\\src";
     target = root + "\\target";
     for (const std::string& d : {root, dist, src, target, target + "\\Data"}) sys::MakeDir(d);
-    savedRenames = PendingRenames();
     SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist}; });
   }
 
@@ -95,7 +67,7 @@ protected:
     delete form;
     form = nullptr;
     RemoveInstallRecord(InstallRecordKey());
-    RestorePendingRenames(savedRenames);
+    fx::RemovePendingRenames(sys::Wide(Dest("locked.hlp")));
     sys::RegKey help = sys::RegKey::Open(sys::RootKey::LocalMachine, kHelpKey, false);
     for (const char* name : {"GUIDE.HLP", "LOCKED.HLP", "LOCKED.1"}) help.DeleteValue(name);
     sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
@@ -157,7 +129,6 @@ protected:
   std::map<std::string, TCustomInstallFile*> files;
   std::vector<std::string> shown;
   std::string root, dist, src, target;
-  std::wstring savedRenames;
 };
 
 TEST_F(InstallFiles, BuildsTheArchiveAndInstallsUnderTheOverwriteRules) {
@@ -203,12 +174,13 @@ TEST_F(InstallFiles, BuildsTheArchiveAndInstallsUnderTheOverwriteRules) {
   EXPECT_EQ(files["Locked"]->DestName(), "locked.1");
   EXPECT_TRUE(install->Reboot() || rebootAsked);
   EXPECT_TRUE(rebootAsked);
-  const std::wstring pending = PendingRenames();
-  const std::wstring from = L"\\??\\" + sys::Wide(Dest("locked.1"));
-  const std::wstring to = L"!\\??\\" + sys::Wide(Dest("locked.hlp"));
-  const std::size_t at = pending.find(from);
-  ASSERT_NE(at, std::wstring::npos);
-  EXPECT_EQ(pending.compare(at + from.size() + 1, to.size(), to), 0);  // the pair: source, then target
+  // The pair as Windows keeps it: the source, then the target marked as one that may be replaced.
+  const std::vector<fx::PendingRename> pending = fx::PendingRenames();
+  const auto rename = std::find_if(pending.begin(), pending.end(), [&](const fx::PendingRename& r) {
+    return r.from == L"\\??\\" + sys::Wide(Dest("locked.1"));
+  });
+  ASSERT_NE(rename, pending.end());
+  EXPECT_EQ(rename->to, L"!\\??\\" + sys::Wide(Dest("locked.hlp")));
   std::string unfinished;
   sys::RegKey record = sys::RegKey::Open(sys::RootKey::LocalMachine, InstallRecordKey() + "\\Unfinished", false);
   ASSERT_TRUE(record.ReadString("Locked", unfinished));
