@@ -36,10 +36,16 @@ if [ "$status" -ne 0 ] || ! tr -d '\r' <build/demo/setup.log | grep -q '^page: .
   echo "setup.exe did not reach its good end (exit $status); see build/demo/setup.log" >&2
   exit 1
 fi
+pages=$(tr -d '\r' <build/demo/setup.log | grep -c '^page: ' || true)
+pictures=$(find "$shots" -name '*.png' 2>/dev/null | wc -l)
+if [ "$pictures" -ne "$pages" ]; then
+  echo "setup.exe showed $pages pages but $pictures pictures are in $shots" >&2
+  exit 1
+fi
 for f in readme.txt license.txt; do
   if ! cmp -s "examples/demo/payload/$f" "$installed/$f"; then
     echo "setup.exe did not install $f into $installed" >&2
     exit 1
   fi
 done
-echo "setup.exe ran the shipped project to its good end and installed readme.txt and license.txt, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each page is in $shots."
+echo "setup.exe ran the shipped project to its good end and installed readme.txt and license.txt, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each of its $pages pages is in $shots."

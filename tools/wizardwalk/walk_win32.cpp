@@ -1,5 +1,7 @@
 #include "walk.h"
 
+#include <shlobj.h>
+
 #include <cwctype>
 
 #include "sys/unicode.h"
@@ -90,7 +92,8 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
   TWalkResult result;
   // Pictures in the screen's own pixels, whatever its DPI: the walker must not be scaled itself.
   SetProcessDPIAware();
-  if (!shotDir.empty()) CreateDirectoryW(shotDir.c_str(), nullptr);
+  // The folder with any parents it lacks: a fresh build has no screenshots folder yet.
+  if (!shotDir.empty()) SHCreateDirectoryExW(nullptr, shotDir.c_str(), nullptr);
   std::wstring line = commandLine;
   STARTUPINFOW si{};
   si.cb = sizeof si;
