@@ -93,7 +93,12 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
   // Pictures in the screen's own pixels, whatever its DPI: the walker must not be scaled itself.
   SetProcessDPIAware();
   // The folder with any parents it lacks: a fresh build has no screenshots folder yet.
-  if (!shotDir.empty()) SHCreateDirectoryExW(nullptr, shotDir.c_str(), nullptr);
+  if (!shotDir.empty()) {
+    std::wstring dir = shotDir;
+    for (wchar_t& c : dir)
+      if (c == L'/') c = L'\\';  // the shell's folder maker takes backslashes only
+    SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
+  }
   std::wstring line = commandLine;
   STARTUPINFOW si{};
   si.cb = sizeof si;
