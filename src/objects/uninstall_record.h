@@ -1,0 +1,20 @@
+#pragma once
+// Appending to a product's uninstall record, the registry tree the uninstaller reads. Key is the
+// product key (kUninstallKeyPrefix followed by the product name) under HKEY_LOCAL_MACHINE. Nothing is
+// ever removed here: a second run appends after the counters it finds.
+#include <string>
+
+namespace tav {
+
+// How many overflow keys (Files1, Files2, ...) are tried before the file list gives up.
+constexpr int kUninstallFileListTries = 64;
+
+// Appends Path to Key\Files, or to the first of Key\Files1, Key\Files2 ... that takes it; raises
+// EIRCannotWriteValue when none does within kUninstallFileListTries.
+void AppendUninstallFile(const std::string& key, const std::string& path);
+// Appends "Path;1" (a program, unregistered by running it) or "Path;0" (a library) to Key\ActiveX.
+void AppendUninstallActiveX(const std::string& key, const std::string& path, bool isProgram);
+// Reserves the next Key\RegistryKeys\RegistryKeyN (the counter is written first) and returns its key.
+std::string AppendUninstallRegistryKey(const std::string& key);
+
+}  // namespace tav
