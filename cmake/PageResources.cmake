@@ -6,7 +6,7 @@ file(MAKE_DIRECTORY ${TAV_PICTURE_DIR})
 set(face "#f0f0f0")
 
 # name, then the convert arguments that draw it.
-set(TAV_PICTURES INSTALLTHEME1 TAVEXTRACT TAVTRANSFER TAVDISK TAVCANCEL)
+set(TAV_PICTURES INSTALLTHEME1 TAVEXTRACT TAVTRANSFER TAVDISK TAVCANCEL TAVDRIVE TAVSHORTAGE)
 # The theme: a package receiving what is installed, on a blue ground.
 set(draw_INSTALLTHEME1 -size 117x290 "gradient:#123b6b-#3f86c6"
     -fill "rgba(255,255,255,0.10)" -draw "circle 20,40 20,95" -draw "circle 100,120 100,150"
@@ -35,6 +35,13 @@ set(draw_TAVDISK -size 57x113 "xc:${face}"
 # The Cancel glyph: a red cross.
 set(draw_TAVCANCEL -size 16x16 "xc:${face}"
     -stroke "#c41e1e" -strokewidth 3 -draw "line 3,3 12,12" -draw "line 12,3 3,12")
+# A hard disk drive: a grey case with its light, for the drive list.
+set(draw_TAVDRIVE -size 16x16 "xc:${face}"
+    -fill "#b9bec6" -stroke "#4a505a" -draw "rectangle 1,5 14,11" -stroke none
+    -fill "#3cb043" -draw "rectangle 11,8 12,9" -fill "#6a707a" -draw "rectangle 3,8 8,9")
+# Not enough space: a red disc with a white bar.
+set(draw_TAVSHORTAGE -size 16x16 "xc:${face}"
+    -fill "#d0261e" -stroke "#8a140f" -draw "circle 7,7 7,1" -stroke none -fill "#ffffff" -draw "rectangle 4,6 11,8")
 
 set(TAV_PICTURE_LINES "")
 set(TAV_PICTURE_FILES "")

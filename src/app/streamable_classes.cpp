@@ -1,6 +1,7 @@
 #include "app/streamable_classes.h"
 
 #include "app/Unit1.h"
+#include "dialogs/backdrop.h"
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
@@ -13,6 +14,7 @@ void RegisterStreamableClasses() {
   RegisterPathClasses();
   RegisterEngineClasses();
   RegisterPageClasses();
+  RegisterBackdropClasses();
   RegisterAppClasses();
 }
 

@@ -165,7 +165,8 @@ public:
   virtual void GetChildren(const std::function<void(TComponent*)>& proc, const TComponent* root) const;
 
   std::int64_t Tag() const { return tag_; }
-  void SetTag(std::int64_t tag) { tag_ = tag; }
+  // Virtual: some components give a Tag value a meaning of their own.
+  virtual void SetTag(std::int64_t tag) { tag_ = tag; }
 
   // Names of the handlers assigned to events by a stream, kept so the project can be written back.
   const std::string& EventHandlerName(const std::string& event) const;

@@ -4,6 +4,7 @@
 #include "core/properties.h"
 #include "dialogs/page_registries.h"
 #include "dialogs/routines_FileSystem.h"
+#include "dialogs/select_page.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/routines_ExpandPaths.h"
 #include "sys/unicode.h"
@@ -302,11 +303,6 @@ void TChangeDiskForm::BrowseBtnClick() {
 
 // --- pages of later subsystems ---
 
-const TClassInfo& TFileGroupSelectForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TFileGroupSelectForm, TForm>("TFileGroupSelectForm", {});
-  return info;
-}
-
 const TClassInfo& TSelectLanguageForm::StaticClassInfo() {
   static const TClassInfo info = MakeClassInfo<TSelectLanguageForm, TForm>("TSelectLanguageForm", {});
   return info;
@@ -326,10 +322,11 @@ void RegisterPageClasses() {
   static bool entered = false;
   if (entered) return;
   entered = true;
-  // The language and component pages join the list with their own subsystems.
+  // The language page joins the list with its own subsystem.
   RegisterInstallPage(TWelcomeForm::StaticClassInfo());
   RegisterInstallPage(TLicenseForm::StaticClassInfo());
   RegisterInstallPage(TReadmeForm::StaticClassInfo());
+  RegisterInstallPage(TFileGroupSelectForm::StaticClassInfo());
   RegisterInstallPage(TSelectFolderForm::StaticClassInfo());
   RegisterInstallPage(TGoodInstallForm::StaticClassInfo());
   RegisterInstallPage(TBadInstallForm::StaticClassInfo());

@@ -156,14 +156,7 @@ private:
   TBitBtn* proceed_ = nullptr;
 };
 
-// The two pages whose behaviour comes with their own subsystems; minimal layouts until then.
-class TFileGroupSelectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo();
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
+// The page whose behaviour comes with its own subsystem; a minimal layout until then.
 class TSelectLanguageForm : public TForm {
 public:
   using TForm::TForm;

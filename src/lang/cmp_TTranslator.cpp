@@ -454,6 +454,14 @@ void TTranslator::ApplyFontAs(TTvrkLanguage language, TControl* control) {
 
 // ---- process-wide
 
+void TranslateLinesFrom(TTvrkLanguage from, const TStrings& lines, TStrings& result) {
+  if (TTranslator* t = Translator()) {
+    t->TranslateLines(from, lines, result);
+  } else {
+    result.Assign(lines);
+  }
+}
+
 TTvrkLanguage Translate(TTvrkLanguage from, TComponent* component) {
   TTranslator* t = Translator();
   return t ? t->TranslateComponent(from, component) : from;

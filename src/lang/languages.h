@@ -8,6 +8,8 @@
 
 namespace tav {
 
+class TStrings;
+
 enum TTvrkLanguage {
   tvlChineseSimplified, tvlCzech, tvlDanish, tvlEnglish, tvlFrench, tvlGerman, tvlGreek, tvlHebrew,
   tvlItalian, tvlJapanese, tvlKorean, tvlPolish, tvlPortugese, tvlRussian, tvlSpanish, tvlUser, tvlVietnamese
@@ -36,5 +38,9 @@ int LanguageCharset(TTvrkLanguage ident);
 using TLangIdSource = std::function<unsigned()>;
 TRunSlot<TLangIdSource>& UserLangIdSourceSlot();
 unsigned UserDefaultLangId();
+
+// The lines in the current language through the process-wide translator, or as they are without one.
+// Declared here, away from the translator's class, for callers that see the archive layer's names.
+void TranslateLinesFrom(TTvrkLanguage from, const TStrings& lines, TStrings& result);
 
 }  // namespace tav

@@ -229,7 +229,7 @@ void RegisterUiClasses() {
         &TBitBtn::StaticClassInfo(), &TEdit::StaticClassInfo(), &TMemo::StaticClassInfo(),
         &TRichEdit::StaticClassInfo(), &TCheckBox::StaticClassInfo(), &TRadioGroup::StaticClassInfo(),
         &TListBox::StaticClassInfo(), &TProgressBar::StaticClassInfo(), &TImage::StaticClassInfo(),
-        &TBevel::StaticClassInfo(), &TTabControl::StaticClassInfo()})
+        &TBevel::StaticClassInfo(), &TTabControl::StaticClassInfo(), &TGroupBox::StaticClassInfo()})
     RegisterClass(*info);
 }
 

@@ -206,4 +206,235 @@ void TRichEdit::ColorChanged() {
   if (HandleAllocated()) Perform(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
 }
 
+// ---------------------------------------------------------------------------------------------------
+// TTreeView
+
+const TClassInfo& TTreeView::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TTreeView, TWinControl>("TTreeView", {});
+  return info;
+}
+
+TTreeView::TTreeView(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  StoreBounds(0, 0, 121, 97);
+}
+
+void TTreeView::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = WC_TREEVIEWW;
+  params.Style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
+}
+
+void TTreeView::Clear() {
+  if (HandleAllocated()) Perform(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
+
+TTreeView::TNode TTreeView::AddChild(TNode parent, const std::string& text, void* data) {
+  HandleNeeded();
+  std::wstring w = sys::Wide(text);
+  TVINSERTSTRUCTW ins{};
+  ins.hParent = parent ? parent : TVI_ROOT;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+  ins.item.pszText = w.data();
+  ins.item.lParam = reinterpret_cast<LPARAM>(data);
+  return reinterpret_cast<TNode>(Perform(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+}
+
+void* TTreeView::Data(TNode node) const {
+  TVITEMW item{};
+  item.mask = TVIF_PARAM;
+  item.hItem = node;
+  if (!node || !SendMessageW(WindowHandle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return reinterpret_cast<void*>(item.lParam);
+}
+
+std::string TTreeView::Text(TNode node) const {
+  wchar_t buffer[512] = {};
+  TVITEMW item{};
+  item.mask = TVIF_TEXT;
+  item.hItem = node;
+  item.pszText = buffer;
+  item.cchTextMax = 512;
+  if (!node || !SendMessageW(WindowHandle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return "";
+  return sys::Narrow(buffer);
+}
+
+TTreeView::TNode TTreeView::Parent(TNode node) const {
+  return reinterpret_cast<TNode>(
+      SendMessageW(WindowHandle(), TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
+}
+
+void TTreeView::Expand(TNode node, bool expand) {
+  if (!node) return;
+  // The control tells only of what the user does; a change by code is told here.
+  if (Perform(TVM_EXPAND, expand ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(node)) && OnExpanded)
+    OnExpanded(this);
+}
+
+bool TTreeView::Expanded(TNode node) const {
+  const auto state = SendMessageW(WindowHandle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED);
+  return (state & TVIS_EXPANDED) != 0;
+}
+
+std::vector<TTreeView::TNode> TTreeView::AllNodes() const {
+  std::vector<TNode> nodes;
+  if (!HandleAllocated()) return nodes;
+  auto next = [this](TNode n, WPARAM how) {
+    return reinterpret_cast<TNode>(SendMessageW(WindowHandle(), TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(n)));
+  };
+  std::vector<TNode> stack;
+  for (TNode n = next(nullptr, TVGN_ROOT); n; n = next(n, TVGN_NEXT)) stack.insert(stack.begin(), n);
+  while (!stack.empty()) {
+    TNode n = stack.back();
+    stack.pop_back();
+    nodes.push_back(n);
+    std::vector<TNode> children;
+    for (TNode c = next(n, TVGN_CHILD); c; c = next(c, TVGN_NEXT)) children.push_back(c);
+    stack.insert(stack.end(), children.rbegin(), children.rend());
+  }
+  return nodes;
+}
+
+bool TTreeView::IsVisible(TNode node) const {
+  for (TNode p = Parent(node); p; p = Parent(p)) {
+    if (!Expanded(p)) return false;
+  }
+  return true;
+}
+
+bool TTreeView::RowRect(TNode node, RECT& rect) const {
+  *reinterpret_cast<HTREEITEM*>(&rect) = node;
+  return SendMessageW(WindowHandle(), TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&rect)) != 0;
+}
+
+TTreeView::TNode TTreeView::Selected() const {
+  if (!HandleAllocated()) return nullptr;
+  return reinterpret_cast<TNode>(SendMessageW(WindowHandle(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+void TTreeView::Select(TNode node) { Perform(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node)); }
+
+void TTreeView::BeginUpdate() {
+  if (HandleAllocated()) Perform(WM_SETREDRAW, FALSE);
+}
+
+void TTreeView::EndUpdate() {
+  if (!HandleAllocated()) return;
+  Perform(WM_SETREDRAW, TRUE);
+  InvalidateRect(WindowHandle(), nullptr, TRUE);
+}
+
+void TTreeView::WndProc(TMessage& m) {
+  if (m.Msg == kReflectBase + WM_NOTIFY) {
+    const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
+    switch (hdr->code) {
+      case TVN_SELCHANGEDW:
+        if (OnChange) OnChange(this);
+        break;
+      case TVN_ITEMEXPANDEDW:
+        if (OnExpanded) OnExpanded(this);
+        break;
+      case NM_CLICK:
+        if (OnClick) OnClick(this);
+        break;
+      case TVN_KEYDOWN:
+        if (OnKeyDown) OnKeyDown(this, reinterpret_cast<const NMTVKEYDOWN*>(m.LParam)->wVKey);
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+  TWinControl::WndProc(m);
+  if ((m.Msg == WM_VSCROLL || m.Msg == WM_MOUSEWHEEL) && OnScrolled) OnScrolled(this);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TListView
+
+const TClassInfo& TListView::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TListView, TWinControl>("TListView", {});
+  return info;
+}
+
+TListView::TListView(TComponent* owner) : TWinControl(owner) { StoreBounds(0, 0, 250, 150); }
+
+void TListView::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = WC_LISTVIEWW;
+  params.Style |= LVS_REPORT | LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_ALIGNTOP;
+}
+
+void TListView::CreateWnd() { Perform(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT); }
+
+void TListView::AddColumn(const std::string& caption, int width) {
+  HandleNeeded();
+  std::wstring w = sys::Wide(caption);
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT | LVCF_WIDTH;
+  col.pszText = w.data();
+  col.cx = ScaleToDevice(width, Dpi());
+  const int count = Header_GetItemCount(reinterpret_cast<HWND>(Perform(LVM_GETHEADER)));
+  Perform(LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&col));
+}
+
+void TListView::Clear() {
+  if (HandleAllocated()) Perform(LVM_DELETEALLITEMS);
+}
+
+void TListView::AddItem(const std::string& caption, const std::vector<std::string>& subItems, int image,
+                        int stateImage) {
+  HandleNeeded();
+  std::wstring w = sys::Wide(caption);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
+  item.iItem = ItemCount();
+  item.pszText = w.data();
+  item.iImage = image;
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(stateImage + 1);  // 0: no state picture
+  const int row = static_cast<int>(Perform(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  for (std::size_t i = 0; i < subItems.size(); ++i) {
+    std::wstring sub = sys::Wide(subItems[i]);
+    LVITEMW s{};
+    s.iSubItem = static_cast<int>(i + 1);
+    s.pszText = sub.data();
+    Perform(LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&s));
+  }
+}
+
+int TListView::ItemCount() const {
+  return HandleAllocated() ? static_cast<int>(SendMessageW(WindowHandle(), LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+std::string TListView::ItemText(int item, int column) const {
+  wchar_t buffer[256] = {};
+  LVITEMW s{};
+  s.iSubItem = column;
+  s.pszText = buffer;
+  s.cchTextMax = 256;
+  SendMessageW(WindowHandle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&s));
+  return sys::Narrow(buffer);
+}
+
+int TListView::ItemImage(int item) const {
+  LVITEMW s{};
+  s.mask = LVIF_IMAGE;
+  s.iItem = item;
+  SendMessageW(WindowHandle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&s));
+  return s.iImage;
+}
+
+int TListView::ItemStateImage(int item) const {
+  const auto state = SendMessageW(WindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK);
+  return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12) - 1;
+}
+
+void TListView::SetImages(HIMAGELIST smallImages, HIMAGELIST stateImages) {
+  HandleNeeded();
+  Perform(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(smallImages));
+  Perform(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages));
+}
+
 }  // namespace tav

@@ -1,5 +1,6 @@
 #pragma once
-// Common controls: progress bar, tab control, rich edit box.
+// Common controls: progress bar, tab control, rich edit box, tree view, report list view.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,68 @@ protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void ColorChanged() override;
+};
+
+// A tree of text rows, each carrying a pointer of its owner's. Nodes are the system's item handles.
+class TTreeView : public TWinControl {
+public:
+  using TNode = HTREEITEM;
+  explicit TTreeView(TComponent* owner);
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  void Clear();
+  // A last child of parent (nullptr: a root); the window is made if need be.
+  TNode AddChild(TNode parent, const std::string& text, void* data);
+  void* Data(TNode node) const;
+  std::string Text(TNode node) const;
+  TNode Parent(TNode node) const;
+  void Expand(TNode node, bool expand);
+  bool Expanded(TNode node) const;
+  // Every node, depth first in display order.
+  std::vector<TNode> AllNodes() const;
+  // Every ancestor expanded.
+  bool IsVisible(TNode node) const;
+  // The node's row in client pixels; false when it has none (a collapsed branch).
+  bool RowRect(TNode node, RECT& rect) const;
+  TNode Selected() const;
+  void Select(TNode node);
+  // Redraws suspended between the two.
+  void BeginUpdate();
+  void EndUpdate();
+
+  TNotifyEvent OnChange;    // the selection moved
+  TNotifyEvent OnExpanded;  // a node was expanded or collapsed
+  TNotifyEvent OnScrolled;  // scrolled vertically
+  TNotifyEvent OnClick;
+  std::function<void(TObject*, int key)> OnKeyDown;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void WndProc(TMessage& message) override;
+};
+
+// A report view: rows of a caption and sub-items, with small and state pictures from image lists.
+class TListView : public TWinControl {
+public:
+  explicit TListView(TComponent* owner);
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  void AddColumn(const std::string& caption, int width);
+  void Clear();
+  // stateImage -1: none.
+  void AddItem(const std::string& caption, const std::vector<std::string>& subItems, int image, int stateImage);
+  int ItemCount() const;
+  std::string ItemText(int item, int column) const;
+  int ItemImage(int item) const;
+  int ItemStateImage(int item) const;
+  // Not owned; kept for the control's life.
+  void SetImages(HIMAGELIST smallImages, HIMAGELIST stateImages);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
 };
 
 }  // namespace tav

@@ -244,6 +244,37 @@ private:
   TRadioGroup* group_;
 };
 
+// ---------------------------------------------------------------------------------------------------
+// TGroupBox
+
+const TClassInfo& TGroupBox::StaticClassInfo() {
+  static const TClassInfo info = MakeClassInfo<TGroupBox, TWinControl>("TGroupBox", {});
+  return info;
+}
+
+TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) { StoreBounds(0, 0, 185, 105); }
+
+TLayoutRect TGroupBox::ClientRect() const {
+  const TLayoutRect r = TWinControl::ClientRect();
+  return {r.Left + 6, r.Top + 15, std::max(0, r.Width - 12), std::max(0, r.Height - 21)};
+}
+
+void TGroupBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = L"BUTTON";
+  params.Style |= BS_GROUPBOX;
+  params.ExStyle |= WS_EX_CONTROLPARENT;
+}
+
+void TGroupBox::WndProc(TMessage& m) {
+  // The frame lets the mouse through; the controls inside must get it.
+  if (m.Msg == WM_NCHITTEST) {
+    m.Result = HTCLIENT;
+    return;
+  }
+  TWinControl::WndProc(m);
+}
+
 const TClassInfo& TRadioGroup::StaticClassInfo() {
   using P = Props<TRadioGroup>;
   static const TClassInfo info = MakeClassInfo<TRadioGroup, TWinControl>(

@@ -109,6 +109,20 @@ private:
   mutable std::string bitmapSource_;  // the BMP bytes bitmap_ was made from
 };
 
+// A framed box with a caption that holds other controls.
+class TGroupBox : public TWinControl {
+public:
+  explicit TGroupBox(TComponent* owner);
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  // Inside the frame, below the caption.
+  TLayoutRect ClientRect() const override;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void WndProc(TMessage& message) override;
+};
+
 // A group box of radio buttons, one per item, of which at most one is selected.
 class TRadioGroup : public TWinControl {
 public:

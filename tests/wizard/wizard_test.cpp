@@ -14,11 +14,13 @@
 #include "archive/cmp_TTvrkCompress.h"
 #include "config/resources.h"
 #include "core/properties.h"
+#include "core/routines_Strings.h"
 #include "sys/run_state.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"
 #include "dialogs/page_bases.h"
 #include "dialogs/pages.h"
+#include "dialogs/select_page.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/install_record.h"
 #include "objects/cmp_TFileContainer.h"
@@ -240,7 +242,7 @@ TEST_F(WizardPages, BeforeInstallShowsWelcomeLicenceAndReadmeAndPassesTheFolderP
   std::vector<std::string> captions;
   std::vector<bool> backShown;
   std::string licence;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     OnPage([&](TWizardPage& page) {
       captions.push_back(OpenWizard()->Caption());
       backShown.push_back(page.BackBtn()->Visible());
@@ -253,11 +255,11 @@ TEST_F(WizardPages, BeforeInstallShowsWelcomeLicenceAndReadmeAndPassesTheFolderP
       Click(page.NextBtn());
     });
   }
-  // The folder page has no main link group to work on: Next on the readme page ends the phase.
+  // The folder page has no main link group to work on: Next on the component page ends the phase.
   EXPECT_NO_THROW(Broadcast(ncBeforeInstallPhase));
-  EXPECT_EQ(captions,
-            (std::vector<std::string>{"Welcome", "Software license agreement", "Readme information"}));
-  EXPECT_EQ(backShown, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"Welcome", "Software license agreement", "Readme information",
+                                                "Select components to install"}));
+  EXPECT_EQ(backShown, (std::vector<bool>{false, true, true, true}));
   EXPECT_EQ(licence, "SOFTWARE LICENSE AGREEMENT");
   EXPECT_TRUE(gSteps.empty());
 }
@@ -597,8 +599,9 @@ protected:
     RemoveTree(root);
     for (const std::string& d : {root, dist(), src(), target()}) ASSERT_TRUE(sys::MakeDir(d)) << d;
     SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist()}; });
-    form = Application().CreateForm<TCopyProjectForm>();
+    form = CreateProject();
   }
+  virtual TForm* CreateProject() { return Application().CreateForm<TCopyProjectForm>(); }
   void SetUp() override {
     WizardPages::SetUp();
     if (HasFatalFailure()) return;
@@ -630,9 +633,9 @@ protected:
     ASSERT_TRUE(sys::FileExists(dist() + "\\files.1"));
   }
 
-  // Next on Welcome, the licence and the readme page.
+  // Next on Welcome, the licence, the readme and the component page.
   void PassTheWelcomePages() {
-    for (int i = 0; i < 3; ++i) OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
+    for (int i = 0; i < 4; ++i) OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
   }
   // Finish on the page the run ends with; its caption is kept.
   void FinishTheRun(std::string& caption) {
@@ -838,3 +841,192 @@ TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile
 }
 
 }  // namespace
+
+// ---- the component page
+
+class TSelectProjectForm : public TForm {
+public:
+  using TForm::TForm;
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo info = MakeClassInfo<TSelectProjectForm, TForm>("TSelectProjectForm", {});
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+// Nested groups, more than the tree shows at once: Program (with Samples inside) and Tools go to the
+// target, Help to drive T: (another file system, mapped by the test command), five empty groups.
+class ComponentPage : public CopyPhase {
+protected:
+  TForm* CreateProject() override {
+    RegisterClass(TSelectProjectForm::StaticClassInfo());
+    return Application().CreateForm<TSelectProjectForm>();
+  }
+  void SetUp() override {
+    WizardPages::SetUp();
+    if (HasFatalFailure()) return;
+    install->SetDestDirType(nullptr);
+    install->SetDestDir(target());
+    for (const char* name : {"ProgramFile", "SampleFile", "ToolFile", "HelpFile"})
+      dynamic_cast<TCustomInstallFile&>(*form->FindComponent(name)).SetIncludeFromDir(src());
+    auto* help = dynamic_cast<TInstallContainer*>(form->FindComponent("Help"));
+    help->SetDestDirType(nullptr);
+    help->SetDestDir("T:\\tav-help-" + std::to_string(GetCurrentProcessId()));
+    WriteAll(src() + "\\program.exe", RandomBytes(300000, 1));
+    WriteAll(src() + "\\sample.txt", std::string(2000, 's'));
+    WriteAll(src() + "\\tool.exe", RandomBytes(5000, 2));
+    WriteAll(src() + "\\help.chm", RandomBytes(70000, 3));
+    install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
+  }
+};
+
+// Parses "12.3 GB" / "456 Bytes" back into bytes, for comparing with the system's figures.
+double Bytes(const std::string& text) {
+  double value = 0;
+  char unit[16] = {};
+  if (std::sscanf(text.c_str(), "%lf %15s", &value, unit) != 2) return -1;
+  const std::string u = unit;
+  const double scale = u == "KB" ? 1024.0 : u == "MB" ? 1048576.0 : u == "GB" ? 1073741824.0 : u == "TB" ? 1099511627776.0 : 1;
+  return value * scale;
+}
+
+TEST_F(ComponentPage, TheUserChoosesGroupsInTheTreeAndExactlyThoseAreInstalled) {
+  ULARGE_INTEGER freeT{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"T:\\", &freeT, nullptr, nullptr)) << "the test command maps T: to another file system";
+  std::vector<std::string> rows, afterExpand, drives;
+  std::string selectedDir, afterScroll, topRow;
+  int checkBoxes = 0, visibleAfterCollapse = 0;
+  bool helpIncluded = true;
+  OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
+  OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
+  OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
+  OnPage([&](TWizardPage& p) {
+    auto& page = dynamic_cast<TFileGroupSelectForm&>(p);
+    TGroupTreeView& tree = *page.Tree();
+    // The root and its groups show; Samples waits inside Program.
+    auto visibleCaptions = [&] {
+      std::vector<std::string> out;
+      for (auto node : tree.AllNodes())
+        if (tree.IsVisible(node)) out.push_back(tree.Text(node));
+      return out;
+    };
+    rows = visibleCaptions();
+    // Each visible row has its check box and size label on the row's line.
+    auto visibleSlots = [](TFGSFList& list) {
+      int n = 0;
+      for (int i = 0; i < list.Count(); ++i) n += list.Slot(i)->Visible();
+      return n;
+    };
+    checkBoxes = visibleSlots(*page.Includes());
+    auto* program = dynamic_cast<TFileContainer*>(this->form->FindComponent("Program"));
+    ASSERT_NE(program, nullptr);
+    for (auto node : tree.AllNodes()) {
+      if (tree.ContainerOf(node) == program) tree.Expand(node, true);
+    }
+    afterExpand = visibleCaptions();
+    // Every check box stands on its own group's row, whatever the tree did last.
+    auto aligned = [&](const char* when) {
+      Application().ProcessMessages();
+      for (int i = 0; i < page.Includes()->Count(); ++i) {
+        auto* box = static_cast<TIncludeCheckBox*>(page.Includes()->Slot(i));
+        if (!box->Visible() || !box->Container) continue;
+        for (auto node : tree.AllNodes()) {
+          RECT r{};
+          if (tree.ContainerOf(node) != box->Container) continue;
+          ASSERT_TRUE(tree.RowRect(node, r)) << when << ": " << box->Container->Name();
+          EXPECT_EQ(box->Top(), ScaleToLogical(r.top, tree.Dpi())) << when << ": " << box->Container->Name();
+          EXPECT_EQ(box->Checked(), box->Container->WillInstall()) << when << ": " << box->Container->Name();
+        }
+      }
+    };
+    aligned("expanded");
+    Picture(page, "component-page");
+    // Scrolled one line: the first slot now shows the second row's group.
+    SendMessageW(tree.WindowHandle(), WM_VSCROLL, SB_LINEDOWN, 0);
+    Application().ProcessMessages();
+    auto* first = static_cast<TIncludeCheckBox*>(page.Includes()->Slot(0));
+    afterScroll = first->Visible() && first->Container ? first->Container->Name() : "<none>";
+    for (auto node : tree.AllNodes()) {
+      RECT r{};
+      if (tree.IsVisible(node) && tree.RowRect(node, r) && r.top >= 0) {
+        topRow = tree.ContainerOf(node)->Name();
+        break;
+      }
+    }
+    aligned("scrolled");
+    SendMessageW(tree.WindowHandle(), WM_VSCROLL, SB_TOP, 0);
+    for (auto node : tree.AllNodes()) {
+      if (tree.ContainerOf(node) == program) tree.Expand(node, false);
+    }
+    aligned("collapsed");
+    visibleAfterCollapse = visibleSlots(*page.Includes());
+    // Clearing Help's box: its group is left out, its drive needs nothing.
+    for (int i = 0; i < page.Includes()->Count(); ++i) {
+      auto* box = static_cast<TIncludeCheckBox*>(page.Includes()->Slot(i));
+      if (box->Visible() && box->Container && box->Container->Name() == "Help") box->SetChecked(false);
+    }
+    for (auto node : tree.AllNodes()) {
+      if (tree.ContainerOf(node) == program) tree.Select(node);
+    }
+    selectedDir = page.DirectoryEdit()->Text();
+    aligned("Help cleared");
+    helpIncluded = dynamic_cast<TInstallContainer*>(this->form->FindComponent("Help"))->Include();
+    for (int i = 0; i < page.Drives()->ItemCount(); ++i) {
+      drives.push_back(page.Drives()->ItemText(i, 0) + "|" + page.Drives()->ItemText(i, 1) + "|" +
+                       page.Drives()->ItemText(i, 2) + "|" + std::to_string(page.Drives()->ItemStateImage(i)));
+    }
+    Picture(page, "component-page-help-cleared");
+    Click(page.NextBtn());
+  });
+  std::string lastPage;
+  FinishTheRun(lastPage);
+  install->StartHook(form);
+  EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
+  EXPECT_EQ(lastPage, "Setup complete");
+
+  EXPECT_EQ(rows, (std::vector<std::string>{"Main", "Program", "Tools", "Help", "Extra 1", "Extra 2", "Extra 3",
+                                            "Extra 4", "Extra 5"}));
+  EXPECT_EQ(afterExpand.size(), rows.size() + 1);
+  EXPECT_EQ(afterExpand[2], "Samples");
+  EXPECT_GT(checkBoxes, 3);
+  EXPECT_LT(checkBoxes, static_cast<int>(rows.size())) << "only the rows in view get a check box";
+  EXPECT_NE(topRow, "Install1") << "the tree scrolled";
+  EXPECT_EQ(afterScroll, topRow) << "the columns follow the tree when it scrolls";
+  EXPECT_EQ(visibleAfterCollapse, checkBoxes);
+  EXPECT_FALSE(helpIncluded) << "the box writes the group's Include";
+  EXPECT_EQ(LowerCase(selectedDir), LowerCase(target() + "\\Program"));
+
+  // Two drives: the target's with what Program, Samples and Tools need, and T: with nothing once
+  // Help is cleared; the free space is the system's, above 4 GiB shown in full.
+  ASSERT_EQ(drives.size(), 2u);
+  const std::string c = UpperCase(target().substr(0, 1));
+  EXPECT_EQ(drives[0].substr(0, 2), c + "|");
+  EXPECT_EQ(drives[1].substr(0, 2), "T|");
+  auto field = [](const std::string& row, int i) {
+    std::size_t start = 0;
+    for (int k = 0; k < i; ++k) start = row.find('|', start) + 1;
+    return row.substr(start, row.find('|', start) - start);
+  };
+  EXPECT_NEAR(Bytes(field(drives[0], 1)), 300000 + 2000 + 5000, 0.06 * 1024) << "shown to a tenth of a KB";
+  EXPECT_EQ(field(drives[1], 1), "0 Bytes");
+  ULARGE_INTEGER freeC{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(sys::Wide(c + ":\\").c_str(), &freeC, nullptr, nullptr));
+  EXPECT_NEAR(Bytes(field(drives[0], 2)), static_cast<double>(freeC.QuadPart), 0.01 * freeC.QuadPart + 1e8);
+  EXPECT_NEAR(Bytes(field(drives[1], 2)), static_cast<double>(freeT.QuadPart), 0.01 * freeT.QuadPart + 1e8);
+  EXPECT_EQ(field(drives[0], 3), "-1") << "no shortage mark";
+
+  // Exactly the chosen groups arrived.
+  EXPECT_EQ(ReadAll(target() + "\\Program\\program.exe"), ReadAll(src() + "\\program.exe"));
+  EXPECT_EQ(ReadAll(target() + "\\Program\\Samples\\sample.txt"), std::string(2000, 's'));
+  EXPECT_TRUE(sys::FileExists(target() + "\\Tools\\tool.exe"));
+  EXPECT_FALSE(sys::DirExists("T:\\tav-help-" + std::to_string(GetCurrentProcessId())));
+}
+
+TEST(ComponentPageParts, SpaceFiguresReadAsPeopleExpect) {
+  EXPECT_EQ(FormatSpace(0, "Bytes"), "0 Bytes");
+  EXPECT_EQ(FormatSpace(1023, "Bytes"), "1023 Bytes");
+  EXPECT_EQ(FormatSpace(1536, "Bytes"), "1.5 KB");
+  EXPECT_EQ(FormatSpace(5LL << 30, "Bytes"), "5.0 GB") << "past 32 bits";
+  EXPECT_EQ(FormatSpace(3LL << 40, "Bytes"), "3.0 TB");
+}
+
