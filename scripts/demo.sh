@@ -42,10 +42,10 @@ if [ "$pictures" -ne "$pages" ]; then
   echo "setup.exe showed $pages pages but $pictures pictures are in $shots" >&2
   exit 1
 fi
-for f in readme.txt license.txt; do
-  if ! cmp -s "examples/demo/payload/$f" "$installed/$f"; then
+for f in readme.txt license.txt Help/help.txt Samples/sample.txt; do
+  if ! cmp -s "examples/demo/payload/$(basename "$f")" "$installed/$f"; then
     echo "setup.exe did not install $f into $installed" >&2
     exit 1
   fi
 done
-echo "setup.exe ran the shipped project to its good end and installed readme.txt and license.txt, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each of its $pages pages is in $shots."
+echo "setup.exe ran the shipped project to its good end and installed readme.txt, license.txt, Help\\help.txt and Samples\\sample.txt, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each of its $pages pages is in $shots."

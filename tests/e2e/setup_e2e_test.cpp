@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "walk.h"
@@ -53,9 +54,13 @@ std::string ReadAll(const std::wstring& path) {
 }
 
 // The payload's files are in the product's folder, byte for byte.
+// The demo's files, each in the folder of its group.
+const std::vector<std::pair<std::wstring, std::wstring>> kPayload = {
+    {L"", L"readme.txt"}, {L"", L"license.txt"}, {L"Help\\", L"help.txt"}, {L"Samples\\", L"sample.txt"}};
+
 void ExpectPayloadInstalled() {
-  for (const wchar_t* name : {L"readme.txt", L"license.txt"}) {
-    const std::string installed = ReadAll(InstalledFolder() + L"\\" + name);
+  for (const auto& [folder, name] : kPayload) {
+    const std::string installed = ReadAll(InstalledFolder() + L"\\" + folder + name);
     const std::string source = ReadAll(WinePath(TAV_DEMO_PAYLOAD) + L"\\" + name);
     EXPECT_NE(source, "<missing>");
     EXPECT_EQ(installed, source) << Narrow(name);
@@ -63,8 +68,8 @@ void ExpectPayloadInstalled() {
 }
 
 void RemoveInstalled() {
-  for (const wchar_t* name : {L"readme.txt", L"license.txt"}) DeleteFileW((InstalledFolder() + L"\\" + name).c_str());
-  RemoveDirectoryW(InstalledFolder().c_str());
+  for (const auto& [folder, name] : kPayload) DeleteFileW((InstalledFolder() + L"\\" + folder + name).c_str());
+  for (const wchar_t* folder : {L"\\Help", L"\\Samples", L""}) RemoveDirectoryW((InstalledFolder() + folder).c_str());
 }
 
 bool InstallRecordExists() {
@@ -82,7 +87,8 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   RemoveInstalled();
   const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\setup");
   EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement",
-                                                   L"Readme information", L"Setup complete"}));
+                                                   L"Readme information", L"Select components to install",
+                                                   L"Setup complete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(walk.ExitCode, 0u);
   ExpectPayloadInstalled();
@@ -96,7 +102,8 @@ TEST(SetupProgram, EndsCleanlyOnEveryGoodRun) {
   for (int run = 1; run <= 20; ++run) {
     const tav::TWalkResult walk = RunSetup(DistributionSwitch());
     ASSERT_TRUE(walk.Ended) << "run " << run;
-    ASSERT_EQ(walk.Pages.size(), 4u) << "run " << run;
+    ASSERT_FALSE(walk.Pages.empty()) << "run " << run;
+    ASSERT_EQ(walk.Pages.back(), L"Setup complete") << "run " << run;
     ASSERT_EQ(walk.ExitCode, 0u) << "run " << run;
   }
   ExpectPayloadInstalled();
