@@ -30,6 +30,7 @@ struct TFileRecord {
 struct TUninstallRecord {
   std::string productKey;  // below HKEY_LOCAL_MACHINE
   std::string displayName;
+  std::string installLocation;  // the product's folder: empty folders are removed up to it, not above
   std::vector<TFileRecord> files;    // the file lists, Files then Files1, Files2 ...
   std::vector<TFileRecord> servers;  // ActiveX
   std::vector<TRegistryRecord> registryKeys;

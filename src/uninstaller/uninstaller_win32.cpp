@@ -253,7 +253,8 @@ private:
 
 class TRemover {
 public:
-  TRemover(TReport& report, TProgressWindow* window) : report_(report), window_(window) {}
+  TRemover(TReport& report, TProgressWindow* window, const std::string& installLocation)
+      : report_(report), window_(window), top_(Folded(installLocation)) {}
 
   void RegistryKey(const TRegistryRecord& r) {
     Step("Removing registry values: " + r.key);
@@ -353,6 +354,10 @@ public:
     std::vector<std::string> dirs(folders_.begin(), folders_.end());
     std::sort(dirs.begin(), dirs.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& start : dirs) {
+      // Below the product's folder every folder that became empty goes, up to that folder; elsewhere
+      // (a shared folder, the Start menu) only the file's own: a folder above may have been there before.
+      const std::string folded = Folded(start);
+      const bool inside = !top_.empty() && (folded == top_ || folded.rfind(top_ + "\\", 0) == 0);
       for (std::string dir = start; !IsDriveRoot(dir) && !IsSystemFolder(dir); dir = ExtractFileDir(dir)) {
         if (IsReparsePoint(dir)) break;
         // RemoveDirectory refuses a folder that holds anything; nothing here empties one.
@@ -363,6 +368,7 @@ public:
           break;
         }
         report_.Line("Removed folder " + dir);
+        if (!inside || Folded(dir) == top_) break;
       }
     }
   }
@@ -438,6 +444,7 @@ private:
   std::set<std::string> folders_;
   std::set<std::string> pendingFolders_;
   std::map<std::string, bool> decided_;
+  std::string top_;
 };
 
 struct TOptions {
@@ -539,7 +546,7 @@ void Message(const TOptions& o, HWND owner, const std::string& text, UINT icon) 
 
 // After the report: waits for the program this copy stands for to end, then removes it and its
 // folder when that is empty; the copy itself goes at the restart.
-void RemoveOriginal(const TOptions& o, TReport& report) {
+void RemoveOriginal(const TOptions& o, TReport& report, const std::string& installLocation) {
   if (o.parent) {
     WaitForSingleObject(o.parent, 30000);
     CloseHandle(o.parent);
@@ -554,11 +561,10 @@ void RemoveOriginal(const TOptions& o, TReport& report) {
       if (GetLastError() == ERROR_FILE_NOT_FOUND) break;
       Sleep(100);
     }
-    TRemover remover(report, nullptr);
+    TRemover remover(report, nullptr, installLocation);
     remover.DeleteOne(o.copyOf);  // gone by now, or left for the restart; its folder is noted either way
     remover.Folders();
   }
-  MoveFileExW(sys::Wide(ModulePath()).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace
@@ -583,6 +589,9 @@ bool ReadUninstallRecord(const std::string& productName, TUninstallRecord& recor
     return false;
   }
   if (!product.ReadString("DisplayName", record.displayName)) record.displayName = productName;
+  // Only a sound folder bounds the removal of empty folders; without one each file's own folder goes.
+  if (product.ReadString("InstallLocation", record.installLocation) && !FileRefusal(record.installLocation).empty())
+    record.installLocation.clear();
   for (int suffix = 0; suffix <= kUninstallFileListTries; ++suffix) {
     const std::string list = record.productKey + "\\Files" + (suffix ? std::to_string(suffix) : std::string());
     if (!ReadFileList(list, false, record.files, reason)) return false;
@@ -637,6 +646,7 @@ int Run(const std::vector<std::string>& args) {
   }
   TReport report(o.log);
   int code = kExitDone;
+  bool removed = false;  // the product's record is gone: so is the use of this program
   const auto finish = [&](int result) {
     report.Line("Exit code " + std::to_string(result));
     if (o.report) {
@@ -644,6 +654,9 @@ int Run(const std::vector<std::string>& args) {
       WriteFile(o.report, &result, sizeof result, &written, nullptr);
       CloseHandle(o.report);
     }
+    // A running program cannot delete itself: this copy (or the program itself, when no copy could
+    // be made) goes at the restart.
+    if (!o.copyOf.empty() || removed) MoveFileExW(sys::Wide(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return result;
   };
   report.Line("Uninstalling \"" + o.product + "\"");
@@ -675,7 +688,7 @@ int Run(const std::vector<std::string>& args) {
     const int steps = static_cast<int>(record.registryKeys.size() + 2 * record.servers.size() + record.files.size());
     std::unique_ptr<TProgressWindow> window;
     if (!o.quiet) window = std::make_unique<TProgressWindow>(sys::Wide(record.displayName), steps);
-    TRemover remover(report, window.get());
+    TRemover remover(report, window.get(), record.installLocation);
     // Reverse order: registry actions come last in an install, servers before the files they may need.
     for (auto r = record.registryKeys.rbegin(); r != record.registryKeys.rend(); ++r) remover.RegistryKey(*r);
     for (auto f = record.servers.rbegin(); f != record.servers.rend(); ++f) remover.Unregister(*f);
@@ -688,11 +701,12 @@ int Run(const std::vector<std::string>& args) {
       report.Failed("the uninstall information " + record.productKey, "it cannot be deleted");
     else
       report.Line("Removed the uninstall information " + record.productKey);
+    removed = true;
   }
 
   code = !report.left.empty() ? kExitFailed : report.restart ? kExitRestart : kExitDone;
   finish(code);
-  if (!o.copyOf.empty()) RemoveOriginal(o, report);
+  if (!o.copyOf.empty()) RemoveOriginal(o, report, record.installLocation);
   if (!report.left.empty()) {
     std::string text = "\"" + record.displayName + "\" was removed, but these items could not be removed:";
     for (const std::string& item : report.left) text += "\n" + item;

@@ -88,6 +88,14 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   ExpectPayloadInstalled();
   // A good end leaves no install record behind.
   EXPECT_FALSE(InstallRecordExists());
+  // The product is registered for uninstalling, with the installed uninstaller quoted.
+  const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Product";
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"UninstallString", RRF_RT_REG_SZ, nullptr, value, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(value), L"\"" + InstalledFolder() + L"\\uninstall.exe\" \"Demo Product\"");
+  EXPECT_NE(ReadAll(InstalledFolder() + L"\\uninstall.exe"), "<missing>");
 }
 
 // The good end, again and again: the program ends by itself every time, with its exit code and no
