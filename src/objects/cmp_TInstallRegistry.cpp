@@ -193,16 +193,16 @@ void TCustomInstallRegistry::WatchSpecifier(TCustomPathSpecifier* specifier) {
 void TCustomInstallRegistry::Notification(TComponent* component, TOperation operation) {
   TInstallObject::Notification(component, operation);
   if (operation != opRemove || !component) return;
-  if (auto* specifier = dynamic_cast<TCustomPathSpecifier*>(component)) {
-    for (int i = 0; i < entries_->Count(); ++i) {
-      TRegistryEntry* entry = entries_->Items(i);
-      if (entry->PathSpecifier() != specifier) continue;
-      const TRegistryEntryType type = entry->EntryType();
-      entry->SetPathSpecifier(nullptr);
-      entry->SetEntryType(type);
-    }
+  // The component is told while its base destructor runs: it is recognised by address, not by class.
+  for (int i = 0; i < entries_->Count(); ++i) {
+    TRegistryEntry* entry = entries_->Items(i);
+    if (!entry->PathSpecifier() || static_cast<TComponent*>(entry->PathSpecifier()) != component) continue;
+    const TRegistryEntryType type = entry->EntryType();
+    entry->SetPathSpecifier(nullptr);
+    entry->SetEntryType(type);
   }
-  if (dynamic_cast<TCurrentInstall*>(component) && keySpecifierType_ != ksAbsolute) keySpecifierType_ = ksAbsolute;
+  // The installer leaves the current-install slot before its removal is told.
+  if (!CurrentInstall() && keySpecifierType_ != ksAbsolute) keySpecifierType_ = ksAbsolute;
 }
 
 void TCustomInstallRegistry::SetEntries(const TRegistryEntries& value) {

@@ -411,10 +411,18 @@ private:
   }
 
   // Counts one use of a shared file off: true when no use is left and the file may go. A file without
-  // a counter is the product's own. The counter of a server is taken when it is unregistered and not
-  // again when it is deleted.
+  // a counter is the product's own.
   bool Counted(const std::string& path, bool deleting) {
-    if (deleting && decided_.count(Folded(path))) return decided_[Folded(path)];
+    if (deleting) {
+      // A server's use was counted off when it was unregistered; a path listed twice (a second run of the
+      // same installation) is counted twice, as it was installed.
+      const auto it = decided_.find(Folded(path));
+      if (it != decided_.end()) {
+        const bool goes = it->second;
+        decided_.erase(it);
+        return goes;
+      }
+    }
     sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
     bool goes = true;
     if (counters.IsOpen()) {
@@ -435,7 +443,7 @@ private:
         break;
       }
     }
-    decided_[Folded(path)] = goes;
+    if (!deleting) decided_[Folded(path)] = goes;
     return goes;
   }
 

@@ -468,4 +468,71 @@ TEST_F(Uninstall, TheFileListOverflowsPastABadCounterAndGivesUpInBounds) {
   DeleteKeyTree(hkLocalMachine, kKey);
 }
 
+// The rules of a registry action and its entries, driven on the loaded project.
+TEST_F(Uninstall, RegistryActionsFollowTheirKeyTypeAndEntryRules) {
+  Load("Tavenrik Uninstall Test", apps + "\\Rules");
+  auto* action = dynamic_cast<TInstallRegistry*>(form->FindComponent("RegAbsolute"));
+  ASSERT_TRUE(action);
+  ASSERT_EQ(action->Entries()->Count(), 3);
+  TRegistryEntry* docs = action->Entries()->Items(0);
+  TRegistryEntry* count = action->Entries()->Items(1);
+  EXPECT_EQ(docs->Owner(), action);
+  EXPECT_EQ(action->FullKey(), "\\Software\\Tavenrik Uninstall Test\\Settings");
+
+  // A handler that declines one entry skips only that one; an integer entry writes its integer.
+  action->OnBeforeWriteEntry = [&](TCustomInstallRegistry*, TRegistryEntry* entry, bool& go) { go = entry != docs; };
+  action->Install();
+  const std::string settings = "\\Software\\Tavenrik Uninstall Test\\Settings";
+  EXPECT_FALSE(sys::RegKey::Open(sys::RootKey::CurrentUser, settings, false).HasValue("Docs"));
+  EXPECT_EQ(Dword(sys::RootKey::CurrentUser, settings, "Count"), 42u);
+  EXPECT_EQ(Dword(sys::RootKey::CurrentUser, settings, "Enabled"), 1u);
+
+  // Two percent signs: unchanged without a specifier, one with it.
+  docs->SetText("%%p");
+  EXPECT_EQ(docs->ValueText(), "%" + std::string("p"));
+  auto* custom = new TPathSpecifier(form);
+  custom->OnGetPath = [](TComponent*, std::string& path) { path = "C:\\Custom"; };
+  docs->SetPathSpecifier(custom);
+  EXPECT_EQ(docs->Text(), "%p");
+  docs->SetText("%p\\Sub 5%%");
+  EXPECT_EQ(docs->ValueText(), "C:\\Custom\\Sub 5%");
+  docs->SetPathSpecifier(nullptr);
+  EXPECT_EQ(docs->ValueText(), "%p\\Sub 5%%");
+  // Setters switch the type of an entry whose action is there.
+  count->SetBoolean(true);
+  EXPECT_EQ(count->EntryType(), retBoolean);
+  count->SetInteger(3);
+  EXPECT_EQ(count->EntryType(), retInteger);
+  // A specifier that goes is dropped from its entries, which keep their type.
+  docs->SetPathSpecifier(custom);
+  docs->SetEntryType(retInteger);
+  delete custom;
+  EXPECT_EQ(docs->PathSpecifier(), nullptr);
+  EXPECT_EQ(docs->EntryType(), retInteger);
+
+  // The key types: the product information forms the key, an assigned Key is dropped.
+  action->SetRootKey(hkCurrentUser);
+  action->SetKeySpecifierType(ksVersion);
+  EXPECT_EQ(action->Key(), "");
+  EXPECT_EQ(action->RootKey(), hkLocalMachine);
+  action->SetKey("\\Elsewhere");
+  EXPECT_EQ(action->Key(), "");
+  EXPECT_EQ(action->FullKey(), "\\SOFTWARE\\Tavenrik Test Company\\Tavenrik Uninstall Test\\2.5");
+
+  // A first-level key is refused before anything is written or recorded.
+  action->SetKeySpecifierType(ksAbsolute);
+  action->SetKey("\\SOFTWARE\\");
+  action->OnBeforeWriteEntry = nullptr;
+  EXPECT_THROW(action->Install(), IEInstallRegistry);
+  EXPECT_THROW(action->WriteUninstall(kKey), IEInstallRegistry);
+  EXPECT_FALSE(sys::RegKey::Open(sys::RootKey::LocalMachine, kKey, false).IsOpen());
+  EXPECT_FALSE(sys::RegKey::Open(sys::RootKey::LocalMachine, "\\SOFTWARE", false).HasValue("Count"));
+
+  // Without the installer the key types fall back to an absolute key.
+  action->SetKeySpecifierType(ksProductName);
+  delete install;
+  install = nullptr;
+  EXPECT_EQ(action->KeySpecifierType(), ksAbsolute);
+}
+
 }  // namespace
