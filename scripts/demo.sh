@@ -48,4 +48,17 @@ for f in readme.txt license.txt Help/help.txt Samples/sample.txt; do
     exit 1
   fi
 done
-echo "setup.exe ran the shipped project to its good end and installed readme.txt, license.txt, Help\\help.txt and Samples\\sample.txt, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each of its $pages pages is in $shots."
+if ! cmp -s build/win64/bin/uninstall.exe "$installed/uninstall.exe"; then
+  echo "setup.exe did not install uninstall.exe into $installed" >&2
+  exit 1
+fi
+# The product is registered for uninstalling under its name.
+WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all timeout 120 scripts/wine-run reg query \
+  'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Demo Product' /v UninstallString \
+  </dev/null >build/demo/uninstall-key.txt 2>&1 || true
+WINEPREFIX="$PWD/build/win64/wineprefix" wineserver -k >/dev/null 2>&1 || true
+if ! tr -d '\r' <build/demo/uninstall-key.txt | grep -qi 'UninstallString.*uninstall\.exe" "Demo Product"'; then
+  echo "setup.exe did not register Demo Product for uninstalling; see build/demo/uninstall-key.txt" >&2
+  exit 1
+fi
+echo "setup.exe ran the shipped project to its good end and installed readme.txt, license.txt, Help\\help.txt, Samples\\sample.txt and uninstall.exe, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each of its $pages pages is in $shots."

@@ -266,6 +266,11 @@ void TCustomInstall::Execute() {
         "IDE, then you need to add two command line parameters. In Run | Parameters | \"Run Parameters\", type in: -d "
         "\"-sBUILDPATH\" where BUILDPATH is the path into which you built the distributables. Example: -d \"-sC:\\My "
         "Build\"."));
+  // A blank name would make the product's uninstall key the list of every product.
+  if (Trim(information_.ProductName).empty())
+    throw IEInstall("%s cannot install: Information.ProductName is blank, and the product is registered for "
+                    "uninstalling under its name",
+                    Name());
   std::optional<std::string> selfExtract;
   if (switches_.Has(swSelfExtract))
     selfExtract = IncludeTrailingBackslash(switches_.Value(swSource)) + switches_.Value(swSelfExtract);

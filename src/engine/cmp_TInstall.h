@@ -65,6 +65,8 @@ public:
 
   // TCurrentInstall
   std::string ProductName() const override { return information_.ProductName; }
+  std::string CompanyName() const override { return information_.CompanyName; }
+  std::string Version() const override { return information_.Version; }
   TInstallContainer* RootContainer() override { return this; }
   bool HasSelfExtractSwitch() const override { return switches_.Has(swSelfExtract); }
   std::string SelfExtractValue() const override { return switches_.Value(swSelfExtract); }

@@ -118,6 +118,9 @@ class TCustomNetInstallLocation;
 class TCurrentInstall {
 public:
   virtual std::string ProductName() const = 0;
+  // The rest of the product information, which registry keys and the uninstall registration use.
+  virtual std::string CompanyName() const { return std::string(); }
+  virtual std::string Version() const { return std::string(); }
   // The root of the install tree (the installer itself).
   virtual TInstallContainer* RootContainer() = 0;
   // The directory the installation was started from (the -s value, else the program's own folder),

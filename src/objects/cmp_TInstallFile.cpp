@@ -9,6 +9,7 @@
 #include "core/routines_Strings.h"
 #include "objects/install_system.h"
 #include "objects/routines_Registry.h"
+#include "objects/uninstall_record.h"
 #include "sys/files.h"
 #include "sys/registry.h"
 #include "sys/system.h"
@@ -503,6 +504,15 @@ void TCustomInstallFile::RegisterEXE() {
         "Could not register the ActiveX component, %s, because the WinExec(%s,SW_HIDE) function returned a value < "
         "32. The file component is %s. The following value is the value of the GetLastError function: %d",
         path, commandLine, Name(), static_cast<int>(error));
+}
+
+void TCustomInstallFile::WriteUninstall(const std::string& key) {
+  // A file replaced at the restart is recorded where it will stand then: its temporary name is gone.
+  const std::string path = FinalDestPath();
+  if (activeX_)
+    AppendUninstallActiveX(key, path, UpperCase(ExtractFileExt(fileName_)) == ".EXE");
+  else
+    AppendUninstallFile(key, path);
 }
 
 void TCustomInstallFile::ResumeAfterReboot() {

@@ -32,6 +32,8 @@ public:
 
   void Install() override;
   void ResumeAfterReboot() override;
+  // Records the file for the uninstaller: under ActiveX when it registers itself, else in the file list.
+  void WriteUninstall(const std::string& key) override;
   std::string FullArchiveFile() override;
 
   // The property rules: each setter runs them with its own new value (loading only stores).
@@ -64,6 +66,8 @@ public:
   std::string DestPath();
   // Fetched from the server in an archive of its own.
   bool FetchedOneByOne() const;
+  // The path under which the file stands once any pending replacement is done.
+  std::string FinalDestPath();
 
   bool DestExisted() const { return destExisted_; }
   bool ReplaceAtReboot() const { return replaceAtReboot_; }
@@ -131,8 +135,6 @@ private:
   void Change(T TFileProps::*field, const T& value, Store store);
   void Extract(TTvrkCompress& compressor);
   void FinishInstall();
-  // The path under which the file stands once any pending replacement is done.
-  std::string FinalDestPath();
   void ReadInfoFrom(const std::string& archive);
   void Raise(int code, TObject* po);
   void EndOperation(TTvrkCompress* compressor);

@@ -87,6 +87,10 @@ void WriteRegInteger(TRootKeys root, const std::string& key, const std::string& 
   if (!k.WriteDword(name, static_cast<std::uint32_t>(value))) throw EIRCannotWriteValue(std::string(key));
 }
 
+bool CreateRegKey(TRootKeys root, const std::string& key) {
+  return sys::RegKey::Open(SysRoot(root), key, true).IsOpen();
+}
+
 void DeleteKeyTree(TRootKeys root, const std::string& key) {
   // An empty path would name the root itself: never clear a whole hive.
   if (key.find_first_not_of('\\') == std::string::npos) return;

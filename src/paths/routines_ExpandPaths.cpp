@@ -102,36 +102,8 @@ std::string Expansion(char letter, TInstallObject* link) {
 
 }  // namespace
 
-namespace {
-
-// The percent scan both expanders share: "%%" yields "%", a lone "%" at the end vanishes, and
-// "%" followed by any other character yields what letter() gives for it.
-template <class Letter>
-std::string ScanPercents(const std::string& text, Letter letter) {
-  std::string result;
-  bool percent = false;
-  for (char c : text) {
-    if (!percent) {
-      if (c == '%') percent = true;
-      else result += c;
-    } else {
-      if (c == '%') result += '%';
-      else result += letter(c);
-      percent = false;
-    }
-  }
-  return result;
-}
-
-}  // namespace
-
 std::string ExpandMetaVariables(const std::string& text, TInstallObject* link) {
   return ScanPercents(text, [link](char c) { return Expansion(c, link); });
-}
-
-std::string ExpandPathPlaceholder(const std::string& text, const std::string& path) {
-  // Only the "%" vanishes before a letter other than p.
-  return ScanPercents(text, [&path](char c) { return c == 'p' || c == 'P' ? path : std::string(1, c); });
 }
 
 }  // namespace tav

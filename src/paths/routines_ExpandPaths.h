@@ -3,6 +3,8 @@
 // trailing backslash and is made afresh on each call (the user may move a folder during the install).
 #include <string>
 
+#include "core/routines_Percent.h"
+
 namespace tav {
 
 class TInstallObject;
@@ -27,7 +29,7 @@ std::string CommonFilesDirectory();
 // Expands %a %b %c %d %f %i %m %p %s %w (either case) and %% in the parameters of a shortcut; link
 // may be nil. Unknown variables vanish with their letter; a final lone % vanishes.
 std::string ExpandMetaVariables(const std::string& text, TInstallObject* link);
-// Replaces %p (either case) by path and %% by %; any other % vanishes and keeps the next character.
-std::string ExpandPathPlaceholder(const std::string& text, const std::string& path);
+// ExpandPathPlaceholder lives with the string routines (core/routines_Percent.h): the registry
+// actions below this layer use it too.
 
 }  // namespace tav

@@ -53,8 +53,7 @@ std::string ReadAll(const std::wstring& path) {
   return bytes;
 }
 
-// The payload's files are in the product's folder, byte for byte.
-// The demo's files, each in the folder of its group.
+// The demo's files, each in the folder of its group below the product's folder.
 const std::vector<std::pair<std::wstring, std::wstring>> kPayload = {
     {L"", L"readme.txt"}, {L"", L"license.txt"}, {L"Help\\", L"help.txt"}, {L"Samples\\", L"sample.txt"}};
 
@@ -69,6 +68,7 @@ void ExpectPayloadInstalled() {
 
 void RemoveInstalled() {
   for (const auto& [folder, name] : kPayload) DeleteFileW((InstalledFolder() + L"\\" + folder + name).c_str());
+  DeleteFileW((InstalledFolder() + L"\\uninstall.exe").c_str());
   for (const wchar_t* folder : {L"\\Help", L"\\Samples", L""}) RemoveDirectoryW((InstalledFolder() + folder).c_str());
 }
 
@@ -94,6 +94,14 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   ExpectPayloadInstalled();
   // A good end leaves no install record behind.
   EXPECT_FALSE(InstallRecordExists());
+  // The product is registered for uninstalling, with the installed uninstaller quoted.
+  const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Product";
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"UninstallString", RRF_RT_REG_SZ, nullptr, value, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(value), L"\"" + InstalledFolder() + L"\\uninstall.exe\" \"Demo Product\"");
+  EXPECT_NE(ReadAll(InstalledFolder() + L"\\uninstall.exe"), "<missing>");
 }
 
 // The good end, again and again: the program ends by itself every time, with its exit code and no

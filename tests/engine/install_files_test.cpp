@@ -11,6 +11,7 @@
 #include "engine/install_record.h"
 #include "fixtures.h"
 #include "objects/cmp_TInstallFile.h"
+#include "objects/routines_Registry.h"
 #include "install_support.h"
 #include "spine_classes.h"
 #include "sys/dates.h"
@@ -74,8 +75,9 @@ protected:
     for (const std::string& name : counters.ValueNames())
       if (name.find("tav-install-") != std::string::npos || name.find("TAV-IN") != std::string::npos)
         counters.DeleteValue(name);
-    sys::RegKey runOnce = sys::RegKey::Open(sys::RootKey::LocalMachine, kRunOnceKey, false);
+    sys::RegKey runOnce = sys::RegKey::Open(sys::RootKey::LocalMachine, test::kRunOnceKey, false);
     runOnce.DeleteValue("TavenrikUnfinished");
+    DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + "My product");
     for (const std::string& dir : {target + "\\Data", target, src, dist}) {
       for (const char* name : {"readme.txt", "guide.hlp", "shared.dll", "keep.dat", "never.txt", "fresh.bin",
                                "locked.hlp", "locked.1", "locked.2", "files.1"})
@@ -202,6 +204,21 @@ TEST_F(InstallFiles, BuildsTheArchiveAndInstallsUnderTheOverwriteRules) {
   EXPECT_TRUE(counters.ReadDword(Dest("locked.hlp"), count) ||
               counters.ReadDword(sys::ShortPath(Dest("locked.hlp")), count));
   EXPECT_EQ(count, 1u);
+
+  // The uninstall record lists every processed file, kept ones too, each where it stands after the
+  // restart: the file in use under its own name, not the temporary one.
+  const std::string list = std::string(kUninstallKeyPrefix) + "My product\\Files";
+  sys::RegKey recorded = sys::RegKey::Open(sys::RootKey::LocalMachine, list, false);
+  std::string entries;
+  ASSERT_TRUE(recorded.ReadString("Entries", entries));
+  std::vector<std::string> paths;
+  for (int n = 1; n <= std::stoi(entries); ++n) {
+    std::string path;
+    EXPECT_TRUE(recorded.ReadString("File" + std::to_string(n), path)) << n;
+    paths.push_back(path);
+  }
+  EXPECT_EQ(paths, (std::vector<std::string>{Dest("readme.txt"), Dest("guide.hlp"), Dest("shared.dll"), Dest("keep.dat"),
+                                             Dest("never.txt"), Dest("fresh.bin"), Dest("locked.hlp")}));
 
   // Progress: every byte of the group is accounted for, kept files included, and the installer's
   // total only grows, to 100.

@@ -11,6 +11,7 @@
 #include "engine/install_record.h"
 #include "fixtures.h"
 #include "objects/cmp_TInstallFile.h"
+#include "objects/routines_Registry.h"
 #include "install_support.h"
 #include "spine_classes.h"
 #include "sys/files.h"
@@ -120,7 +121,8 @@ protected:
     fx::RemovePendingRenames(sys::Wide(Dest("held.dll")));
     sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
     for (const std::string& name : {systemCopy, sys::ShortPath(systemCopy)}) counters.DeleteValue(name);
-    sys::RegKey::Open(sys::RootKey::LocalMachine, kRunOnceKey, false).DeleteValue("TavenrikUnfinished");
+    sys::RegKey::Open(sys::RootKey::LocalMachine, test::kRunOnceKey, false).DeleteValue("TavenrikUnfinished");
+    DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + "My product");
     sys::RemoveFile(systemCopy);
   }
 

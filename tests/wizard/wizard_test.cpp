@@ -25,6 +25,7 @@
 #include "engine/install_record.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallFile.h"
+#include "objects/routines_Registry.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "sys/files.h"
 #include "sys/unicode.h"
@@ -615,6 +616,7 @@ protected:
   void TearDown() override {
     WizardPages::TearDown();
     RemoveInstallRecord(InstallRecordKey());
+    DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + "Copy Test");  // the files' uninstall record
     RemoveTree(root);
   }
 
