@@ -20,10 +20,13 @@ constexpr DWORD kPath = 32768;
 constexpr DWORD kHeaderSize = 172, kPrologueSize = 5, kMaxMembers = 2000;
 constexpr UINT kFailed = 255;
 
-// Zero-initialised buffers: nothing here runs concurrently.
-wchar_t g_self[kPath], g_sourceDir[kPath], g_folder[kPath], g_file[kPath], g_command[3 * kPath + 64];
-wchar_t g_setup[kPath];
-unsigned char g_in[64 * 1024], g_out[64 * 1024];
+// The working buffers, allocated zeroed at the start rather than stored in the file; nothing here
+// runs concurrently.
+struct TBuffers {
+  wchar_t self[kPath], sourceDir[kPath], folder[kPath], file[kPath], setup[kPath], command[3 * kPath + 64];
+  unsigned char in[64 * 1024], out[64 * 1024];
+};
+TBuffers* g;
 
 void Fail(const wchar_t* text) { MessageBoxW(nullptr, text, L"Setup", MB_OK | MB_ICONERROR); }
 
@@ -81,9 +84,9 @@ bool MakePrivateFolder() {
       name[3 + 2 * i] = L"0123456789abcdef"[random[i] >> 4];
       name[4 + 2 * i] = L"0123456789abcdef"[random[i] & 15];
     }
-    lstrcpyW(g_folder, temp);
-    Append(g_folder, kPath, name);
-    if (CreateDirectoryW(g_folder, nullptr)) return true;
+    lstrcpyW(g->folder, temp);
+    Append(g->folder, kPath, name);
+    if (CreateDirectoryW(g->folder, nullptr)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
   return false;
@@ -92,21 +95,21 @@ bool MakePrivateFolder() {
 // Removes the private folder and what was unpacked into it (it holds no subfolders).
 void RemovePrivateFolder() {
   wchar_t pattern[kPath];
-  lstrcpyW(pattern, g_folder);
+  lstrcpyW(pattern, g->folder);
   Append(pattern, kPath, L"\\*");
   WIN32_FIND_DATAW found;
   HANDLE find = FindFirstFileW(pattern, &found);
   if (find != INVALID_HANDLE_VALUE) {
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-      lstrcpyW(g_file, g_folder);
-      Append(g_file, kPath, L"\\");
-      Append(g_file, kPath, found.cFileName);
-      DeleteFileW(g_file);
+      lstrcpyW(g->file, g->folder);
+      Append(g->file, kPath, L"\\");
+      Append(g->file, kPath, found.cFileName);
+      DeleteFileW(g->file);
     } while (FindNextFileW(find, &found));
     FindClose(find);
   }
-  RemoveDirectoryW(g_folder);
+  RemoveDirectoryW(g->folder);
 }
 
 enum class Unpack { Ok, Damaged, Failed };
@@ -122,20 +125,20 @@ Unpack Inflate(HANDLE archive, std::int64_t start, std::int64_t end, HANDLE dest
   while (rc != Z_STREAM_END) {
     if (z.avail_in == 0) {
       if (next > end) break;
-      const DWORD want = static_cast<DWORD>(end + 1 - next < static_cast<std::int64_t>(sizeof g_in) ? end + 1 - next
-                                                                                                   : sizeof g_in);
-      if (!ReadAt(archive, next, g_in, want)) break;
+      const DWORD want = static_cast<DWORD>(end + 1 - next < static_cast<std::int64_t>(sizeof g->in) ? end + 1 - next
+                                                                                                   : sizeof g->in);
+      if (!ReadAt(archive, next, g->in, want)) break;
       next += want;
-      z.next_in = g_in;
+      z.next_in = g->in;
       z.avail_in = want;
     }
-    z.next_out = g_out;
-    z.avail_out = sizeof g_out;
+    z.next_out = g->out;
+    z.avail_out = sizeof g->out;
     rc = inflate(&z, Z_NO_FLUSH);
     if (rc != Z_OK && rc != Z_STREAM_END) break;
-    const DWORD produced = static_cast<DWORD>(sizeof g_out - z.avail_out);
+    const DWORD produced = static_cast<DWORD>(sizeof g->out - z.avail_out);
     DWORD put = 0;
-    if (produced > 0 && (!WriteFile(dest, g_out, produced, &put, nullptr) || put != produced)) {
+    if (produced > 0 && (!WriteFile(dest, g->out, produced, &put, nullptr) || put != produced)) {
       result = Unpack::Failed;
       break;
     }
@@ -148,7 +151,7 @@ Unpack Inflate(HANDLE archive, std::int64_t start, std::int64_t end, HANDLE dest
 }
 
 // Unpacks every member of the single-file archive at [start, end] of archive into the private
-// folder; the first member, the setup program, is named in g_setup.
+// folder; the first member, the setup program, is named in g->setup.
 Unpack UnpackSetupArchive(HANDLE archive, std::int64_t start, std::int64_t end) {
   unsigned char prologue[kPrologueSize];
   if (end - start + 1 < kPrologueSize || !ReadAt(archive, start, prologue, kPrologueSize)) return Unpack::Damaged;
@@ -174,10 +177,10 @@ Unpack UnpackSetupArchive(HANDLE archive, std::int64_t start, std::int64_t end) 
       return Unpack::Damaged;
     const wchar_t* name = FileNameOf(wide);
     if (!*name || lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0) return Unpack::Damaged;
-    lstrcpyW(g_file, g_folder);
-    if (!Append(g_file, kPath, L"\\") || !Append(g_file, kPath, name)) return Unpack::Failed;
-    if (i == 0) lstrcpyW(g_setup, g_file);
-    HANDLE dest = CreateFileW(g_file, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    lstrcpyW(g->file, g->folder);
+    if (!Append(g->file, kPath, L"\\") || !Append(g->file, kPath, name)) return Unpack::Failed;
+    if (i == 0) lstrcpyW(g->setup, g->file);
+    HANDLE dest = CreateFileW(g->file, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (dest == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS ? Unpack::Damaged : Unpack::Failed;
     const Unpack member = Inflate(archive, start + dataStart, start + dataEnd, dest, size);
     if (!CloseHandle(dest) && member == Unpack::Ok) return Unpack::Failed;
@@ -206,13 +209,15 @@ bool ToDisk() {
 }
 
 UINT Run() {
-  const DWORD selfLength = GetModuleFileNameW(nullptr, g_self, kPath);
+  g = static_cast<TBuffers*>(VirtualAlloc(nullptr, sizeof(TBuffers), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!g) return kFailed;
+  const DWORD selfLength = GetModuleFileNameW(nullptr, g->self, kPath);
   if (selfLength == 0 || selfLength >= kPath) return kFailed;
-  DirectoryOf(g_self, g_sourceDir);
+  DirectoryOf(g->self, g->sourceDir);
   const bool toDisk = ToDisk();
 
   // The archive to unpack: the one appended to this file, else "setup.1" beside it.
-  HANDLE self = CreateFileW(g_self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE self = CreateFileW(g->self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (self == INVALID_HANDLE_VALUE) {
     Fail(L"The setup program cannot read its own file.");
     return kFailed;
@@ -228,9 +233,9 @@ UINT Run() {
   std::int64_t start = info.setupStart, end = info.setupEnd;
   if (!selfExtracting) {
     CloseHandle(self);
-    lstrcpyW(g_file, g_sourceDir);
-    Append(g_file, kPath, L"\\setup.1");
-    archive = CreateFileW(g_file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    lstrcpyW(g->file, g->sourceDir);
+    Append(g->file, kPath, L"\\setup.1");
+    archive = CreateFileW(g->file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER archiveSize{};
     if (archive == INVALID_HANDLE_VALUE || !GetFileSizeEx(archive, &archiveSize) || archiveSize.QuadPart < 1) {
       if (archive != INVALID_HANDLE_VALUE) CloseHandle(archive);
@@ -256,20 +261,20 @@ UINT Run() {
     return kFailed;
   }
 
-  bool fits = Append(g_command, ARRAYSIZE(g_command), L"\"") && Append(g_command, ARRAYSIZE(g_command), g_setup) &&
-              Append(g_command, ARRAYSIZE(g_command), L"\"");
-  if (toDisk) fits = fits && Append(g_command, ARRAYSIZE(g_command), L" -f");
-  fits = fits && Append(g_command, ARRAYSIZE(g_command), L" \"-s") &&
-         Append(g_command, ARRAYSIZE(g_command), g_sourceDir) && Append(g_command, ARRAYSIZE(g_command), L"\"");
+  bool fits = Append(g->command, ARRAYSIZE(g->command), L"\"") && Append(g->command, ARRAYSIZE(g->command), g->setup) &&
+              Append(g->command, ARRAYSIZE(g->command), L"\"");
+  if (toDisk) fits = fits && Append(g->command, ARRAYSIZE(g->command), L" -f");
+  fits = fits && Append(g->command, ARRAYSIZE(g->command), L" \"-s") &&
+         Append(g->command, ARRAYSIZE(g->command), g->sourceDir) && Append(g->command, ARRAYSIZE(g->command), L"\"");
   // Setup removes this copy at its end; a floppy transfer is cleaned up here.
-  if (!toDisk) fits = fits && Append(g_command, ARRAYSIZE(g_command), L" -c");
+  if (!toDisk) fits = fits && Append(g->command, ARRAYSIZE(g->command), L" -c");
   if (selfExtracting)
-    fits = fits && Append(g_command, ARRAYSIZE(g_command), L" \"-e") &&
-           Append(g_command, ARRAYSIZE(g_command), FileNameOf(g_self)) && Append(g_command, ARRAYSIZE(g_command), L"\"");
+    fits = fits && Append(g->command, ARRAYSIZE(g->command), L" \"-e") &&
+           Append(g->command, ARRAYSIZE(g->command), FileNameOf(g->self)) && Append(g->command, ARRAYSIZE(g->command), L"\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!fits || !CreateProcessW(g_setup, g_command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!fits || !CreateProcessW(g->setup, g->command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     RemovePrivateFolder();
     Fail(L"The setup program cannot start the installation.");
     return kFailed;

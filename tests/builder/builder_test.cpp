@@ -306,11 +306,16 @@ TEST_F(Builder, DamagedInputsGiveClearErrors) {
   EXPECT_EQ(records[1].Name, "Beta");
   EXPECT_EQ(records[1].Size, 30000u);
 
+  // What the server's list says wins over anything known locally.
+  records[1].Size = 12345;
+  records[1].Version = "9.8.7.6";
+  records[1].Date = 40000.5;
+  Write(location->server + "\\filelist.lst", WriteFileList(records));
   auto* beta = dynamic_cast<TCustomInstallFile*>(form->FindComponent("Beta"));
-  beta->SetFileSize(0);
   install->ReadArchiveInfo();
-  EXPECT_EQ(beta->FileSize(), 30000);
-  EXPECT_EQ(beta->FileDate(), records[1].Date);
+  EXPECT_EQ(beta->FileSize(), 12345);
+  EXPECT_EQ(beta->FileVersion(), "9.8.7.6");
+  EXPECT_EQ(beta->FileDate(), 40000.5);
 
   // A count of a million over two records: refused before anything is believed.
   std::string corrupt = list;
