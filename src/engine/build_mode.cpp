@@ -329,6 +329,7 @@ void TCustomInstall::TransferToFloppies(const std::string& target) {
         ~Handlers() {
           c.OnNewDisk = nullptr;
           c.OnStatus = nullptr;
+          c.SetOffset(0);  // the shared compressor reads plain archives again
         }
       } handlers{compressor};
       compressor.SetCompressedFile(exe);

@@ -57,10 +57,11 @@ TSelfExtractInfo TrailerOf(const std::string& exe) {
   const std::string bytes = ReadAll(exe);
   TSelfExtractInfo info;
   EXPECT_GE(bytes.size(), kSelfExtractTrailerSize);
-  if (bytes.size() >= kSelfExtractTrailerSize)
+  if (bytes.size() >= kSelfExtractTrailerSize) {
     EXPECT_TRUE(ParseSelfExtractTrailer(
         reinterpret_cast<const unsigned char*>(bytes.data() + bytes.size() - kSelfExtractTrailerSize),
         static_cast<std::int64_t>(bytes.size()), info));
+  }
   return info;
 }
 
@@ -293,6 +294,7 @@ TEST_F(Builder, DamagedInputsGiveClearErrors) {
   Create();
   auto* location = new TFolderLocation(form);
   install->SetNetLocation(location);
+  dynamic_cast<TFileRelated*>(form->FindComponent("Group1"))->SetNetLocation(location);
   install->SetState(csLoading);
   install->SetDistributeType(dtWeb);
   install->ClearState(csLoading);
@@ -421,7 +423,7 @@ TEST_F(Builder, TransfersToThreeFloppiesAndInstallsFromThem) {
   install->StartHook(form);
   drive.EjectAll();
   for (const std::string& m : shown) ADD_FAILURE() << "message: " << m;
-  EXPECT_FALSE(asked.empty());
+  ASSERT_FALSE(asked.empty());
   EXPECT_EQ(asked.back(), 3);
   ExpectInstalled();
 }
@@ -557,6 +559,7 @@ TEST_F(Distribution, BuildsFromBuildInfAndInstallsAsAUserWould) {
   const TWalkResult walk = Start("\"" + download + "\\setup.exe\"");
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << sys::Narrow(m);
   EXPECT_EQ(walk.ExitCode, 0u);
+  ASSERT_FALSE(walk.Pages.empty());
   EXPECT_EQ(walk.Pages.back(), L"Setup complete");
   for (const char* name : {"readme.txt", "license.txt"})
     EXPECT_EQ(ReadAll(installed + "\\" + name), ReadAll(WinPath(TAV_DEMO_DIR) + "\\payload\\" + name)) << name;
