@@ -292,6 +292,12 @@ UINT Run() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Only DLLs from the system folder: one planted beside a downloaded setup.exe is never loaded.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // Looked up rather than imported, so that a system without it still starts (without that guard).
+  using TSetDefault = BOOL(WINAPI*)(DWORD);
+  if (auto set = reinterpret_cast<TSetDefault>(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))))
+    set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  else
+    SetDllDirectoryW(L"");
   return static_cast<int>(Run());
 }
