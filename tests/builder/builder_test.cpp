@@ -354,7 +354,6 @@ public:
     current_ = 0;
   }
   std::string Disk(int n) const { return store_ + "\\disk" + std::to_string(n); }
-  int Current() const { return current_; }
 
 private:
   static void Clear(const std::string& dir) {
@@ -453,7 +452,6 @@ class Distribution : public Builder {
 protected:
   // Starts a program as the user would; the result of its walk.
   TWalkResult Start(const std::string& commandLine, const std::string& cwd = "") {
-    const std::wstring saved = std::wstring(MAX_PATH, L'\0');
     wchar_t here[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, here);
     if (!cwd.empty()) SetCurrentDirectoryW(sys::Wide(cwd).c_str());
