@@ -276,6 +276,7 @@ void TCustomInstall::Execute() {
     selfExtract = IncludeTrailingBackslash(switches_.Value(swSource)) + switches_.Value(swSelfExtract);
   SetInstallRecordKey(FindInstallRecord({sys::ModuleFileName(), RunStart(), selfExtract}, true));
   DeleteUnfinished();
+  if (switches_.Has(swSelfExtract)) ReadSelfExtractInfo();
   ReadArchiveInfo();
   if (OnAfterInitialized) OnAfterInitialized(this);
   for (int code : kBeforeInstallCodes) Broadcast(this, code, nullptr);
@@ -320,6 +321,7 @@ void TCustomInstall::ReadArchiveInfo() {
   ShowStatus("Reading file information...");
   try {
     TFileContainer::ReadArchiveInfo();
+    if (distributeType_ != dtTraditional) ReadRemoteFileList();
   } catch (...) {
     if (hostForm_) hostForm_->SetCursor(savedCursor);
     ClearStatus();
@@ -418,14 +420,20 @@ void TCustomInstall::CleanupLoadingProgram() {
   bool continueCleanup = true;
   if (OnBeforeCleanup) OnBeforeCleanup(this, continueCleanup);
   if (!continueCleanup) return;
-  const std::string programDir = IncludeTrailingBackslash(ProgramDirectory());
-  for (int i = 0; i < presetupFiles_.Count(); ++i) sys::RemoveFile(programDir + ExtractFileName(presetupFiles_[i]));
-
   const std::string batch = ChangeFileExt(TempFileName(false), ".bat");
   const std::vector<std::string> lines =
       CleanupBatchLines(sys::ModuleFileName(), batch, sys::TempDirectory(), WindowsVersion() != 1);
-  // Not a copy of the loading program's: nothing but the presetup files may go.
-  if (lines.empty()) return;
+  // Not a copy of the loading program's (started by hand with -c from a build folder, say): nothing
+  // there may go.
+  if (lines.empty()) {
+    Application().MessageBox(Format(TranslateMessage("The setup program is not running from a folder of its own in "
+                                                     "the temporary folder, so %s and its files are left in place"),
+                                    ProgramDirectory()),
+                             Application().Title(), 0);
+    return;
+  }
+  const std::string programDir = IncludeTrailingBackslash(ProgramDirectory());
+  for (int i = 0; i < presetupFiles_.Count(); ++i) sys::RemoveFile(programDir + ExtractFileName(presetupFiles_[i]));
   std::string text;
   for (const std::string& l : lines) text += l + "\r\n";
   sys::File f = sys::File::Open(batch, sys::OpenMode::Create);
@@ -433,41 +441,6 @@ void TCustomInstall::CleanupLoadingProgram() {
   f.Close();
   cleanupBatchFile_ = batch;
   runCleanupBatch_ = true;
-}
-
-void TCustomInstall::BuildFromBuildInf() {
-  try {
-    const std::string inf = IncludeTrailingBackslash(ProgramDirectory()) + "BUILD.INF";
-    if (!sys::FileExists(inf))
-      throw IEInstall(
-          std::string("Need to have a BUILD.INF file in this directory with the first line specifying the build directory"));
-    TStringList lines;
-    {
-      sys::File f = sys::File::Open(inf, sys::OpenMode::ReadShared);
-      std::string text(static_cast<std::size_t>(std::max<std::int64_t>(f.Size(), 0)), '\0');
-      text.resize(f.Read(text.data(), text.size()));
-      lines.SetText(text);
-    }
-    if (lines.Count() == 0)
-      throw IEInstall(std::string("Must be 1 line in BUILD.INF. This line should specify the build directory"));
-    Build(sys::ModuleFileName(), lines[0], true);
-  } catch (const Exception& e) {
-    Application().MessageBox(e.Message(), Application().Title(), 0);
-  }
-  EndProgram();
-}
-
-void TCustomInstall::Build(const std::string&, const std::string&, bool) {
-  throw IEInstall(std::string("Building a distribution is not available in this program"));
-}
-
-void TCustomInstall::TransferToFloppies(const std::string&) {
-  try {
-    throw IEInstall(std::string("Transferring the installation to floppies is not available in this program"));
-  } catch (const Exception& e) {
-    Application().MessageBox(e.Message(), Application().Title(), 0);
-  }
-  EndProgram();
 }
 
 void TCustomInstall::DeleteUnfinished() {

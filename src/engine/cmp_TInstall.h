@@ -91,10 +91,6 @@ public:
   void StartHook(TObject* sender);
   void ParseCommandLine();
   void CleanupLoadingProgram();
-  void BuildFromBuildInf();
-  // Builds the distribution; the distribution builder is not part of this program yet.
-  virtual void Build(const std::string& exeName, const std::string& buildDirectory, bool selfExtracting);
-  virtual void TransferToFloppies(const std::string& target);
   void DeleteUnfinished();
   void RegisterRunOnce();
   virtual void RebootWindows();
@@ -130,7 +126,6 @@ public:
   bool RunAutomatic() const { return runAutomatic_; }
   void SetRunAutomatic(bool value) { runAutomatic_ = value; }
   bool UseLoadingProgram() const { return useLoadingProgram_; }
-  void SetUseLoadingProgram(bool value) { useLoadingProgram_ = value; }
 
   TNotifyEvent OnAfterInitialized, OnBeforeReadArchiveInfo, OnAfterReadArchiveInfo;
   TNotifyEvent OnBeforeNotifyGoodInstall, OnAfterNotifyGoodInstall;
@@ -144,6 +139,30 @@ public:
   // Code-only hook, fired first thing on destruction.
   TNotifyEvent OnDestroying;
 
+  // --- Build mode and floppy transfer (build_mode.cpp) ---
+  // -b: builds from the first line of BUILD.INF beside the program, shows any failure, ends.
+  void BuildFromBuildInf();
+  // Puts the setup program (or the loading program and "setup.1") into buildDirectory, builds the
+  // archives and, when selfExtracting, appends them to "setup.exe" behind their trailer.
+  virtual void Build(const std::string& exeName, const std::string& buildDirectory, bool selfExtracting);
+  // "setup.1": the setup program followed by the presetup files.
+  virtual void BuildSetupArchive(const std::string& buildDirectory, const std::string& exeName);
+  // -f: copies the self-extracting distribution onto numbered disks at target, shows any failure, ends.
+  virtual void TransferToFloppies(const std::string& target);
+  // -e: points the shared compressor at the "files.1" embedded in the self-extracting executable.
+  void ReadSelfExtractInfo();
+  // Deletes the blank lines of value itself, then copies it.
+  void SetPresetupFiles(TStrings& value);
+  // With unique, a file whose name (path ignored, any case) is listed already is not added again.
+  void AddPresetupFile(const std::string& fileName, bool unique);
+  void SetUseLoadingProgram(bool value);
+
+  // Build hooks: code-only, not stored with the project.
+  TNotifyEvent OnBeforeBuildSetupArchive, OnAfterBuildSetupArchive, OnBeforeCopyInstaller, OnAfterCopyInstaller,
+      OnAfterSetupProgram, OnAfterBuildArchives, OnBeforeSelfExtractor, OnAfterSelfExtractor;
+  // Each status report of the compressor during the floppy transfer.
+  TlzhFileStatsEvent OnTransferStatus;
+
 protected:
   // Ends the program: the message loop ends after the running handler returns.
   virtual void EndProgram();
@@ -151,6 +170,13 @@ protected:
 private:
   bool IsDesigning() const { return HasState(csDesigning); }
   void ShowError(const Exception& e);
+  // Build mode helpers (build_mode.cpp).
+  void PutSetupProgramInPlace(const std::string& exeName, const std::string& buildDirectory,
+                              const std::string& setupExe);
+  void MakeSelfExtractor(const std::string& setupExe, const std::string& setup1, const std::string& files1);
+  void WriteRemoteFileList();
+  // Size, date and version of the files on the server, from its "filelist.lst".
+  void ReadRemoteFileList();
 
   TBuildInfo buildInfo_;
   TPicture dialogThemeBitmap_;

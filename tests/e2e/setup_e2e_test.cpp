@@ -126,7 +126,7 @@ TEST(SetupProgram, EveryModeEndsWithItsExitCode) {
   };
   const Case cases[] = {
       {L"-b", L"Need to have a BUILD.INF file in this directory"},
-      {L"-f", L"Transferring the installation to floppies is not available in this program"},
+      {L"-f", L"Sorry... You can only transfer this installation to floppies through the self-extracting file"},
       {L"-r \"-sC:\\My Dist\"", L"Resuming an installation after a reboot is not available in this program"},
   };
   for (const Case& c : cases) {

@@ -99,11 +99,11 @@ TEST_F(Spine, FailedRunShowsTheErrorKeepsTheRecordAndEnds) {
   EXPECT_EQ(install->endRequests, 1);
 }
 
-TEST_F(Spine, CancelledRunRemovesTheRecordAndTheLoadersFilesWithoutAnError) {
+TEST_F(Spine, CancelledRunRemovesTheRecordButNothingOutsideTheTemporaryFolder) {
   Arguments({"-sC:\\dist", "-c"});
   Create();
-  // A file the loading program placed beside setup goes; the folder itself is not a temporary copy
-  // (it lies outside the temporary folder), so no batch file is made to remove it.
+  // The program's folder is no temporary copy (it lies outside the temporary folder): nothing in it
+  // goes, not even a file named like a presetup file, and a message says so.
   const std::string presetup = install->ProgramDirectory() + "\\presetup-test.dll";
   sys::File::Open(presetup, sys::OpenMode::Create).Close();
   ASSERT_TRUE(sys::FileExists(presetup));
@@ -111,9 +111,11 @@ TEST_F(Spine, CancelledRunRemovesTheRecordAndTheLoadersFilesWithoutAnError) {
   compact->onInstall = [] { throw EAIUserAbort(); };
   install->StartHook(form);
   EXPECT_EQ(recorder->codes, Concat(kStart, {-996, -994, -978}));
-  EXPECT_TRUE(shown.empty());
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].rfind("The setup program is not running from a folder of its own in the temporary folder", 0), 0u);
   EXPECT_FALSE(RecordExists(InstallRecordKey()));
-  EXPECT_FALSE(sys::FileExists(presetup));
+  EXPECT_TRUE(sys::FileExists(presetup));
+  sys::RemoveFile(presetup);
   EXPECT_FALSE(install->RunCleanupBatch());
   EXPECT_EQ(install->endRequests, 1);
 }

@@ -1,8 +1,11 @@
 #include "walk.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <utility>
 
 #include "sys/unicode.h"
 #include "ui/controls.h"
@@ -18,8 +21,27 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+// The started process and those it started in turn: a loading program starts the setup program.
+std::vector<DWORD> Family(DWORD root) {
+  std::vector<DWORD> family{root};
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return family;
+  std::vector<std::pair<DWORD, DWORD>> all;  // process, parent
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
+    all.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+  CloseHandle(snapshot);
+  for (std::size_t i = 0; i < family.size(); ++i) {
+    for (const auto& [pid, parent] : all) {
+      if (parent == family[i] && std::find(family.begin(), family.end(), pid) == family.end()) family.push_back(pid);
+    }
+  }
+  return family;
+}
+
 struct TFound {
-  DWORD Pid = 0;
+  std::vector<DWORD> Pids;
   HWND Wizard = nullptr;  // a window hosting pages: a visible top-level window with child pages
   HWND Box = nullptr;     // a message box
 };
@@ -28,7 +50,7 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
   auto* f = reinterpret_cast<TFound*>(data);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (pid != f->Pid || !IsWindowVisible(window)) return TRUE;
+  if (std::find(f->Pids.begin(), f->Pids.end(), pid) == f->Pids.end() || !IsWindowVisible(window)) return TRUE;
   if (ClassOf(window) == L"#32770") {
     f->Box = window;
   } else if (IsWindowEnabled(window) && WindowTextOf(window) != "Setup") {
@@ -117,7 +139,7 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
       CloseHandle(pi.hProcess);
       return result;
     }
-    TFound found{pi.dwProcessId};
+    TFound found{Family(pi.dwProcessId)};
     EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
     if (found.Box) {
       result.Messages.push_back(sys::Wide(WindowTextOf(GetDlgItem(found.Box, 0xFFFF))));
