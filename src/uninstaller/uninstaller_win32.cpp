@@ -373,6 +373,9 @@ public:
     }
   }
 
+  // The folder of a file removed otherwise, to be removed with the others when it is empty.
+  void NoteFolder(const std::string& path) { folders_.insert(ExtractFileDir(path)); }
+
   void DeleteOne(const std::string& path) {
     const std::wstring wide = sys::Wide(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -570,7 +573,10 @@ void RemoveOriginal(const TOptions& o, TReport& report, const std::string& insta
       Sleep(100);
     }
     TRemover remover(report, nullptr, installLocation);
-    remover.DeleteOne(o.copyOf);  // gone by now, or left for the restart; its folder is noted either way
+    if (GetFileAttributesW(sys::Wide(o.copyOf).c_str()) == INVALID_FILE_ATTRIBUTES)
+      remover.NoteFolder(o.copyOf);
+    else
+      remover.DeleteOne(o.copyOf);  // still held: left for the restart
     remover.Folders();
   }
 }

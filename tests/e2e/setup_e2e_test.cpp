@@ -63,8 +63,11 @@ void ExpectPayloadInstalled() {
 }
 
 void RemoveInstalled() {
-  for (const wchar_t* name : {L"readme.txt", L"license.txt"}) DeleteFileW((InstalledFolder() + L"\\" + name).c_str());
+  for (const wchar_t* name : {L"readme.txt", L"license.txt", L"uninstall.exe"})
+    DeleteFileW((InstalledFolder() + L"\\" + name).c_str());
   RemoveDirectoryW(InstalledFolder().c_str());
+  // Each run appends to the product's uninstall record: start from none.
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Product");
 }
 
 bool InstallRecordExists() {
