@@ -15,6 +15,7 @@
 
 #include "core/routines_Strings.h"
 #include "objects/cmp_TInstallContainer.h"
+#include "objects/cmp_TInstallRegistry.h"
 #include "objects/routines_Registry.h"
 #include "objects/uninstall_record.h"
 #include "sys/registry.h"
@@ -27,16 +28,7 @@ namespace {
 const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const wchar_t* const kTitle = L"Uninstall";
 
-sys::RootKey SysRoot(int root) {
-  switch (root) {
-    case hkClassesRoot: return sys::RootKey::ClassesRoot;
-    case hkCurrentConfig: return sys::RootKey::CurrentConfig;
-    case hkCurrentUser: return sys::RootKey::CurrentUser;
-    case hkDynData: return sys::RootKey::DynData;
-    case hkUsers: return sys::RootKey::Users;
-    default: return sys::RootKey::LocalMachine;
-  }
-}
+sys::RootKey SysRoot(int root) { return SysRootKey(static_cast<TRootKeys>(root)); }
 
 bool ParseCount(const std::string& text, int& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -110,18 +102,6 @@ bool ThroughReparsePoint(const std::string& path) {
   for (std::string p = path; p.size() > 3; p = ExtractFileDir(p))
     if (IsReparsePoint(p)) return true;
   return false;
-}
-
-int KeyDepth(const std::string& key) {
-  int depth = 0;
-  std::size_t at = 0;
-  while (at < key.size()) {
-    std::size_t end = key.find('\\', at);
-    if (end == std::string::npos) end = key.size();
-    if (!Trim(key.substr(at, end - at)).empty()) ++depth;
-    at = end + 1;
-  }
-  return depth;
 }
 
 std::string ParentKey(const std::string& key) {
@@ -272,7 +252,7 @@ public:
     }
     key.Close();
     // Then the key and the parents that held nothing else, never above the second level.
-    for (std::string k = r.key; KeyDepth(k) >= 2; k = ParentKey(k)) {
+    for (std::string k = r.key; RegistryKeyDepth(k) >= 2; k = ParentKey(k)) {
       sys::RegKey probe = sys::RegKey::Open(SysRoot(r.root), k, false);
       if (!probe.IsOpen() || !probe.ValueNames().empty() || !probe.SubKeyNames().empty()) break;
       probe.Close();
@@ -643,7 +623,7 @@ std::vector<std::string> RecordRefusals(const TUninstallRecord& record) {
   for (const TRegistryRecord& r : record.registryKeys) {
     if (r.root < hkClassesRoot || r.root > hkUsers)
       refusals.push_back("A registry entry names an unknown root (" + std::to_string(r.root) + ")");
-    else if (KeyDepth(r.key) < 2)
+    else if (RegistryKeyDepth(r.key) < 2)
       refusals.push_back("A registry entry names a first-level key: \"" + r.key + "\"");
   }
   return refusals;
