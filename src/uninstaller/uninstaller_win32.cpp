@@ -338,8 +338,9 @@ public:
       // (a shared folder, the Start menu) only the file's own: a folder above may have been there before.
       const std::string folded = Folded(start);
       const bool inside = !top_.empty() && (folded == top_ || folded.rfind(top_ + "\\", 0) == 0);
+      // A folder reached through a link lies elsewhere: it is not followed.
+      if (ThroughReparsePoint(start)) continue;
       for (std::string dir = start; !IsDriveRoot(dir) && !IsSystemFolder(dir); dir = ExtractFileDir(dir)) {
-        if (IsReparsePoint(dir)) break;
         // RemoveDirectory refuses a folder that holds anything; nothing here empties one.
         if (!RemoveDirectoryW(sys::Wide(dir).c_str())) {
           if (pendingFolders_.count(dir) &&
