@@ -7,6 +7,10 @@
 
 struct HKEY__;  // the predefined key handles, without pulling in <windows.h>
 
+namespace tav::sys {
+enum class RootKey;  // sys/registry.h
+}
+
 namespace tav {
 
 enum TRootKeys { hkClassesRoot, hkCurrentConfig, hkCurrentUser, hkDynData, hkLocalMachine, hkUsers };
@@ -15,6 +19,8 @@ const std::vector<std::string>& RootKeysNames();
 using TRootKeyHandle = ::HKEY__*;
 
 TRootKeyHandle RootKeyHandle(TRootKeys root);
+// The same root for the system layer's keys.
+sys::RootKey SysRootKey(TRootKeys root);
 // The enumeration value of a predefined key handle; fallback for any other handle.
 TRootKeys RootKeyOf(TRootKeyHandle handle, TRootKeys fallback);
 

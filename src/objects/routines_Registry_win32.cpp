@@ -17,9 +17,7 @@ const std::vector<std::string>& RootKeysNames() {
   return names;
 }
 
-namespace {
-
-sys::RootKey SysRoot(TRootKeys root) {
+sys::RootKey SysRootKey(TRootKeys root) {
   switch (root) {
     case hkClassesRoot: return sys::RootKey::ClassesRoot;
     case hkCurrentConfig: return sys::RootKey::CurrentConfig;
@@ -30,6 +28,8 @@ sys::RootKey SysRoot(TRootKeys root) {
   }
   return sys::RootKey::CurrentUser;
 }
+
+namespace {
 
 void DeleteChildren(sys::RegKey& key) {
   for (const std::string& name : key.SubKeyNames()) {
@@ -63,19 +63,19 @@ TRootKeys RootKeyOf(TRootKeyHandle handle, TRootKeys fallback) {
 
 std::string ReadRegString(TRootKeys root, const std::string& key, const std::string& name,
                           const std::string& defaultValue) {
-  sys::RegKey k = sys::RegKey::Open(SysRoot(root), key, false);
+  sys::RegKey k = sys::RegKey::Open(SysRootKey(root), key, false);
   std::string value;
   return k.ReadString(name, value) ? value : defaultValue;
 }
 
 int ReadRegInteger(TRootKeys root, const std::string& key, const std::string& name, int defaultValue) {
-  sys::RegKey k = sys::RegKey::Open(SysRoot(root), key, false);
+  sys::RegKey k = sys::RegKey::Open(SysRootKey(root), key, false);
   std::uint32_t value = 0;
   return k.ReadDword(name, value) ? static_cast<int>(value) : defaultValue;
 }
 
 void WriteRegString(TRootKeys root, const std::string& key, const std::string& name, const std::string& value) {
-  sys::RegKey k = sys::RegKey::Open(SysRoot(root), key, true);
+  sys::RegKey k = sys::RegKey::Open(SysRootKey(root), key, true);
   if (!k.WriteString(name, value)) {
     throw EIRCannotWriteValue(TranslateMessage("Cannot install into registry. Key: %s Ident: %s Value %s"), key, name,
                               value);
@@ -83,22 +83,22 @@ void WriteRegString(TRootKeys root, const std::string& key, const std::string& n
 }
 
 void WriteRegInteger(TRootKeys root, const std::string& key, const std::string& name, int value) {
-  sys::RegKey k = sys::RegKey::Open(SysRoot(root), key, true);
+  sys::RegKey k = sys::RegKey::Open(SysRootKey(root), key, true);
   if (!k.WriteDword(name, static_cast<std::uint32_t>(value))) throw EIRCannotWriteValue(std::string(key));
 }
 
 bool CreateRegKey(TRootKeys root, const std::string& key) {
-  return sys::RegKey::Open(SysRoot(root), key, true).IsOpen();
+  return sys::RegKey::Open(SysRootKey(root), key, true).IsOpen();
 }
 
 void DeleteKeyTree(TRootKeys root, const std::string& key) {
   // An empty path would name the root itself: never clear a whole hive.
   if (key.find_first_not_of('\\') == std::string::npos) return;
-  sys::RegKey k = sys::RegKey::Open(SysRoot(root), key, false);
+  sys::RegKey k = sys::RegKey::Open(SysRootKey(root), key, false);
   if (!k.IsOpen()) return;
   DeleteChildren(k);
   k.Close();
-  sys::DeleteRegKey(SysRoot(root), key);
+  sys::DeleteRegKey(SysRootKey(root), key);
 }
 
 bool AddRunOnce(const std::string& name, const std::string& commandLine, bool unique) {

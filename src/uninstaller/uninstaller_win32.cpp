@@ -15,6 +15,7 @@
 
 #include "core/routines_Strings.h"
 #include "objects/cmp_TInstallContainer.h"
+#include "objects/cmp_TInstallRegistry.h"
 #include "objects/routines_Registry.h"
 #include "objects/uninstall_record.h"
 #include "sys/registry.h"
@@ -27,16 +28,7 @@ namespace {
 const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const wchar_t* const kTitle = L"Uninstall";
 
-sys::RootKey SysRoot(int root) {
-  switch (root) {
-    case hkClassesRoot: return sys::RootKey::ClassesRoot;
-    case hkCurrentConfig: return sys::RootKey::CurrentConfig;
-    case hkCurrentUser: return sys::RootKey::CurrentUser;
-    case hkDynData: return sys::RootKey::DynData;
-    case hkUsers: return sys::RootKey::Users;
-    default: return sys::RootKey::LocalMachine;
-  }
-}
+sys::RootKey SysRoot(int root) { return SysRootKey(static_cast<TRootKeys>(root)); }
 
 bool ParseCount(const std::string& text, int& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -110,18 +102,6 @@ bool ThroughReparsePoint(const std::string& path) {
   for (std::string p = path; p.size() > 3; p = ExtractFileDir(p))
     if (IsReparsePoint(p)) return true;
   return false;
-}
-
-int KeyDepth(const std::string& key) {
-  int depth = 0;
-  std::size_t at = 0;
-  while (at < key.size()) {
-    std::size_t end = key.find('\\', at);
-    if (end == std::string::npos) end = key.size();
-    if (!Trim(key.substr(at, end - at)).empty()) ++depth;
-    at = end + 1;
-  }
-  return depth;
 }
 
 std::string ParentKey(const std::string& key) {
@@ -272,7 +252,7 @@ public:
     }
     key.Close();
     // Then the key and the parents that held nothing else, never above the second level.
-    for (std::string k = r.key; KeyDepth(k) >= 2; k = ParentKey(k)) {
+    for (std::string k = r.key; RegistryKeyDepth(k) >= 2; k = ParentKey(k)) {
       sys::RegKey probe = sys::RegKey::Open(SysRoot(r.root), k, false);
       if (!probe.IsOpen() || !probe.ValueNames().empty() || !probe.SubKeyNames().empty()) break;
       probe.Close();
@@ -358,8 +338,9 @@ public:
       // (a shared folder, the Start menu) only the file's own: a folder above may have been there before.
       const std::string folded = Folded(start);
       const bool inside = !top_.empty() && (folded == top_ || folded.rfind(top_ + "\\", 0) == 0);
+      // A folder reached through a link lies elsewhere: it is not followed.
+      if (ThroughReparsePoint(start)) continue;
       for (std::string dir = start; !IsDriveRoot(dir) && !IsSystemFolder(dir); dir = ExtractFileDir(dir)) {
-        if (IsReparsePoint(dir)) break;
         // RemoveDirectory refuses a folder that holds anything; nothing here empties one.
         if (!RemoveDirectoryW(sys::Wide(dir).c_str())) {
           if (pendingFolders_.count(dir) &&
@@ -372,6 +353,9 @@ public:
       }
     }
   }
+
+  // The folder of a file removed otherwise, to be removed with the others when it is empty.
+  void NoteFolder(const std::string& path) { folders_.insert(ExtractFileDir(path)); }
 
   void DeleteOne(const std::string& path) {
     const std::wstring wide = sys::Wide(path);
@@ -570,7 +554,10 @@ void RemoveOriginal(const TOptions& o, TReport& report, const std::string& insta
       Sleep(100);
     }
     TRemover remover(report, nullptr, installLocation);
-    remover.DeleteOne(o.copyOf);  // gone by now, or left for the restart; its folder is noted either way
+    if (GetFileAttributesW(sys::Wide(o.copyOf).c_str()) == INVALID_FILE_ATTRIBUTES)
+      remover.NoteFolder(o.copyOf);
+    else
+      remover.DeleteOne(o.copyOf);  // still held: left for the restart
     remover.Folders();
   }
 }
@@ -637,7 +624,7 @@ std::vector<std::string> RecordRefusals(const TUninstallRecord& record) {
   for (const TRegistryRecord& r : record.registryKeys) {
     if (r.root < hkClassesRoot || r.root > hkUsers)
       refusals.push_back("A registry entry names an unknown root (" + std::to_string(r.root) + ")");
-    else if (KeyDepth(r.key) < 2)
+    else if (RegistryKeyDepth(r.key) < 2)
       refusals.push_back("A registry entry names a first-level key: \"" + r.key + "\"");
   }
   return refusals;

@@ -70,6 +70,8 @@ void RemoveInstalled() {
   for (const auto& [folder, name] : kPayload) DeleteFileW((InstalledFolder() + L"\\" + folder + name).c_str());
   DeleteFileW((InstalledFolder() + L"\\uninstall.exe").c_str());
   for (const wchar_t* folder : {L"\\Help", L"\\Samples", L""}) RemoveDirectoryW((InstalledFolder() + folder).c_str());
+  // Each run appends to the product's uninstall record: start from none.
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Product");
 }
 
 bool InstallRecordExists() {

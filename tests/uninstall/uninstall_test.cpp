@@ -228,6 +228,7 @@ protected:
     form = nullptr;
     RemoveInstallRecord(InstallRecordKey());
     for (const wchar_t* clsid : {TAV_FIXTURE_COM_CLSID, TAV_FIXTURE_EXE_CLSID}) fx::RemoveServerKey(clsid);
+    DropTemporaryCopies();
     // Whatever a failed test left of its products.
     for (const char* product : {"Tavenrik Uninstall Test", "Tavenrik Uninstall Test A", "Tavenrik Uninstall Test B"})
       DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + product);
@@ -271,7 +272,12 @@ protected:
     const std::string program = target + "\\uninstall.exe";
     const long code = fx::RunAndWait(sys::Wide("\"" + program + "\" -q \"-l" + log + "\" \"" + product + "\""));
     if (removes) WaitUntilGone(program);
-    // The temporary copy the uninstaller ran from waits for the restart to go: it goes now.
+    DropTemporaryCopies();
+    return code;
+  }
+
+  // The temporary copy the uninstaller ran from waits for the restart to go: it goes now.
+  static void DropTemporaryCopies() {
     for (int i = 0; i < 100; ++i) {
       std::wstring copy;
       for (const fx::PendingRename& r : fx::PendingRenames())
@@ -282,7 +288,6 @@ protected:
         Sleep(50);
       fx::RemovePendingRenames(copy);
     }
-    return code;
   }
 
   fx::TempFolder folder;
@@ -439,12 +444,25 @@ TEST_F(Uninstall, RecordsThatAimAtSharedGroundAreRefused) {
     EXPECT_TRUE(sys::FileExists(keep)) << bad;
     EXPECT_EQ(Value(kKey + "\\Files", "File2"), bad);  // the record is left as it was
   }
+  // A failure does not stop the rest: a folder listed as a file stays, the file before it goes, and
+  // the exit code and the log say what was left.
   DeleteKeyTree(hkLocalMachine, kKey);
+  const std::string listedFolder = sys::Narrow(folder.Path(L"listed"));
+  ASSERT_TRUE(sys::MakeDir(listedFolder));
+  AppendUninstallFile(kKey, keep);
+  AppendUninstallFile(kKey, listedFolder);
+  ASSERT_TRUE(sys::CopyFileTo(UninstallerProgram(), target + "\\uninstall.exe", false));
+  EXPECT_EQ(RunUninstaller(target, "Tavenrik Uninstall Test"), 1);
+  EXPECT_FALSE(sys::FileExists(keep));
+  EXPECT_TRUE(sys::DirExists(listedFolder));
+  EXPECT_NE(ReadAll(log).find("FAILED: " + listedFolder + ": it is a folder"), std::string::npos) << ReadAll(log);
+  EXPECT_FALSE(sys::RegKey::Open(sys::RootKey::LocalMachine, kKey, false).IsOpen());
   // A registry entry on a first-level key.
   const std::string slot = AppendUninstallRegistryKey(kKey);
   WriteRegString(hkLocalMachine, slot, "Key", "\\SOFTWARE\\");
   WriteRegInteger(hkLocalMachine, slot, "Root", 4);
-  sys::CopyFileTo(UninstallerProgram(), target + "\\uninstall.exe", false);
+  sys::MakeDir(target);
+  ASSERT_TRUE(sys::CopyFileTo(UninstallerProgram(), target + "\\uninstall.exe", false));
   EXPECT_EQ(RunUninstaller(target, "Tavenrik Uninstall Test", false), 1);
   EXPECT_NE(ReadAll(log).find("first-level key"), std::string::npos);
   DeleteKeyTree(hkLocalMachine, kKey);
@@ -533,6 +551,46 @@ TEST_F(Uninstall, RegistryActionsFollowTheirKeyTypeAndEntryRules) {
   delete install;
   install = nullptr;
   EXPECT_EQ(action->KeySpecifierType(), ksAbsolute);
+}
+
+// Without -q the user is asked first: No ends with exit code 2 and nothing removed; Yes removes the
+// product, shows the progress and ends with a message.
+TEST_F(Uninstall, TheUserConfirmsOrDeclines) {
+  const std::string target = apps + "\\Asked";
+  const std::string file = target + "\\file.txt";
+  ASSERT_TRUE(sys::MakeDir(target));
+  sys::File::Open(file, sys::OpenMode::Create).Close();
+  AppendUninstallFile(kKey, file);
+  // Starts the uninstaller with a window and presses the given buttons of its message boxes in turn.
+  auto run = [&](std::vector<int> buttons) {
+    EXPECT_TRUE(sys::CopyFileTo(UninstallerProgram(), target + "\\uninstall.exe", false));
+    std::wstring command = sys::Wide("\"" + target + "\\uninstall.exe\" \"Tavenrik Uninstall Test\"");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1L;
+    CloseHandle(pi.hThread);
+    for (int button : buttons) {
+      HWND box = nullptr;
+      for (int i = 0; i < 300 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", L"Uninstall");
+      EXPECT_TRUE(box) << "no message box for button " << button;
+      if (box) PostMessageW(box, WM_COMMAND, button, 0);
+      for (int i = 0; i < 100 && box && IsWindow(box); ++i) Sleep(50);
+    }
+    DWORD code = 0;
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return static_cast<long>(code);
+  };
+  EXPECT_EQ(run({IDNO}), 2);
+  EXPECT_TRUE(sys::FileExists(file));
+  EXPECT_EQ(Value(kKey + "\\Files", "File1"), file);
+  EXPECT_EQ(run({IDYES, IDOK}), 0);
+  EXPECT_TRUE(WaitUntilGone(target + "\\uninstall.exe"));
+  EXPECT_FALSE(sys::FileExists(file));
+  EXPECT_FALSE(sys::DirExists(target));
+  EXPECT_FALSE(sys::RegKey::Open(sys::RootKey::LocalMachine, kKey, false).IsOpen());
 }
 
 }  // namespace
