@@ -2,7 +2,8 @@
 // user would see or the machine would do is written to "restart.log" beside the program instead: the
 // command line of each start, every message (a message box would stop the resumption, which runs
 // unwatched at the restart), the restart request with the state of the shutdown privilege (the
-// machine is never restarted), and the language a resumption speaks.
+// machine is never restarted), and the language a resumption speaks. The project has no success or
+// failure pages for the same reason.
 #include "ui/win32.h"
 
 #include <string>
