@@ -41,6 +41,10 @@ bool IsStrictlyInside(const std::string& path, const std::string& dir) {
   return true;
 }
 
+bool IsFileOfFolder(const std::string& path, const std::string& dir) {
+  return IsStrictlyInside(path, dir) && Parts(path).size() == Parts(dir).size() + 1;
+}
+
 std::vector<std::string> CleanupBatchLines(const std::string& programFile, const std::string& batchFile,
                                            const std::string& tempDir, bool windowsNT) {
   const std::string programDir = ExcludeTrailingBackslash(ExtractFilePath(programFile));

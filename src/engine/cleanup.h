@@ -9,6 +9,11 @@ namespace tav {
 // parts; "C:\Temp\x" is inside "C:\Temp", "C:\TempPlus\x" and "C:\Temp" itself are not; ".." parts refuse).
 bool IsStrictlyInside(const std::string& path, const std::string& dir);
 
+// True when path names a file directly inside dir (compared as IsStrictlyInside does). Paths read
+// back from the registry are deleted only when they name a file the installer made there: its batch
+// files and its local copies of downloaded archives, all made in the temporary folder.
+bool IsFileOfFolder(const std::string& path, const std::string& dir);
+
 // The batch lines that erase the program file, its folder and the batch file itself. Empty when the
 // program's folder is not a folder of its own inside the temporary folder: a copy made by the
 // loading program always is, and nothing else may be removed. windowsNT selects the command set.

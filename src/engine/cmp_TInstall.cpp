@@ -33,8 +33,6 @@ TCustomInstall* Current() {
   return c ? dynamic_cast<TCustomInstall*>(c->RootContainer()) : nullptr;
 }
 
-const char* const kUnfinishedError = "The TInstall could not either write or read unfinished business from the registry";
-
 }  // namespace
 
 // --- TBuildInfo, TInstallInformation ---------------------------------------------------------------
@@ -293,6 +291,7 @@ void TCustomInstall::Execute() {
     reboot_ = continueReboot;
   }
   if (reboot_) {
+    SaveLanguage();
     RebootWindows();
     EndProgram();
     return;
@@ -376,13 +375,6 @@ void TCustomInstall::BuildArchives(int options) {
   TFileContainer::BuildArchives(options);
 }
 
-void TCustomInstall::AddUnfinished(const std::string& data, int kind) {
-  if (InstallRecordKey().empty()) throw IEInstall(std::string(kUnfinishedError));
-  ++unfinishedCount_;
-  WriteRegString(hkLocalMachine, IncludeTrailingBackslash(InstallRecordKey()) + "Unfinished", data,
-                 std::to_string(kind));
-}
-
 bool TCustomInstall::ConfirmUserAbort() {
   bool quitOut = true;
   if (OnUserAbort) OnUserAbort(this, quitOut);
@@ -441,45 +433,6 @@ void TCustomInstall::CleanupLoadingProgram() {
   f.Close();
   cleanupBatchFile_ = batch;
   runCleanupBatch_ = true;
-}
-
-void TCustomInstall::DeleteUnfinished() {
-  if (InstallRecordKey().empty()) throw IEInstall(std::string(kUnfinishedError));
-  sys::RegKey record = sys::RegKey::Open(sys::RootKey::LocalMachine, InstallRecordKey(), false);
-  if (record.IsOpen()) record.DeleteSubKey("Unfinished");
-}
-
-std::string TCustomInstall::ResumeCommandLine() const {
-  const std::string source = SourceFileName();
-  std::string line = "\"" + sys::ModuleFileName() + "\" -r ";
-  if (switches_.Has(swSelfExtract)) line += "\"-e" + ExtractFileName(source) + "\" ";
-  line += "\"-s" + ExcludeTrailingBackslash(ExtractFilePath(source)) + "\"";
-  if (switches_.Has(swCleanup)) line += " -c";
-  return line;
-}
-
-void TCustomInstall::RegisterRunOnce() {
-  if (!AddRunOnce("TavenrikUnfinished", ResumeCommandLine(), true))
-    throw IEInstall(std::string("Cannot register the install to be run on reboot in the RunOnce key in the registry"));
-}
-
-void TCustomInstall::RebootWindows() {
-  if (sys::RequestReboot(WindowsVersion())) return;
-  if (OnFailedReboot) {
-    OnFailedReboot(this);
-    return;
-  }
-  Application().MessageBox(TranslateMessage("Could not reboot windows. Please manually reboot windows."),
-                           Application().Title(), 0);
-}
-
-void TCustomInstall::ResumeAfterReboot() {
-  installing_ = true;
-  try {
-    throw IEInstall(std::string("Resuming an installation after a reboot is not available in this program"));
-  } catch (const Exception& e) {
-    HandleException(this, e);
-  }
 }
 
 // --- TInstall ---------------------------------------------------------------------------------------

@@ -91,9 +91,15 @@ public:
   void StartHook(TObject* sender);
   void ParseCommandLine();
   void CleanupLoadingProgram();
+  // The unfinished-business list of this run's install record, as lines "data;kind".
+  void ReadUnfinished(TStrings& list);
   void DeleteUnfinished();
   void RegisterRunOnce();
   virtual void RebootWindows();
+  // The translator's language in the install record, so that the resumption speaks it too.
+  void SaveLanguage();
+  int LoadLanguage();
+  // The -r mode: finishes the work the restart waited for, then ends as a good install.
   void ResumeAfterReboot() override;
 
   // The resumption command line that RunOnce starts after a restart.

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/routines_Strings.h"
+#include "engine/cleanup.h"
 #include "sys/files.h"
 #include "sys/registry.h"
 
@@ -74,7 +75,10 @@ void RemoveInstallRecord(const std::string& key) {
       {
         sys::RegKey sub = record.OpenSubKey(name, false);
         std::string local;
-        if (sub.ReadString("LocalFile", local) && !Trim(local).empty()) sys::RemoveFile(Trim(local));
+        // Anyone who can write the key could name any file: only a local copy of a downloaded
+        // archive, made in the temporary folder, goes.
+        if (sub.ReadString("LocalFile", local) && IsFileOfFolder(Trim(local), sys::TempDirectory()))
+          sys::RemoveFile(Trim(local));
         // Subkeys of the subkey (the unfinished list has none) would keep it from being deleted.
         for (const std::string& inner : sub.SubKeyNames()) sub.DeleteSubKey(inner);
       }

@@ -1,7 +1,10 @@
 #pragma once
 // Processes (Windows only).
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "sys/run_state.h"
 
 namespace tav::sys {
 
@@ -18,5 +21,10 @@ bool StartProcess(const std::string& commandLine, ShowMode show);
 // Asks Windows to restart: platform 1 (the 95 family) directly, 2 (NT) after enabling the shutdown
 // privilege; any other platform, or any failing step, gives false.
 bool RequestReboot(int windowsVersion);
+
+// The last step of RequestReboot, the restart call itself (the system's unless a test records it
+// instead, so that no test ever restarts the machine); true when the request was accepted.
+using TRestartCall = std::function<bool()>;
+TRunSlot<TRestartCall>& RestartCallSlot();
 
 }  // namespace tav::sys

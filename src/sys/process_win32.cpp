@@ -37,8 +37,17 @@ bool StartProcess(const std::string& commandLine, ShowMode show) {
   return true;
 }
 
+TRunSlot<TRestartCall>& RestartCallSlot() {
+  static TRunSlot<TRestartCall>& slot = TRunSlot<TRestartCall>::Make("restart call", [] {
+    return ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED) != 0;
+  });
+  return slot;
+}
+
 bool RequestReboot(int windowsVersion) {
-  if (windowsVersion == 1) return ExitWindowsEx(EWX_REBOOT, 0) != 0;
+  const TRestartCall& restart = RestartCallSlot().Get();
+  if (!restart) return false;
+  if (windowsVersion == 1) return restart();
   if (windowsVersion != 2) return false;
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
@@ -49,7 +58,7 @@ bool RequestReboot(int windowsVersion) {
                        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
                        GetLastError() == ERROR_SUCCESS;
   CloseHandle(token);
-  return enabled && ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED) != 0;
+  return enabled && restart();
 }
 
 }  // namespace tav::sys

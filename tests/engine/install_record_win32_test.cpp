@@ -96,17 +96,23 @@ TEST_F(InstallRecord, LowestFreeNumberAndUnreadableDatesSkipped) {
 
 TEST_F(InstallRecord, RemovalDeletesLocalCopiesAndEmptyParents) {
   const std::string key = FindInstallRecord({program_, 1, std::nullopt}, true);
-  const std::string local = dir_ + "\\copy.exe";
+  // Downloads are made in the temporary folder; a value naming any other file is not followed.
+  const std::string local =
+      sys::TempDirectory() + "\\batrec" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".1";
+  const std::string elsewhere = dir_ + "\\copy.exe";
   WriteFile(local, "downloaded");
+  WriteFile(elsewhere, "the user's");
   {
     sys::RegKey rec = Record(key);
     rec.OpenSubKey("files.1", true).WriteString("LocalFile", "  " + local + " ");
+    rec.OpenSubKey("Group1", true).WriteString("LocalFile", elsewhere);
     rec.OpenSubKey("Unfinished", true).WriteString("C:\\x.bat", "1");
   }
   sys::RegKey other = sys::RegKey::Open(sys::RootKey::LocalMachine, "\\Software\\Tavenrik\\Other", true);
   other.Close();
   RemoveInstallRecord(key);
   EXPECT_FALSE(sys::FileExists(local));
+  EXPECT_TRUE(sys::FileExists(elsewhere));
   EXPECT_FALSE(Record(key).IsOpen());
   EXPECT_FALSE(Record(InstallRecordRoot).IsOpen());
   // Something else still lives under the company key: it stays.

@@ -74,8 +74,10 @@ public:
     ++installs;
     TInstallObject::Install();
   }
+  void ResumeAfterReboot() override { ++resumes; }
   std::function<void()> onInstall;
   int installs = 0;
+  int resumes = 0;
 };
 
 inline void RegisterSpineClasses() {
