@@ -537,8 +537,14 @@ TEST_F(Distribution, BuildsFromBuildInfAndInstallsAsAUserWould) {
   sys::MakeDir(program);
   ASSERT_TRUE(sys::CopyFileTo(kSetupExe, program + "\\setup.exe", false));
   Write(program + "\\BUILD.INF", dist + "\r\nignored\r\n");
-  // The shipped project names its files relative to the demo folder.
-  const TWalkResult build = Start("\"" + program + "\\setup.exe\" -b", WinPath(TAV_DEMO_DIR));
+  // The shipped project names its files relative to the folder it is built from: the demo's payload
+  // and the toolkit's uninstaller under bin, gathered as the build gathers them.
+  const std::string stage = root + "\\stage";
+  for (const std::string& d : {stage, stage + "\\payload", stage + "\\bin"}) sys::MakeDir(d);
+  for (const char* name : {"readme.txt", "license.txt", "help.txt", "sample.txt"})
+    Write(stage + "\\payload\\" + name, ReadAll(WinPath(TAV_DEMO_DIR) + "\\payload\\" + name));
+  ASSERT_TRUE(sys::CopyFileTo(ExtractFileDir(kLoaderExe) + "\\uninstall.exe", stage + "\\bin\\uninstall.exe", false));
+  const TWalkResult build = Start("\"" + program + "\\setup.exe\" -b", stage);
   for (const std::wstring& m : build.Messages) ADD_FAILURE() << "build message: " << sys::Narrow(m);
   EXPECT_EQ(build.ExitCode, 0u);
   EXPECT_EQ(DirNames(dist), (std::vector<std::string>{"files.1", "setup.1", "setup.exe"}));
