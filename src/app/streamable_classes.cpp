@@ -4,6 +4,7 @@
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "shell/cmp_TInstallShellLink.h"
 #include "ui/application.h"
 
 namespace tav {
@@ -12,6 +13,7 @@ void RegisterStreamableClasses() {
   RegisterUiClasses();
   RegisterPathClasses();
   RegisterEngineClasses();
+  RegisterShellClasses();
   RegisterPageClasses();
   RegisterAppClasses();
 }
