@@ -116,6 +116,30 @@ void RemoveFolder(const std::string& dir) {
   RemoveDirectoryW(sys::Wide(dir).c_str());
 }
 
+// Program Manager shows a group by opening the shell's window on its folder; the test closes what it
+// opened, so that no window process outlives it.
+void CloseFolderWindows(const std::string& name) {
+  struct Search {
+    std::wstring name;
+    std::vector<HWND> found;
+  } search{sys::Wide(name), {}};
+  const auto collect = [](HWND w, LPARAM data) -> BOOL {
+    auto& s = *reinterpret_cast<Search*>(data);
+    wchar_t title[512] = {};
+    GetWindowTextW(w, title, 512);
+    if (IsWindowVisible(w) && std::wstring(title).find(s.name) != std::wstring::npos) s.found.push_back(w);
+    return TRUE;
+  };
+  for (int tries = 0; tries < 100; ++tries) {
+    search.found.clear();
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+    if (search.found.empty()) return;
+    for (HWND w : search.found) PostMessageW(w, WM_CLOSE, 0, 0);
+    Sleep(50);
+  }
+  ADD_FAILURE() << "the folder window of " << name << " did not close";
+}
+
 std::string ReadRecord(const std::string& value) {
   std::string text;
   sys::RegKey key = sys::RegKey::Open(sys::RootKey::LocalMachine, std::string(kRecordKey) + "\\Files", false);
@@ -142,6 +166,7 @@ protected:
   }
   void TearDown() override {
     delete form;
+    CloseFolderWindows("Tavenrik Links");
     RemoveFolder(folder);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, sys::Wide(kRecordKey).c_str());
   }
@@ -311,7 +336,10 @@ protected:
     group = "Tavenrik PM " + std::to_string(GetCurrentProcessId());
     dir = ProgramsFolder() + "\\" + group;
   }
-  void TearDown() override { RemoveFolder(dir); }
+  void TearDown() override {
+    CloseFolderWindows(group);
+    RemoveFolder(dir);
+  }
   std::string group, dir;
 };
 
