@@ -2,11 +2,11 @@
 
 #include "config/resources.h"
 #include "core/properties.h"
+#include "core/routines_API.h"
+#include "core/routines_Strings.h"
 #include "dialogs/page_registries.h"
 #include "dialogs/routines_FileSystem.h"
 #include "engine/cmp_TInstall.h"
-#include "core/routines_API.h"
-#include "core/routines_Strings.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "paths/routines_ExpandPaths.h"
 #include "shell/cmp_TInstallShellLink.h"
