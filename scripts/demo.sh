@@ -23,6 +23,11 @@ rm -rf "$shots"
 # What an earlier run installed goes first, so the check below sees only this run's work.
 installed="build/win64/wineprefix/drive_c/Program Files/Tavenrik Demo"
 rm -rf "$installed"
+# The Start menu folder the walk keeps (the project's own), in every user profile of the prefix.
+shopt -s nullglob
+for d in build/win64/wineprefix/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/"Demo Product"; do
+  rm -rf "$d"
+done
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all
@@ -61,4 +66,17 @@ if ! tr -d '\r' <build/demo/uninstall-key.txt | grep -qi 'UninstallString.*unins
   echo "setup.exe did not register Demo Product for uninstalling; see build/demo/uninstall-key.txt" >&2
   exit 1
 fi
-echo "setup.exe ran the shipped project to its good end and installed readme.txt, license.txt, Help\\help.txt, Samples\\sample.txt and uninstall.exe, byte for byte, into C:\\Program Files\\Tavenrik Demo; a picture of each of its $pages pages is in $shots."
+shortcuts=(build/win64/wineprefix/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/"Demo Product")
+for f in Readme.lnk License.lnk; do
+  if [ "${#shortcuts[@]}" -ne 1 ] || [ ! -s "${shortcuts[0]}/$f" ]; then
+    echo "setup.exe did not make the shortcut $f in the Start menu folder Demo Product" >&2
+    exit 1
+  fi
+  target=$(tr -d '\000' <"${shortcuts[0]}/$f" | grep -aoi 'C:\\Program Files\\Tavenrik Demo\\[a-z]*\.txt' | head -1 || true)
+  if [ -z "$target" ]; then
+    echo "the shortcut $f does not point into C:\\Program Files\\Tavenrik Demo" >&2
+    exit 1
+  fi
+  echo "Shortcut Start Menu\\Programs\\Demo Product\\$f points at $target."
+done
+echo "setup.exe ran the shipped project to its good end and installed readme.txt, license.txt, Help\\help.txt, Samples\\sample.txt and uninstall.exe, byte for byte, into C:\\Program Files\\Tavenrik Demo, registered it for uninstalling and made its shortcuts in the Start menu; a picture of each of its $pages pages is in $shots."

@@ -5,6 +5,7 @@
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "shell/cmp_TInstallShellLink.h"
 #include "ui/application.h"
 
 namespace tav {
@@ -13,6 +14,7 @@ void RegisterStreamableClasses() {
   RegisterUiClasses();
   RegisterPathClasses();
   RegisterEngineClasses();
+  RegisterShellClasses();
   RegisterPageClasses();
   RegisterBackdropClasses();
   RegisterAppClasses();

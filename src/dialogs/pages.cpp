@@ -2,11 +2,16 @@
 
 #include "config/resources.h"
 #include "core/properties.h"
+#include "core/routines_API.h"
+#include "core/routines_Strings.h"
 #include "dialogs/page_registries.h"
 #include "dialogs/routines_FileSystem.h"
 #include "dialogs/select_page.h"
 #include "engine/cmp_TInstall.h"
+#include "paths/cmp_TPathSpecifier.h"
 #include "paths/routines_ExpandPaths.h"
+#include "shell/cmp_TInstallShellLink.h"
+#include "shell/cmp_TProgramManager.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
 
@@ -137,6 +142,7 @@ void TSelectFolderForm::Loaded() {
   list_->OnClick = [this](TObject*) {
     if (list_->ItemIndex() >= 0) edit_->SetText(list_->Items().Get(list_->ItemIndex()));
   };
+  edit_->OnChange = [this](TObject*) { FolderEditChange(); };
   if (auto* label = OptionalChild<TLabel>(*this, "Label1")) {
     OnResize = [this, label](TObject*) {
       label->SetHeight(18);
@@ -146,6 +152,11 @@ void TSelectFolderForm::Loaded() {
   }
 }
 
+bool TSelectFolderForm::SkipPage() {
+  InstallObject = MainLinkGroup();
+  return InstallObject == nullptr;
+}
+
 void TSelectFolderForm::FillFolders(const std::vector<std::string>& folders, const std::string& current) {
   list_->Items().Clear();
   for (const std::string& f : folders) list_->Items().Add(f);
@@ -153,10 +164,27 @@ void TSelectFolderForm::FillFolders(const std::vector<std::string>& folders, con
   if (edit_->Text().empty() && list_->Items().Count() > 0) edit_->SetText(list_->Items().Get(0));
 }
 
+std::vector<std::string> TSelectFolderForm::ExistingFolders() {
+  const int version = WindowsVersion();
+  if (version == 1 || version == 2) return SubfolderNames(ProgramsFolder());
+  return ProgramManager().GetGroups();
+}
+
+void TSelectFolderForm::FolderEditChange() {
+  auto* group = dynamic_cast<TMainLinkGroup*>(InstallObject);
+  if (!group) return;
+  group->SetDestDirType(nullptr);  // the group keeps the Programs folder whatever it is given
+  group->SetDestDir("\\" + edit_->Text());
+}
+
 void TSelectFolderForm::PrepareShow() {
   TWizardPage::PrepareShow();
-  // The current folder name comes from the main link group, which arrives with the shortcuts.
-  FillFolders(SubfolderNames(ProgramsFolder()), "");
+  InstallObject = MainLinkGroup();
+  auto* group = dynamic_cast<TMainLinkGroup*>(InstallObject);
+  std::string current;
+  if (group && group->DestDirType() && group->DestDirType()->InheritsFrom(TpsProgramMenu::StaticClassInfo()))
+    current = ExtractFileName(ExcludeTrailingBackslash(group->DestDir()));
+  FillFolders(ExistingFolders(), current);
   Focus(NextBtn());
 }
 

@@ -66,8 +66,8 @@ public:
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 };
 
-// The start-menu folder page. It works on the project's main link group; without one (the class
-// arrives with the shortcuts) the page is skipped.
+// The start-menu folder page. It works on the project's main link group, writing the folder into it
+// as the user types or picks one; without a main link group the page is skipped.
 class TSelectFolderForm : public TWizardPage {
 public:
   explicit TSelectFolderForm(TComponent* owner) : TWizardPage(owner, dmBeforeInstall, 60) {}
@@ -76,10 +76,15 @@ public:
 
   void Loaded() override;
   void PrepareShow() override;
-  bool SkipPage() override { return InstallObject == nullptr; }
+  bool SkipPage() override;
 
   // The folder list and the edit, from these folder names and the current folder name.
   void FillFolders(const std::vector<std::string>& folders, const std::string& current);
+  // The existing program folders: the Programs folder's subfolders where the shell has one, the
+  // Program Manager groups elsewhere.
+  static std::vector<std::string> ExistingFolders();
+  // Writes the edit's folder into the main link group, relative to the Programs folder.
+  void FolderEditChange();
 
 private:
   TListBox* list_ = nullptr;

@@ -9,6 +9,7 @@
 #include "core/routines_Strings.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
+#include "objects/cmp_TInstallFile.h"
 #include "paths/routines_ExpandPaths.h"
 #include "objects/routines_Registry.h"
 #include "ui/forms.h"
@@ -184,6 +185,7 @@ TAV_STANDARD_SPECIFIER(TpsSystem, "psSystem", "Path of system directory")
 TAV_STANDARD_SPECIFIER(TpsMainArchiveFile, "psMainArchiveFile",
                        "Archive containing most or all non-internet installation files")
 TAV_STANDARD_SPECIFIER(TpsWindow, "psWindow", "Path of the Windows directory")
+TAV_STANDARD_SPECIFIER(TpsObjectLink, "psObjectLink", "Path of the file or file group in the ObjectLink property")
 
 #undef TAV_STANDARD_SPECIFIER
 
@@ -282,6 +284,25 @@ std::string TpsMainArchiveFile::GetPath(TComponent* component) {
 
 std::string TpsWindow::GetPath(TComponent*) { return WindowsDirectory(); }
 
+void TpsObjectLink::Validate(TComponent* component) {
+  auto* link = dynamic_cast<TObjectLinkSource*>(component);
+  if (!link || !InheritsFromName(component, "TCustomInstallShellLink")) {
+    throw IEPathSpecifier("%s must be a %s to use the %s path specifier", NameOf(component), "TCustomInstallShellLink",
+                          DefaultName());
+  }
+  if (!link->LinkedObject()) {
+    throw IEPathSpecifier("Cannot use ddObjectLink for %s unless you assign a value to ObjectLink", NameOf(component));
+  }
+}
+
+std::string TpsObjectLink::GetPath(TComponent* component) {
+  Validate(component);
+  TInstallContainer* object = dynamic_cast<TObjectLinkSource*>(component)->LinkedObject();
+  if (auto* file = dynamic_cast<TCustomInstallFile*>(object))
+    return ExcludeTrailingBackslash(IncludeTrailingBackslash(file->FullDestDir()) + file->DestName());
+  return ExcludeTrailingBackslash(object->FullDestDir());
+}
+
 // ---- registration ----
 
 const std::vector<const TClassInfo*>& StandardSpecifierClasses() {
@@ -305,6 +326,7 @@ bool IsFormOrDataModule(const TComponent* component) {
 void RegisterPathClasses() {
   RegisterClass(TPathSpecifier::StaticClassInfo());
   for (const TClassInfo* cls : StandardSpecifierClasses()) RegisterClass(*cls);
+  RegisterClass(TpsObjectLink::StaticClassInfo());
 
   TStandardSpecifierProvider provider;
   provider.EnsureOn = [](TComponent* owner) {

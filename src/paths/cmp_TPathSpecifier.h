@@ -9,6 +9,8 @@
 
 namespace tav {
 
+class TInstallContainer;
+
 // An ordered list of specifier references; it owns nothing.
 class TPathSpecifierList {
 public:
@@ -160,6 +162,25 @@ class TpsMainArchiveFile : public TStandardPathSpecifier {
 
 class TpsWindow : public TStandardPathSpecifier {
   TAV_STANDARD_SPECIFIER_CLASS(TpsWindow)
+  std::string GetPath(TComponent* component) override;
+};
+
+// What a shortcut offers psObjectLink: the install object it points at. The shortcut classes live
+// in the shell layer above and implement it.
+class TObjectLinkSource {
+public:
+  virtual TInstallContainer* LinkedObject() const = 0;
+
+protected:
+  ~TObjectLinkSource() = default;
+};
+
+// The installed location of what a shortcut points at; serves shortcuts only, and is not among the
+// fourteen created for every project.
+class TpsObjectLink : public TStandardPathSpecifier {
+  TAV_STANDARD_SPECIFIER_CLASS(TpsObjectLink)
+  void Validate(TComponent* component) override;
+  // An install file's installed full path, any other object's destination directory.
   std::string GetPath(TComponent* component) override;
 };
 

@@ -315,6 +315,31 @@ TEST_F(FolderDialogTest, DISABLED_ATypedNewFolderIsCreatedOnOkOnlyAndNotOnCancel
   EXPECT_TRUE(DirectoryExists(wanted));
 }
 
+// Wine's tree keeps the list of subfolders it read when it first showed a folder: a folder made after
+// that cannot be reached by typing its path, and the dialog cannot make the tree read again (the
+// shell's change notices are not heeded, and an entry collapsed with its children reset is filled from
+// the same used-up list and stays empty). Kept as the reproduction of that limit; it fails under Wine.
+TEST_F(FolderDialogTest, DISABLED_ReachesATypedFolderMadeWhileTheBrowserIsOpen) {
+  TOpenFolderDialog dialog(nullptr);
+  dialog.SetDirectory(root + "\\gamma");
+  std::string tree;
+  DrivenRun run = ExecuteDriven(dialog, [&] {
+    HWND browser = WaitForBrowser("gamma");
+    HWND edit = ChildOfClass(browser, L"Edit");
+    if (!edit) throw DriverError("no path edit");
+    CreateDirectories(root + "\\zeta\\eta");
+    Type(edit, root + "\\zeta\\eta");
+    try {
+      WaitForSelection(browser, "eta");
+    } catch (const DriverError&) {
+    }
+    tree = SelectedTreeText(browser);
+    Press(browser, IDCANCEL);
+  });
+  EXPECT_EQ(run.failure, "");
+  EXPECT_TRUE(SameText(tree, "eta")) << "the selection stayed at " << tree;
+}
+
 TEST_F(FolderDialogTest, ARelativeTypedNameIsRefusedAndCreatesNothing) {
   TOpenFolderDialog dialog(nullptr);
   dialog.SetDirectory(root);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,9 +23,10 @@ std::wstring WinePath(const char* unixPath) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = L"", int cancelOnPage = 0) {
+tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = L"", int cancelOnPage = 0,
+                          const std::vector<tav::TPageText>& typed = {}) {
   tav::TWalkResult walk =
-      tav::WalkSetup(L"\"" + WinePath(TAV_SETUP_EXE) + L"\" " + args, shots, 120000, cancelOnPage);
+      tav::WalkSetup(L"\"" + WinePath(TAV_SETUP_EXE) + L"\" " + args, shots, 120000, cancelOnPage, typed);
   EXPECT_TRUE(walk.Started);
   EXPECT_TRUE(walk.Ended) << "setup.exe did not end";
   return walk;
@@ -66,12 +69,47 @@ void ExpectPayloadInstalled() {
   }
 }
 
+// A folder of the Start menu's Programs folder.
+std::wstring ProgramsFolder(const std::wstring& name) {
+  wchar_t programs[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
+  return std::wstring(programs) + L"\\" + name;
+}
+
+const wchar_t* const kShortcuts[] = {L"Readme.lnk", L"License.lnk"};
+
+void RemoveShortcuts(const std::wstring& folder) {
+  for (const wchar_t* name : kShortcuts) DeleteFileW((folder + L"\\" + name).c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
 void RemoveInstalled() {
   for (const auto& [folder, name] : kPayload) DeleteFileW((InstalledFolder() + L"\\" + folder + name).c_str());
   DeleteFileW((InstalledFolder() + L"\\uninstall.exe").c_str());
   for (const wchar_t* folder : {L"\\Help", L"\\Samples", L""}) RemoveDirectoryW((InstalledFolder() + folder).c_str());
   // Each run appends to the product's uninstall record: start from none.
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Product");
+  RemoveShortcuts(ProgramsFolder(L"Demo Product"));
+}
+
+// The shortcuts to the installed readme and licence are in the folder, read back by the shell.
+void ExpectShortcutsIn(const std::wstring& folder) {
+  CoInitialize(nullptr);
+  for (const wchar_t* name : kShortcuts) {
+    IShellLinkW* link = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(&link)),
+              S_OK);
+    IPersistFile* file = nullptr;
+    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    EXPECT_EQ(file->Load((folder + L"\\" + name).c_str(), STGM_READ), S_OK) << Narrow(folder + L"\\" + name);
+    wchar_t target[MAX_PATH] = {};
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    const std::wstring expected = InstalledFolder() + (name == kShortcuts[0] ? L"\\readme.txt" : L"\\license.txt");
+    EXPECT_EQ(_wcsicmp(target, expected.c_str()), 0) << Narrow(target);
+    file->Release();
+    link->Release();
+  }
 }
 
 bool InstallRecordExists() {
@@ -82,18 +120,25 @@ bool InstallRecordExists() {
   return true;
 }
 
-// The shipped project walked page by page with Next, as the main job does; each page is pictured.
+// The shipped project walked page by page with Next, as the main job does; each page is pictured. On
+// the folder page a folder of the user's own is typed, and the shortcuts go there.
 TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   const std::wstring shots = WinePath(TAV_SCREENSHOTS);
   CreateDirectoryW(shots.c_str(), nullptr);
   RemoveInstalled();
-  const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\setup");
-  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement",
-                                                   L"Readme information", L"Select components to install",
-                                                   L"Setup complete"}));
+  const std::wstring chosen = ProgramsFolder(L"Tavenrik Demo Tools");
+  RemoveShortcuts(chosen);
+  const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\setup", 0,
+                                         {{L"Select folder in start menu", L"Tavenrik Demo Tools"}});
+  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Readme information",
+                                                   L"Select components to install", L"Select folder in start menu", L"Setup complete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(walk.ExitCode, 0u);
   ExpectPayloadInstalled();
+  ExpectShortcutsIn(chosen);
+  EXPECT_EQ(GetFileAttributesW(ProgramsFolder(L"Demo Product").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "nothing in the folder that was not chosen";
+  RemoveShortcuts(chosen);
   // A good end leaves no install record behind.
   EXPECT_FALSE(InstallRecordExists());
   // The product is registered for uninstalling, with the installed uninstaller quoted.
@@ -117,6 +162,7 @@ TEST(SetupProgram, EndsCleanlyOnEveryGoodRun) {
     ASSERT_EQ(walk.ExitCode, 0u) << "run " << run;
   }
   ExpectPayloadInstalled();
+  ExpectShortcutsIn(ProgramsFolder(L"Demo Product"));
 }
 
 // Every other way out ends with its exit code and without a fault: the modes that end at once with a
@@ -154,6 +200,7 @@ TEST(SetupProgram, CancelOnTheLicencePageEndsTheRunWithoutInstalling) {
   EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Setup incomplete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(ReadAll(InstalledFolder() + L"\\readme.txt"), "<missing>");
+  EXPECT_EQ(GetFileAttributesW(ProgramsFolder(L"Demo Product").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_FALSE(InstallRecordExists());
 }
 

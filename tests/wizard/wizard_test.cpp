@@ -27,6 +27,8 @@
 #include "objects/cmp_TInstallFile.h"
 #include "objects/routines_Registry.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "paths/routines_ExpandPaths.h"
+#include "shell/cmp_TInstallShellLink.h"
 #include "sys/files.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
@@ -548,6 +550,50 @@ TEST_F(WizardPages, TheFolderPageListsFoldersAndFillsItsEdit) {
   RemoveDirectoryW(sys::Wide(root + "\\Alpha").c_str());
   RemoveDirectoryW(sys::Wide(root + "\\Beta Group").c_str());
   RemoveDirectoryW(sys::Wide(root).c_str());
+}
+
+// With a main link group the folder page follows the readme page: it lists the Programs folder's real
+// subfolders, starts from the group's folder, and writes what is picked or typed into the group.
+TEST_F(WizardPages, TheFolderPageListsTheProgramGroupsAndWritesTheChosenOne) {
+  const std::string programs = ProgramsFolder();
+  const std::vector<std::string> made{"Tavenrik Wizard Tools", "Tavenrik Wizard Games"};
+  for (const std::string& name : made) CreateDirectoryW(sys::Wide(programs + "\\" + name).c_str(), nullptr);
+  auto* group = new TMainLinkGroup(form);  // the form frees it
+  group->SetContainer(install);
+  group->SetDestDir("\\Tavenrik Wizard Demo");
+  std::string caption, first, picked, cleared;
+  std::vector<std::string> listed;
+  for (int i = 0; i < 3; ++i) OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
+  OnPage([&](TWizardPage& page) {
+    caption = OpenWizard()->Caption();
+    auto& list = LayoutChild<TListBox>(page, "FolderListBox");
+    auto& edit = LayoutChild<TEdit>(page, "FolderEdit");
+    for (int i = 0; i < list.Items().Count(); ++i) listed.push_back(list.Items().Get(i));
+    first = edit.Text();
+    EXPECT_EQ(GetFocus(), page.NextBtn()->Handle());
+    Picture(*OpenWizard(), "select-folder-groups");
+    list.SetItemIndex(list.Items().IndexOf("Tavenrik Wizard Games"));
+    list.OnClick(&list);
+    picked = group->DestDir();
+    edit.SetText("");
+    cleared = group->DestDir();
+    edit.SetText("My Product");
+    Click(page.NextBtn());
+  });
+  Broadcast(ncBeforeInstallPhase);
+  EXPECT_EQ(caption, "Select folder in start menu");
+  for (const std::string& name : made)
+    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name;
+  EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(), [](const std::string& a, const std::string& b) {
+    return CompareText(a, b) < 0;
+  }));
+  EXPECT_EQ(first, "Tavenrik Wizard Demo") << "the group's own folder";
+  EXPECT_EQ(picked, "\\Tavenrik Wizard Games");
+  EXPECT_EQ(cleared, "\\");
+  EXPECT_EQ(group->DestDir(), "\\My Product");
+  EXPECT_EQ(group->FullDestDir(), programs + "\\My Product");
+  EXPECT_TRUE(gSteps.empty());
+  for (const std::string& name : made) RemoveDirectoryW(sys::Wide(programs + "\\" + name).c_str());
 }
 
 // ---- the copy phase of a real run ----

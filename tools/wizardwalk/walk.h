@@ -16,9 +16,15 @@ struct TWalkResult {
   bool Ended = false;  // false: it was still running at the deadline and was stopped
 };
 
+// Text typed into the first edit box of the page with this caption before it is pictured and left.
+struct TPageText {
+  std::wstring Caption;
+  std::wstring Text;
+};
+
 // Starts commandLine; pictures go to shotDir (created) as NN-caption.png unless shotDir is empty.
 // On the page numbered cancelOnPage (1 for the first; 0 for none) Cancel is pressed instead of Next.
 TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs,
-                      int cancelOnPage = 0);
+                      int cancelOnPage = 0, const std::vector<TPageText>& typed = {});
 
 }  // namespace tav

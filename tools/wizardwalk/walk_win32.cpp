@@ -83,6 +83,21 @@ HWND ButtonOn(HWND page, const char* const* texts) {
   return s.Found;
 }
 
+BOOL CALLBACK FindEdit(HWND child, LPARAM data) {
+  wchar_t cls[16] = {};
+  GetClassNameW(child, cls, 16);
+  if (_wcsicmp(cls, L"Edit") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(data) = child;
+  return FALSE;
+}
+
+// The first edit box among a window's descendants.
+HWND FirstEditBelow(HWND window) {
+  HWND found = nullptr;
+  EnumChildWindows(window, FindEdit, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 const char* const kForward[] = {"Next >", "Finish", nullptr};
 const char* const kCancel[] = {"Cancel", nullptr};
 
@@ -110,7 +125,7 @@ std::wstring FileNameOf(int index, const std::wstring& caption) {
 }  // namespace
 
 TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotDir, DWORD timeoutMs,
-                      int cancelOnPage) {
+                      int cancelOnPage, const std::vector<TPageText>& typed) {
   TWalkResult result;
   // Pictures in the screen's own pixels, whatever its DPI: the walker must not be scaled itself.
   SetProcessDPIAware();
@@ -159,6 +174,10 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
     }
     // Give the page time to paint before it is pictured and left.
     if (GetTickCount() - seenAt < 400) continue;
+    for (const TPageText& t : typed) {
+      if (t.Caption != caption) continue;
+      if (HWND edit = FirstEditBelow(page)) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.Text.c_str()));
+    }
     RedrawWindow(found.Wizard, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(100);
     result.Pages.push_back(caption);
