@@ -7,6 +7,7 @@
 
 #include <ddeml.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -139,6 +140,48 @@ void CloseFolderWindows(const std::string& name) {
   }
   ADD_FAILURE() << "the folder window of " << name << " did not close";
 }
+
+// The folder windows start as processes of their own, seconds later under load, and one still open at
+// the end keeps the test runner waiting on this program's output. The program ends every explorer.exe but
+// the desktop's until none has appeared for a few seconds.
+void EndFolderWindowProcesses() {
+  DWORD desktop = 0;
+  GetWindowThreadProcessId(GetDesktopWindow(), &desktop);
+  DWORD quietSince = GetTickCount();
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{sizeof entry};
+    for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
+      if (_wcsicmp(entry.szExeFile, L"explorer.exe") != 0 || entry.th32ProcessID == desktop) continue;
+      // Asked to close first, so that the window system takes its windows down in order.
+      struct Owned {
+        DWORD pid;
+      } owned{entry.th32ProcessID};
+      EnumWindows(
+          [](HWND w, LPARAM data) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == reinterpret_cast<Owned*>(data)->pid) PostMessageW(w, WM_CLOSE, 0, 0);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&owned));
+      if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+        if (WaitForSingleObject(p, 3000) != WAIT_OBJECT_0) TerminateProcess(p, 0);
+        CloseHandle(p);
+      }
+      quietSince = GetTickCount();
+    }
+    CloseHandle(snap);
+    if (GetTickCount() - quietSince > 4000) return;
+    Sleep(200);
+  }
+}
+
+class FolderWindowsGone : public ::testing::Environment {
+public:
+  void TearDown() override { EndFolderWindowProcesses(); }
+};
+const auto* const kFolderWindowsGone = ::testing::AddGlobalTestEnvironment(new FolderWindowsGone);
 
 std::string ReadRecord(const std::string& value) {
   std::string text;

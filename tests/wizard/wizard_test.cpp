@@ -563,7 +563,7 @@ TEST_F(WizardPages, TheFolderPageListsTheProgramGroupsAndWritesTheChosenOne) {
   group->SetDestDir("\\Tavenrik Wizard Demo");
   std::string caption, first, picked, cleared;
   std::vector<std::string> listed;
-  for (int i = 0; i < 3; ++i) OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
+  for (int i = 0; i < 4; ++i) OnPage([](TWizardPage& page) { Click(page.NextBtn()); });
   OnPage([&](TWizardPage& page) {
     caption = OpenWizard()->Caption();
     auto& list = LayoutChild<TListBox>(page, "FolderListBox");
