@@ -161,8 +161,15 @@ void TProgramManager::DropStrayAcknowledgements() {
   CONVINFO info{};
   info.cb = sizeof info;
   if (!DdeQueryConvInfo(static_cast<HCONV>(conversation_), QID_SYNC, &info) || !info.hwnd) return;
+  // It may come a little after the answer, later still under load: wait for it a short while, and
+  // stop at the first one, the only one there is.
   MSG msg;
-  while (PeekMessageW(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) FreeDDElParam(WM_DDE_ACK, msg.lParam);
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 500; Sleep(5)) {
+    if (PeekMessageW(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) {
+      FreeDDElParam(WM_DDE_ACK, msg.lParam);
+      return;
+    }
+  }
 }
 
 bool TProgramManager::Request(const std::string& item, std::string& text) {

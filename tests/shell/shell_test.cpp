@@ -7,7 +7,6 @@
 
 #include <ddeml.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -142,36 +141,38 @@ void CloseFolderWindows(const std::string& name) {
 }
 
 // The folder windows start as processes of their own, seconds later under load, and one still open at
-// the end keeps the test runner waiting on this program's output. The program ends every explorer.exe but
-// the desktop's until none has appeared for a few seconds.
+// the end keeps the test runner waiting on this program's output. Before it exits, the program closes
+// every window on one of its groups' folders until none has appeared for a few seconds.
 void EndFolderWindowProcesses() {
-  DWORD desktop = 0;
-  GetWindowThreadProcessId(GetDesktopWindow(), &desktop);
+  struct Search {
+    std::vector<DWORD> pids;
+  };
   DWORD quietSince = GetTickCount();
   for (const DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{sizeof entry};
-    for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
-      if (_wcsicmp(entry.szExeFile, L"explorer.exe") != 0 || entry.th32ProcessID == desktop) continue;
-      // Asked to close first, so that the window system takes its windows down in order.
-      struct Owned {
-        DWORD pid;
-      } owned{entry.th32ProcessID};
-      EnumWindows(
-          [](HWND w, LPARAM data) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == reinterpret_cast<Owned*>(data)->pid) PostMessageW(w, WM_CLOSE, 0, 0);
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&owned));
-      if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
-        if (WaitForSingleObject(p, 3000) != WAIT_OBJECT_0) TerminateProcess(p, 0);
+    // Only the windows on our own groups' folders: the desktop's explorer must live on.
+    Search search;
+    EnumWindows(
+        [](HWND w, LPARAM data) -> BOOL {
+          wchar_t title[512] = {};
+          GetWindowTextW(w, title, 512);
+          if (std::wstring(title).find(L"Tavenrik") == std::wstring::npos) return TRUE;
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (pid != GetCurrentProcessId()) {
+            PostMessageW(w, WM_CLOSE, 0, 0);
+            reinterpret_cast<Search*>(data)->pids.push_back(pid);
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (DWORD pid : search.pids) {
+      if (HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
+        // Closed, not killed: a window process ended abruptly upsets the window system of later programs.
+        WaitForSingleObject(p, 3000);
         CloseHandle(p);
       }
-      quietSince = GetTickCount();
     }
-    CloseHandle(snap);
+    if (!search.pids.empty()) quietSince = GetTickCount();
     if (GetTickCount() - quietSince > 4000) return;
     Sleep(200);
   }
