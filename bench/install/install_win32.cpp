@@ -218,6 +218,7 @@ int Run(const Options& o) {
   const std::string listing = dist + "\\payload.lst";
   const auto listStart = Clock::now();
   std::vector<PayloadFile> files;
+  if (!sys::DirExists(o.payload)) throw Exception("The payload folder %s does not exist", o.payload);
   if (o.mode == "install") files = ReadListing(listing);
   if (files.empty()) files = ListPayload(o.payload);
   const double listSecs = Seconds(listStart);
