@@ -3,10 +3,11 @@
 //
 //   bench_install build PAYLOAD WORK
 //       builds WORK\dist\files.1 from the payload (timed) and prints one line
-//   bench_install install PAYLOAD WORK TARGET [--status] [--window]
+//   bench_install install PAYLOAD WORK TARGET [--status] [--window] [--verify-bytes|--no-check]
 //       installs WORK\dist\files.1 into TARGET, which must not exist yet, then checks the size of
-//       every file against the payload (--verify-bytes: every byte) and prints one line. The check is
-//       not timed, but is part of the process's time. --status attaches status handlers to the
+//       every file against the payload (--verify-bytes: every byte; --no-check: none, for a caller that
+//       checks the tree itself) and prints one line. The check is not timed, but is part of the
+//       process's time. The payload's listing comes from WORK\dist\payload.lst, written by build. --status attaches status handlers to the
 //       installer, the group and every file; --window adds a during-copy dialog manager, so the
 //       progress window shows and follows every status event (needs a display).
 //
@@ -99,6 +100,37 @@ std::vector<PayloadFile> ListPayload(const std::string& root) {
   return files;
 }
 
+// The listing that the build run keeps beside the archive, so that an install run does not walk the
+// payload again: one "size|folder|name" line per file, in install order. Empty when there is none.
+std::vector<PayloadFile> ReadListing(const std::string& path) {
+  std::vector<PayloadFile> files;
+  sys::File in = sys::File::Open(path, sys::OpenMode::ReadShared);
+  if (!in.IsOpen()) return files;
+  std::string text(static_cast<std::size_t>(std::max<std::int64_t>(in.Size(), 0)), '\0');
+  if (in.Read(text.data(), text.size()) != text.size()) return files;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(at, end - at);
+    at = end + 1;
+    const std::size_t a = line.find('|'), b = line.find('|', a + 1);
+    if (a == std::string::npos || b == std::string::npos) return {};
+    PayloadFile f;
+    f.size = std::stoll(line.substr(0, a));
+    f.folder = line.substr(a + 1, b - a - 1);
+    f.name = line.substr(b + 1);
+    files.push_back(std::move(f));
+  }
+  return files;
+}
+
+bool WriteListing(const std::string& path, const std::vector<PayloadFile>& files) {
+  std::string text;
+  for (const PayloadFile& f : files) text += std::to_string(f.size) + "|" + f.folder + "|" + f.name + "\n";
+  return sys::WriteFileReplacing(path, text);
+}
+
 std::string Join(const std::string& dir, const std::string& rel) { return rel.empty() ? dir : dir + "\\" + rel; }
 
 config::Property Prop(std::string name, config::Value value) { return {std::move(name), std::move(value)}; }
@@ -170,20 +202,25 @@ std::string Compare(const std::string& source, const std::string& dest, std::int
 
 struct Options {
   std::string mode, payload, work, target;
-  bool status = false, window = false, verifyBytes = false;
+  bool status = false, window = false, verifyBytes = false, check = true;
 };
 
 int Usage() {
   std::fprintf(stderr,
                "usage: bench_install build PAYLOAD WORK\n"
-               "       bench_install install PAYLOAD WORK TARGET [--status] [--window] [--verify-bytes]\n");
+               "       bench_install install PAYLOAD WORK TARGET [--status] [--window] [--verify-bytes|--no-check]\n");
   return 2;
 }
 
 int Run(const Options& o) {
   const double peakAtStart = PeakWorkingSetMB();  // Wine's and the program's own share
+  const std::string dist = o.work + "\\dist";
+  const std::string listing = dist + "\\payload.lst";
   const auto listStart = Clock::now();
-  const std::vector<PayloadFile> files = ListPayload(o.payload);
+  std::vector<PayloadFile> files;
+  if (!sys::DirExists(o.payload)) throw Exception("The payload folder %s does not exist", o.payload);
+  if (o.mode == "install") files = ReadListing(listing);
+  if (files.empty()) files = ListPayload(o.payload);
   const double listSecs = Seconds(listStart);
   if (files.empty()) throw Exception("The payload folder %s holds no files", o.payload);
   if (static_cast<int>(files.size()) > kMaxInstallFiles)
@@ -191,7 +228,6 @@ int Run(const Options& o) {
                     kMaxInstallFiles);
   std::int64_t bytes = 0;
   for (const PayloadFile& f : files) bytes += f.size;
-  const std::string dist = o.work + "\\dist";
   sys::MakeDir(o.work);
   sys::MakeDir(dist);
 
@@ -224,6 +260,7 @@ int Run(const Options& o) {
     const double secs = Seconds(start);
     for (int i = 0; i < group->InstallFileCount(); ++i)
       if (!group->InstallFile(i)->Compressed()) throw Exception("%s was not compressed", group->InstallFile(i)->Name());
+    if (!WriteListing(listing, files)) throw Exception("Cannot write %s", listing);
     std::printf("build files=%zu bytes=%lld archive_bytes=%lld load_s=%.3f build_s=%.3f peak_ws_mb=%.1f\n",
                 files.size(), static_cast<long long>(bytes),
                 static_cast<long long>(sys::FileSizeOf(dist + "\\files.1")), loadSecs, secs, PeakWorkingSetMB());
@@ -287,10 +324,10 @@ int Run(const Options& o) {
     ok = false;
   }
 
-  // Every file, outside the timed part.
+  // Every file, outside the timed part (not at all with --no-check, when the caller checks the tree).
   const auto checkStart = Clock::now();
-  int good = 0, told = 0;
-  for (const PayloadFile& f : files) {
+  int good = o.check ? 0 : static_cast<int>(files.size()), told = 0;
+  for (const PayloadFile& f : o.check ? files : std::vector<PayloadFile>{}) {
     const std::string rel = f.folder.empty() ? f.name : f.folder + "\\" + f.name;
     const std::string why = Compare(o.payload + "\\" + rel, o.target + "\\" + rel, f.size, o.verifyBytes);
     if (why.empty()) {
@@ -308,7 +345,7 @@ int Run(const Options& o) {
               files.size(), static_cast<long long>(bytes), o.status ? 1 : 0, o.window ? 1 : 0, listSecs, loadSecs,
               secs, infoRead == Clock::time_point{} ? -1.0 : std::chrono::duration<double>(infoRead - start).count(),
               checkSecs, static_cast<double>(bytes) / 1e6 / secs, peakAtStart, peakBefore, peak, events,
-              o.verifyBytes ? "same_bytes" : "same_size", good, files.size(), ok ? "ok" : "FAILED");
+              !o.check ? "unchecked" : o.verifyBytes ? "same_bytes" : "same_size", good, files.size(), ok ? "ok" : "FAILED");
   std::fflush(stdout);
   delete form;
   return ok ? 0 : 1;
@@ -327,6 +364,8 @@ int wmain(int argc, wchar_t** argv) {
       o.window = true;
     else if (a == "--verify-bytes")
       o.verifyBytes = true;
+    else if (a == "--no-check")
+      o.check = false;
     else if (a.rfind("--", 0) == 0)
       return Usage();
     else

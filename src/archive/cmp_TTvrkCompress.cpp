@@ -8,6 +8,7 @@
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "core/exceptions_Tavenrik.h"
 #include "core/properties.h"
@@ -27,8 +28,11 @@ const char* const kMsgAborted = "Operation aborted by user";
 constexpr std::size_t kDeflateInput = 65536;
 constexpr std::size_t kDeflateOutput = 65536;
 constexpr std::size_t kInflateInput = 65536;
-constexpr std::size_t kInflateOutput = 4096;
+// Progress is reported once per output buffer (and at each member's end): 64 KB keep the bars fluid
+// while costing little next to the inflating itself.
+constexpr std::size_t kInflateOutput = 65536;
 constexpr std::size_t kCopyChunk = 8192;
+constexpr auto kPumpInterval = std::chrono::milliseconds(40);
 constexpr std::size_t kAppendChunk = 65536;
 constexpr int kMaxVolume = 255;  // the volume number is one byte in the header
 
@@ -130,7 +134,52 @@ struct TTempFile {
   }
 };
 
+// Compressed members up to this size are kept in memory until they go into the archive; larger ones
+// go through a temporary file.
+constexpr std::size_t kPackedInMemory = 4u << 20;
+
 }  // namespace
+
+// Where one member's compressed bytes wait until its header can be written with its final values: in
+// memory, or once they outgrow it in the run's temporary file, made on first need and overwritten from
+// its start for every member (freeing and reallocating its blocks each time costs more than
+// compressing small files).
+struct TTvrkCompress::TPacked {
+  std::vector<unsigned char>& memory;
+  TTempFile tempName;
+  sys::File temp;
+  bool spilled = false;
+  std::int64_t size = 0;
+
+  explicit TPacked(std::vector<unsigned char>& m) : memory(m) {}
+  void Start() {
+    memory.clear();
+    spilled = false;
+    size = 0;
+  }
+  // False when the temporary file took fewer bytes.
+  bool Write(const unsigned char* data, std::size_t n) {
+    size += static_cast<std::int64_t>(n);
+    if (!spilled && memory.size() + n <= kPackedInMemory) {
+      memory.insert(memory.end(), data, data + n);
+      return true;
+    }
+    if (!spilled) {
+      if (!temp.IsOpen()) {
+        tempName.path = sys::CreateUniqueFile(sys::TempDirectory(), "bat");
+        if (tempName.path.empty()) throw ETvrkCompress("Cannot create the file %s", sys::TempDirectory());
+        temp = sys::File::Open(tempName.path, sys::OpenMode::Create);
+        if (!temp.IsOpen()) throw ETvrkCompress("Cannot create the file %s", tempName.path);
+      }
+      if (temp.Seek(0) != 0) throw ETvrkCompress("Cannot create the file %s", tempName.path);
+      spilled = true;
+      const bool ok = memory.empty() || temp.Write(memory.data(), memory.size()) == memory.size();
+      memory.clear();
+      if (!ok) return false;
+    }
+    return temp.Write(data, n) == n;
+  }
+};
 
 struct TTvrkCompress::TWork {
   z_stream deflater{};
@@ -142,6 +191,7 @@ struct TTvrkCompress::TWork {
   std::vector<unsigned char> deflateOut = std::vector<unsigned char>(kDeflateOutput);
   std::vector<unsigned char> inflated = std::vector<unsigned char>(kInflateOutput);
   std::vector<unsigned char> block;  // the destination's write block
+  std::vector<unsigned char> packed;  // a member compressed in memory
 
   // The archive volume as read: a window of it and where the next member's bytes are read from.
   std::vector<unsigned char> input = std::vector<unsigned char>(kInflateInput);
@@ -150,12 +200,23 @@ struct TTvrkCompress::TWork {
   std::int64_t readPosition = 0;
   std::int64_t filePosition = -1;  // of the open volume; -1 when not known
 
-  // Of the extraction running: folders known to exist, and the files written (kept folders).
+  std::chrono::steady_clock::time_point lastPump{};  // when messages were pumped last
+
+  // Of the extraction running (or the batch): folders known to exist, and the files written (kept folders).
   std::string lastFolder;
   std::unordered_set<std::string> folders;
   std::unordered_set<std::string> landed;
 
   TWork() { block.reserve(TDestination::kWriteBlock); }
+  void Pump() {
+    sys::PumpMessages();
+    lastPump = std::chrono::steady_clock::now();
+  }
+  // Messages are pumped at most every kPumpInterval: enough for Cancel and the progress window, while
+  // every pump costs a round trip to the window system.
+  void PumpIfDue() {
+    if (std::chrono::steady_clock::now() - lastPump >= kPumpInterval) Pump();
+  }
   ~TWork() {
     if (deflaterOpen) deflateEnd(&deflater);
     if (inflaterOpen) inflateEnd(&inflater);
@@ -334,13 +395,27 @@ std::string TTvrkCompress::Destination() const {
          (keepFolders_ ? MemberPath(ExtractName) : ExtractFileName(ExtractName));
 }
 
+void TTvrkCompress::MakeFolder(const std::string& dir) {
+  TWork& w = *work_;
+  if (dir == w.lastFolder && !dir.empty()) return;
+  CreateDirectories(dir);
+  w.lastFolder = dir;
+}
+
+void TTvrkCompress::EndBatch() {
+  if (batch_ > 0 && --batch_ > 0) return;
+  volume_.Close();
+  openArchive_.clear();
+  ResetInput(-1);
+  work_->lastFolder.clear();
+}
+
 void TTvrkCompress::PrepareFolder(const std::string& dest) {
   TWork& w = *work_;
   const std::string dir = ExtractFileDir(dest);
   if (dir.empty() || dir == w.lastFolder) return;
   if (!keepFolders_) {
-    if (!sys::DirExists(dir)) CreateDirectories(dir);
-    w.lastFolder = dir;
+    MakeFolder(dir);
     return;
   }
   // The extraction folder is the caller's to choose; below it, every folder is made here and a
@@ -392,7 +467,7 @@ void TTvrkCompress::GetFileStats(int index, TlzhFileStats& stats) {
   if (!loaded_ && mode_ != cmAdding) LoadDirectory();
   if (index < 0 || index >= headers_.Count())
     throw ETvrkCompress("Tried to access the %dth file. This file is not defined", index);
-  const TFileHeader& h = headers_[index];
+  const TFileHeader& h = std::as_const(headers_)[index];
   stats = TlzhFileStats();
   stats.FileName = h.FileName;
   stats.FileSize = h.FileSize;
@@ -462,7 +537,9 @@ void TTvrkCompress::OpenArchiveVolume(int n) {
   // A handler may have pointed the component at another archive meanwhile.
   if (volumes_.BaseName() != compressedFile_ || volumes_.Spanned() != headers_.Spanned)
     volumes_ = TVolumeSet(compressedFile_, headers_.Spanned, DiskRequest());
+  openArchive_.clear();
   OpenVolume(volumes_, n, sys::OpenMode::ReadShared);
+  openArchive_ = compressedFile_;
 }
 
 // ---- adding ----
@@ -531,63 +608,67 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   stats_.TotalCompressedSize = 0;
 
   bool wrote = false;
-  // One temporary file serves every member of the run. It is overwritten from its start rather than
-  // truncated: freeing and reallocating its blocks for every member costs more than compressing small files.
-  TTempFile tempName;
-  sys::File temp;
-  std::vector<unsigned char> buffer(kAppendChunk);
+  TPacked packed(work_->packed);
+  std::vector<unsigned char>& buffer = work_->deflateIn;  // free between members
   try {
     for (int i = committed; i < headers_.Count(); ++i) {
       TFileHeader& h = headers_[i];
-      if (!temp.IsOpen()) {
-        tempName.path = sys::CreateUniqueFile(sys::TempDirectory(), "bat");
-        if (tempName.path.empty()) throw ETvrkCompress("Cannot create the file %s", sys::TempDirectory());
-        temp = sys::File::Open(tempName.path, sys::OpenMode::Create);
-        if (!temp.IsOpen()) throw ETvrkCompress("Cannot create the file %s", tempName.path);
-      }
       sys::File source = sys::File::Open(h.SourcePath, sys::OpenMode::ReadShared);
       if (!source.IsOpen()) throw ETvrkCompress("Cannot open the file %s", h.SourcePath);
-      if (temp.Seek(0) != 0) throw ETvrkCompress("Cannot create the file %s", tempName.path);
 
       FillStats(h);
       stats_.CompressedSize = 0;
       Fire(OnBeforeAdding);
-      CompressMember(h, source, temp);
+      packed.Start();
+      CompressMember(h, source, packed);
       source.Close();
+      headers_.Changed();  // the member's size is the one read
 
-      const std::int64_t tempSize = stats_.CompressedSize;  // what this member wrote to the temporary file
-      if (end + kFileHeaderSize + tempSize > INT32_MAX)
+      const std::int64_t packedSize = packed.size;
+      if (end + kFileHeaderSize + packedSize > INT32_MAX)
         throw ETvrkCompress("The file %s is too large for the archive", archivePath);
       wrote = true;
-      if (archive.Seek(end) != end) throw ETvrkCompress("Could not write the file headers for the compressed file");
-      TFileHeaders::WriteHeader(archive, h);
+      if (archive.Position() != end && archive.Seek(end) != end)
+        throw ETvrkCompress("Could not write the file headers for the compressed file");
+      // The header goes in with its final values, unless the data falls short of them below.
       h.DataStart = static_cast<std::int32_t>(end + kFileHeaderSize);
+      h.EndPosition = static_cast<std::int32_t>(end + kFileHeaderSize + packedSize - 1);
+      h.NextHeader = h.EndPosition + 1;
+      h.CompressedSize = static_cast<std::int32_t>(packedSize);
+      h.UniqueID = uniqueID;
+      TFileHeaders::WriteHeader(archive, h);
 
       std::int64_t copied = 0;
-      bool copyFailed = temp.Seek(0) != 0;
-      while (!copyFailed && copied < tempSize) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::int64_t>(tempSize - copied, static_cast<std::int64_t>(buffer.size())));
-        const std::size_t got = temp.Read(buffer.data(), want);
-        if (got == 0) break;
-        const std::size_t put = WriteLimited(archive, buffer.data(), got);
-        copied += static_cast<std::int64_t>(put);
-        if (put < got) copyFailed = true;
+      bool copyFailed = false;
+      if (!packed.spilled) {
+        copied = static_cast<std::int64_t>(WriteLimited(archive, packed.memory.data(), packed.memory.size()));
+      } else {
+        copyFailed = packed.temp.Seek(0) != 0;
+        while (!copyFailed && copied < packedSize) {
+          const std::size_t want = static_cast<std::size_t>(
+              std::min<std::int64_t>(packedSize - copied, static_cast<std::int64_t>(buffer.size())));
+          const std::size_t got = packed.temp.Read(buffer.data(), want);
+          if (got == 0) break;
+          const std::size_t put = WriteLimited(archive, buffer.data(), got);
+          copied += static_cast<std::int64_t>(put);
+          if (put < got) copyFailed = true;
+        }
       }
-      if (copyFailed || copied < tempSize) FullDisk();
-      stats_.TotalCompressedSize += tempSize;
+      if (copyFailed || copied < packedSize) {
+        FullDisk();
+        // Carried on: the header tells what did get there.
+        const std::int64_t pos = archive.Position();
+        h.EndPosition = static_cast<std::int32_t>(pos - 1);
+        h.NextHeader = static_cast<std::int32_t>(pos);
+        if (archive.Seek(end) != end) throw ETvrkCompress("Could not write the file headers for the compressed file");
+        TFileHeaders::WriteHeader(archive, h);
+      }
+      stats_.TotalCompressedSize += packedSize;
 
-      const std::int64_t pos = archive.Position();
-      h.EndPosition = static_cast<std::int32_t>(pos - 1);
-      h.NextHeader = static_cast<std::int32_t>(pos);
-      h.CompressedSize = static_cast<std::int32_t>(tempSize);
-      h.UniqueID = uniqueID;
-      if (archive.Seek(end) != end) throw ETvrkCompress("Could not write the file headers for the compressed file");
-      TFileHeaders::WriteHeader(archive, h);
       TFileHeaders::WritePrologue(archive, committed + 1, false);
       ++committed;
       if (uniqueID >= 0 && uniqueID < kIDTableSize) idTable_[static_cast<std::size_t>(uniqueID)] = i;
-      end = pos;
+      end = h.NextHeader;
       archive.Seek(end);
       Fire(OnAfterAdding);
     }
@@ -598,7 +679,7 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   }
 }
 
-void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, sys::File& temp) {
+void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, TPacked& packed) {
   z_stream* z = work_->Deflater(ZlibLevel(level_));
   if (!z) throw ETvrkCompress("Cannot create the file %s", compressedFile_);
   std::vector<unsigned char>& in = work_->deflateIn;
@@ -619,7 +700,7 @@ void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, sys::
       deflate(z, flush);  // cannot fail with a valid stream and buffers
       const std::size_t have = out.size() - z->avail_out;
       if (have > 0) {
-        if (temp.Write(out.data(), have) != have) FullDisk();
+        if (!packed.Write(out.data(), have)) FullDisk();
         written += static_cast<std::int64_t>(have);
         AddStatus(consumed - z->avail_in, written);
       }
@@ -673,7 +754,7 @@ void TTvrkCompress::DoExtractFiles() {
   currentVolume_ = 0;
   ComputeTotals();
   TWork& w = *work_;
-  w.lastFolder.clear();
+  if (batch_ == 0) w.lastFolder.clear();
   w.folders.clear();
   w.landed.clear();
   // With folders kept each line stands for one member: a name is matched by its exact spelling before
@@ -695,7 +776,7 @@ void TTvrkCompress::DoExtractFiles() {
     }
     if (index < 0) index = headers_.FindByName(wanted);
     if (index < 0) throw ETvrkCompress("The file <%s> was not found in the archive <%s>", wanted, compressedFile_);
-    const TFileHeader header = headers_[index];
+    const TFileHeader header = std::as_const(headers_)[index];
     FillStats(header);
     // The name asked for, not the stored one: a stored name may be cut short.
     if (Trim(ExtractName).empty()) ExtractName = keepFolders_ ? header.FileName : ExtractFileName(FirstField(wanted));
@@ -724,19 +805,26 @@ void TTvrkCompress::DoExtractFiles() {
     if (extract) {
       ExtractMember(header, dest);
     } else {
+      MemberEnds();
       stats_.FileDone = true;
       Fire(OnStatus);
     }
     ExtractName.clear();
   }
-  volume_.Close();
+  if (batch_ == 0) volume_.Close();
   files_->Clear();
   ExtractName.clear();
 }
 
+void TTvrkCompress::MemberEnds() {
+  work_->PumpIfDue();
+  CheckAbort();
+}
+
 void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& dest) {
-  // Members of one single-file archive are read through one open handle.
-  if (!volume_.IsOpen() || headers_.Spanned || volumes_.BaseName() != compressedFile_)
+  // Members of one single-file archive are read through one open handle (in a batch, from one run to
+  // the next).
+  if (!volume_.IsOpen() || headers_.Spanned || openArchive_ != compressedFile_)
     OpenArchiveVolume(header.StartDisk == 0 ? 1 : header.StartDisk);
   currentVolume_ = header.StartDisk;
   PrepareFolder(dest);
@@ -745,6 +833,7 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
   work_->readPosition = static_cast<std::int64_t>(offset_) + header.DataStart;
   InflateMember(header, [&](const unsigned char* data, std::size_t n) { return out.Write(data, n); });
   if (!out.Flush()) FullDisk();
+  MemberEnds();
   stats_.FileDone = true;
   Fire(OnStatus);
   if (out.Written() != header.FileSize)
@@ -775,11 +864,14 @@ void TTvrkCompress::TestMember(int index) {
       total += static_cast<std::int64_t>(n);
       return n;
     });
+    MemberEnds();
   } catch (...) {
     volume_.Close();
     throw;
   }
   volume_.Close();
+  stats_.FileDone = true;
+  Fire(OnStatus);
   if (total != header.FileSize)
     throw ETvrkCompress(
         "The decompressed file's size does not match with the actual size of the file.  The file is %s",
@@ -832,7 +924,6 @@ void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
       }
     }
     CheckAbort();
-    sys::PumpMessages();
     const std::size_t have = buffer.size() - z->avail_out;
     if (have == 0) {
       if (!ended) corrupt();
@@ -846,9 +937,12 @@ void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
     stats_.PercentDone = Percentage(static_cast<double>(stats_.BytesDone), static_cast<double>(stats_.FileSize));
     stats_.TotalPercentDone =
         Percentage(static_cast<double>(stats_.TotalBytesDone), static_cast<double>(stats_.TotalFileSize));
-    Fire(OnStatus);
     // More output than the header promises is damage; stop before it fills the disk.
     if (produced > header.FileSize) break;
+    if (ended) break;  // the member's closing event reports this buffer
+    work_->PumpIfDue();
+    CheckAbort();
+    Fire(OnStatus);
   }
 }
 
@@ -876,6 +970,8 @@ void TTvrkCompress::SpanToDisks(const std::string& directory, const std::string&
 void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::string& name) {
   if (!loaded_) LoadDirectory();
   if (headers_.Spanned) throw ETvrkCompress("The compressed file %s is already spanned", compressedFile_);
+  volume_.Close();
+  openArchive_.clear();
   currentVolume_ = 1;
   headers_.Spanned = true;
   ComputeTotals();
@@ -968,7 +1064,7 @@ void TTvrkCompress::CopyUncompressed(const std::string& source, const std::strin
   stats_.FileSize = size;
   const std::uint32_t date = in.DosDateTime();
   TDestination out(target, diskCapacity_, work_->block);
-  std::vector<unsigned char> buffer(kCopyChunk);
+  std::vector<unsigned char>& buffer = work_->inflated;  // free while no member is inflated
   for (;;) {
     if (abort_) return;  // quietly; an existing destination keeps what it held
     const std::size_t got = in.Read(buffer.data(), buffer.size());

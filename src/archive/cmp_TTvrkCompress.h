@@ -1,7 +1,7 @@
 #pragma once
 // TTvrkCompress: adds files to archives, extracts members, spreads an archive over volumes and copies
-// plain files under an overwrite rule. Runs on the caller's thread, pumps messages after every buffer
-// and polls Abort.
+// plain files under an overwrite rule. Runs on the caller's thread, polls Abort after every buffer and
+// pumps messages and reports progress at least every 64 KB and at the end of every member.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -117,6 +117,15 @@ public:
 
   void AddFiles(TlzhCommand command, int uniqueID);
   void ExtractFiles();
+  // Between BeginBatch and its EndBatch (they nest) the archive stays open from one ExtractFiles to the
+  // next and the folder made last is remembered, so that a run of one-member extractions reads the
+  // archive as one sequence instead of opening it and finding its folder again for every member.
+  // EndBatch closes the archive.
+  void BeginBatch() { ++batch_; }
+  void EndBatch();
+  // Makes dir and its parents (CreateDirectories), unless it is the folder made or found last in this
+  // batch or extraction run.
+  void MakeFolder(const std::string& dir);
   void SpanToDisks(const std::string& directory, const std::string& name);
   void CopyUncompressed(const std::string& source, const std::string& dest);
   // Inflates member index (0-based) without writing it anywhere; fails as extraction would on damage.
@@ -144,13 +153,18 @@ private:
   // one is looked for during the same operation.
   void OpenArchiveVolume(int n);
   void DoAddFiles(TlzhCommand command, int uniqueID);
-  void CompressMember(TFileHeader& header, sys::File& source, sys::File& temp);
+  struct TPacked;
+  void CompressMember(TFileHeader& header, sys::File& source, TPacked& packed);
   void AddStatus(std::int64_t consumed, std::int64_t written);
   void DoExtractFiles();
   void ExtractMember(const TFileHeader& header, const std::string& dest);
   // Takes inflated bytes; returns how many it kept.
   using TSink = std::function<std::size_t(const unsigned char* data, std::size_t n)>;
+  // Reports progress after every full output buffer; the last one is left to the status event that
+  // closes the member.
   void InflateMember(const TFileHeader& header, const TSink& out);
+  // At a member's end: pumps messages when the last pump is 40 ms or 64 KB ago, then checks Abort.
+  void MemberEnds();
   void DoSpanToDisks(const std::string& directory, const std::string& name);
   std::string Destination() const;
   void ComputeTotals();
@@ -184,6 +198,8 @@ private:
   sys::File volume_;
   TVolumeSet volumes_{std::string(), false, nullptr};  // those of CompressedFile, for the operation running
   bool keepFolders_ = false;
+  int batch_ = 0;
+  std::string openArchive_;  // the file volume_ was opened from
 
   // Kept from member to member and run to run, so that many small members cost no allocations.
   struct TWork;

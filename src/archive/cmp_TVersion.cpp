@@ -348,12 +348,17 @@ TVersionResource& VersionResource() {
   return *shared;
 }
 
-std::string ReadFileVersion(const std::string& path) {
-  const std::vector<std::uint8_t> block = ReadPeVersionResourceFile(path);
+namespace {
+std::string FileVersionOf(const std::vector<std::uint8_t>& block) {
   FixedFileInfo fixed;
   if (block.empty() || !QueryFixedFileInfo(block, fixed)) return std::string();
   return Dotted(fixed.fileVersionMS, fixed.fileVersionLS);
 }
+}  // namespace
+
+std::string ReadFileVersion(const std::string& path) { return FileVersionOf(ReadPeVersionResourceFile(path)); }
+
+std::string ReadFileVersion(sys::File& file) { return FileVersionOf(ReadPeVersionResourceFile(file)); }
 
 int CompareVersionStrings(const std::string& a, const std::string& b) {
   const std::size_t fields = std::max(FieldCount(a), FieldCount(b));

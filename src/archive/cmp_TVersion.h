@@ -6,6 +6,7 @@
 
 #include "core/classes.h"
 #include "sys/dates.h"
+#include "sys/files.h"
 
 namespace tav {
 
@@ -119,6 +120,8 @@ TVersionResource& VersionResource();
 // The fixed file version of a file ("1.0.0.5"), "" when it has none. Reads the file afresh and
 // touches no shared reader, so callers may read versions while another reader points elsewhere.
 std::string ReadFileVersion(const std::string& path);
+// The same of a file open for reading; its position is left anywhere.
+std::string ReadFileVersion(sys::File& file);
 
 // 0 when equal, 1 when a is newer, 2 when b is newer.
 int CompareVersionStrings(const std::string& a, const std::string& b);

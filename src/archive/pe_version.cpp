@@ -208,10 +208,10 @@ std::vector<std::uint8_t> ReadPeVersionResource(PeSource& source) {
   return block;
 }
 
-std::vector<std::uint8_t> ReadPeVersionResourceFile(const std::string& path) {
+std::vector<std::uint8_t> ReadPeVersionResourceFile(sys::File& file) {
   class FileSource : public PeSource {
   public:
-    explicit FileSource(sys::File file) : file_(std::move(file)), size_(file_.Size()) {}
+    explicit FileSource(sys::File& file) : file_(file), size_(file_.Size()) {}
     std::uint64_t Size() const override { return size_ < 0 ? 0 : static_cast<std::uint64_t>(size_); }
     bool ReadAt(std::uint64_t offset, void* buffer, std::size_t n) override {
       if (offset > Size() || n > Size() - offset) return false;
@@ -220,13 +220,17 @@ std::vector<std::uint8_t> ReadPeVersionResourceFile(const std::string& path) {
     }
 
   private:
-    sys::File file_;
+    sys::File& file_;
     std::int64_t size_;
   };
-  sys::File file = sys::File::Open(path, sys::OpenMode::ReadShared);
   if (!file.IsOpen()) return {};
-  FileSource source(std::move(file));
+  FileSource source(file);
   return ReadPeVersionResource(source);
+}
+
+std::vector<std::uint8_t> ReadPeVersionResourceFile(const std::string& path) {
+  sys::File file = sys::File::Open(path, sys::OpenMode::ReadShared);
+  return ReadPeVersionResourceFile(file);
 }
 
 bool QueryFixedFileInfo(const std::vector<std::uint8_t>& data, FixedFileInfo& info) {

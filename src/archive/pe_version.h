@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/files.h"
+
 namespace tav {
 
 // Random access to the bytes of an image.
@@ -42,6 +44,8 @@ struct FixedFileInfo {
 std::vector<std::uint8_t> ReadPeVersionResource(PeSource& image);
 // The same for a file on disk (opened for reading, others may read and write meanwhile).
 std::vector<std::uint8_t> ReadPeVersionResourceFile(const std::string& path);
+// The same for a file open for reading; its position is left anywhere.
+std::vector<std::uint8_t> ReadPeVersionResourceFile(sys::File& file);
 
 // The root block's fixed file information; false when it is missing, short or lacks its signature.
 bool QueryFixedFileInfo(const std::vector<std::uint8_t>& block, FixedFileInfo& info);

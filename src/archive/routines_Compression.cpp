@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "archive/cmp_TVersion.h"
@@ -117,22 +118,28 @@ std::string FirstField(const std::string& line) { return line.substr(0, line.fin
 std::string VolumeName(const std::string& path, int n) { return ChangeFileExt(path, "." + std::to_string(n)); }
 
 TFileHeader& TFileHeaders::Get(int index) {
+  const TFileHeader& header = std::as_const(*this).Get(index);
+  Changed();
+  return const_cast<TFileHeader&>(header);
+}
+
+const TFileHeader& TFileHeaders::Get(int index) const {
   if (index < 0 || index >= Count())
     throw ETvrkCompress("%d is an invalid TFileHeader index in TFileHeaders.GetFileHeaders", index);
   return *headers_[static_cast<std::size_t>(index)];
 }
 
-const TFileHeader& TFileHeaders::Get(int index) const { return const_cast<TFileHeaders*>(this)->Get(index); }
-
 void TFileHeaders::Add(std::unique_ptr<TFileHeader> header) {
   if (!header || Trim(header->FileName).empty()) throw ETvrkCompress("Tried to add an invalid file header");
   headers_.push_back(std::move(header));
   byName_.clear();
+  Changed();
 }
 
 void TFileHeaders::Truncate(int count) {
   if (count >= 0 && count < Count()) headers_.resize(static_cast<std::size_t>(count));
   byName_.clear();
+  Changed();
 }
 
 int TFileHeaders::FindByName(const std::string& line) const {
@@ -159,8 +166,8 @@ void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool app
     if (size < 0 || size > INT32_MAX)
       throw ETvrkCompress("The file %s is too large for the archive", h->SourcePath);
     h->FileSize = static_cast<std::int32_t>(size);
+    std::string version = ReadFileVersion(source);
     source.Close();
-    std::string version = ReadFileVersion(h->SourcePath);
     if (version.size() > kFileVersionCapacity) version.resize(kFileVersionCapacity);
     h->FileVersion = version;
     h->FileNumber = static_cast<std::int32_t>(i + 1);
@@ -171,6 +178,7 @@ void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool app
   if (!append) headers_.clear();
   for (auto& h : built) headers_.push_back(std::move(h));
   byName_.clear();
+  Changed();
 }
 
 void TFileHeaders::ReadDirectory(sys::File& file, std::int64_t offset) {
@@ -240,16 +248,22 @@ void TFileHeaders::WriteHeader(sys::File& file, const TFileHeader& header) {
     throw ETvrkCompress("Could not write the file headers for the compressed file");
 }
 
+void TFileHeaders::CountTotals() const {
+  totalFileSize_ = totalCompressedSize_ = 0;
+  for (const auto& h : headers_) {
+    totalFileSize_ += h->FileSize;
+    totalCompressedSize_ += h->CompressedSize;
+  }
+}
+
 std::int64_t TFileHeaders::TotalFileSize() const {
-  std::int64_t total = 0;
-  for (const auto& h : headers_) total += h->FileSize;
-  return total;
+  if (totalFileSize_ < 0) CountTotals();
+  return totalFileSize_;
 }
 
 std::int64_t TFileHeaders::TotalCompressedSize() const {
-  std::int64_t total = 0;
-  for (const auto& h : headers_) total += h->CompressedSize;
-  return total;
+  if (totalCompressedSize_ < 0) CountTotals();
+  return totalCompressedSize_;
 }
 
 }  // namespace tav

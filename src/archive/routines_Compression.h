@@ -77,14 +77,17 @@ public:
 
   int Count() const { return static_cast<int>(headers_.size()); }
   // An index outside the list fails. A header's FileName does not change once it is in the list.
+  // A header taken for writing may change its sizes: the totals are counted again.
   TFileHeader& Get(int index);
   const TFileHeader& Get(int index) const;
   TFileHeader& operator[](int index) { return Get(index); }
+  const TFileHeader& operator[](int index) const { return Get(index); }
   // A header whose FileName is blank after trimming is refused.
   void Add(std::unique_ptr<TFileHeader> header);
   void Clear() {
     headers_.clear();
     byName_.clear();
+    Changed();
   }
   // Removes the headers from index on.
   void Truncate(int count);
@@ -103,10 +106,15 @@ public:
   static void ReadHeader(sys::File& file, TFileHeader& header);
   static void WriteHeader(sys::File& file, const TFileHeader& header);
 
+  // Counted once and kept until the list changes: extracting member by member asks for them every time.
   std::int64_t TotalFileSize() const;
   std::int64_t TotalCompressedSize() const;
+  // To be called when a header held from before changes its sizes.
+  void Changed() { totalFileSize_ = totalCompressedSize_ = -1; }
 
 private:
+  void CountTotals() const;
+  mutable std::int64_t totalFileSize_ = -1, totalCompressedSize_ = -1;
   std::vector<std::unique_ptr<TFileHeader>> headers_;
   // Lower-cased name -> first index; built on the first lookup, so a long list is not searched
   // once per name.

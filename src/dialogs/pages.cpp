@@ -14,6 +14,7 @@
 #include "shell/cmp_TProgramManager.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
+#include "ui/win32.h"
 
 namespace tav {
 
@@ -266,15 +267,16 @@ void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStat
     file_->SetPosition(downloadStatus->Percent);
     item_->SetCaption(downloadStatus->FileName);
   }
-  // The bars and the label take their new values at once and paint when messages are next pumped; a
-  // whole repaint of the window, on the spot, comes no more often than an eye can follow (25 a second),
-  // and always for a finished file, so that the last state is on the screen.
+  // The bars and the label take their new values at once and paint when messages are next pumped
+  // (the extractor pumps at most 25 times a second). What is waiting to be painted is also painted on
+  // the spot no more often than that, and always at the end of the copy, so that the last state is on
+  // the screen; the rest of the window is left alone, since every repaint costs round trips to the
+  // window system.
   const auto now = std::chrono::steady_clock::now();
-  const bool finished = fileStatus && fileStatus->FilePercentDone >= 100;
+  const bool finished = fileStatus && fileStatus->FilePercentDone >= 100 && fileStatus->TotalPercentDone >= 100;
   if (HandleAllocated() && (finished || now - lastPaint_ >= std::chrono::milliseconds(40))) {
     lastPaint_ = now;
-    Invalidate();
-    Update();
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   }
 }
 

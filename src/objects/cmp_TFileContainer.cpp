@@ -442,6 +442,11 @@ void RunOperation(TFileContainer& c, TInstallFileState& state, TInstallFileState
 
 void TFileContainer::Install() {
   bool wasAborted = false;
+  // The files extracted one by one from the shared archive read it through one handle.
+  struct TBatch {
+    TBatch() { TvrkCompress().BeginBatch(); }
+    ~TBatch() { TvrkCompress().EndBatch(); }
+  } batch;
   RunOperation(*this, state_, ifsInstall, [&] {
     std::string local;
     if (FindLocalFile(local)) SetLocalArchive(local);

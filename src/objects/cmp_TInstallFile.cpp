@@ -336,7 +336,8 @@ void TCustomInstallFile::Install() {
   if (Trim(FullDestDir()).empty()) throw IECustomInstallFile(kBlankDestDir, Name());
   const std::string dest = DestPath();
   destExisted_ = sys::FileExists(dest);
-  willCopy_ = WillOverwrite(fileVersion_, dest, overwriteMode_, fileDate_);
+  // A missing destination is always written: it need not be looked up again.
+  willCopy_ = !destExisted_ || WillOverwrite(fileVersion_, dest, overwriteMode_, fileDate_);
   if (willCopy_) {
     try {
       PrepareReplace();
@@ -353,12 +354,13 @@ void TCustomInstallFile::Install() {
     return;
   }
 
-  std::string local;
-  if (FindLocalFile(local)) SetLocalArchive(local);
   const TDistributeType type = DistributionType();
   std::unique_ptr<TTvrkCompress> own;
   TTvrkCompress* compressor = nullptr;
   if (type != dtTraditional && (Net() || type == dtWeb)) {
+    // Only a fetched archive can have a local copy; the record is not asked for the others' sake.
+    std::string local;
+    if (FindLocalFile(local)) SetLocalArchive(local);
     auto* files = dynamic_cast<TFileContainer*>(Container());
     if (FetchedOneByOne())
       DownloadArchive();
@@ -379,11 +381,12 @@ void TCustomInstallFile::Extract(TTvrkCompress& compressor) {
   state_ = ifsInstall;
   TRunSlotScope<TTvrkCompress*> active(ActiveExtractorSlot(), &compressor);
   try {
-    CreateDirectories(FullDestDir());
+    const std::string destDir = FullDestDir();
+    compressor.MakeFolder(destDir);  // found again only when it differs from the last file's
     const std::string archive = FullArchiveFile();
     if (Trim(archive).empty()) throw IECustomInstallFile(kBlankArchive, fileName_);
     compressor.SetCompressedFile(archive);
-    compressor.SetExtractDirectory(FullDestDir());
+    compressor.SetExtractDirectory(destDir);
     compressor.ExtractName = destName_;
     // The overwrite decision is made already; the extractor must not take it again.
     compressor.SetOverwrite(owAlways);
