@@ -251,13 +251,40 @@ TEST(Restart, HeldFilesAreReplacedAndTheInstallIsResumedAtTheRestart) {
   Clean();
 }
 
-std::wstring TempFolder(const wchar_t* name) {
+std::wstring TempDir() {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + name;
+  return temp;
+}
+
+std::wstring TempFolder(const wchar_t* name) {
+  std::wstring folder = TempDir() + name;
   RemoveTree(folder);
   EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Narrow(folder);
   return folder;
+}
+
+// A loading program's copy ran from a folder of its own under the temporary folder; the clean-up
+// that the resumption starts removes it once the resumption has ended.
+void ExpectCopyFolderRemoved(const std::wstring& program) {
+  std::wstring folder = program;
+  folder.erase(folder.find_last_of(L'\\'));
+  EXPECT_TRUE(SameText(folder.substr(0, folder.find_last_of(L'\\') + 1), TempDir())) << Narrow(folder);
+  for (int i = 0; i < 60 && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(500);
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(folder);
+  RemoveTree(folder);
+}
+
+// A copy as the loading program of a distribution that is not self-extracting makes it (setup.1
+// unpacked beside nothing but itself, started with -s and -c): the resumption gets -s and -c, no -e.
+TEST(Restart, ALoadingProgramsCopyIsRemovedAtTheEndOfTheResumption) {
+  const std::wstring folder = TempFolder(L"tvl-restart-copy"), copy = folder + L"\\restart_setup.exe";
+  ASSERT_TRUE(CopyFileW(SetupExe().c_str(), copy.c_str(), FALSE));
+  const std::wstring arguments = L"\"-s" + DistDir() + L"\" -c";
+  const std::wstring program = RestartStory(L"\"" + copy + L"\" " + arguments, arguments);
+  EXPECT_TRUE(SameText(program, copy));
+  ExpectCopyFolderRemoved(copy);
+  Clean();
 }
 
 // The setup program built into a self-extracting setup.exe (setup -b, as its developer builds it),
@@ -300,15 +327,7 @@ TEST(Restart, FromASelfExtractingDistributionTheLoadingProgramsCopyIsResumedAndR
 
   const std::wstring program =
       RestartStory(L"\"" + download + L"\\setup.exe\"", L"\"-esetup.exe\" \"-s" + download + L"\" -c");
-  // The copy ran from a folder of its own under the temporary folder; the clean-up the resumption
-  // started removes it once the resumption has ended.
-  std::wstring copyFolder = program;
-  copyFolder.erase(copyFolder.find_last_of(L'\\'));
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  EXPECT_TRUE(SameText(copyFolder.substr(0, copyFolder.find_last_of(L'\\') + 1), temp)) << Narrow(copyFolder);
-  for (int i = 0; i < 60 && GetFileAttributesW(copyFolder.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(500);
-  EXPECT_EQ(GetFileAttributesW(copyFolder.c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(copyFolder);
+  ExpectCopyFolderRemoved(program);
   Clean();
   RemoveTree(build);
   RemoveTree(download);
