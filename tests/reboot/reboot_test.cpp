@@ -289,8 +289,8 @@ TEST(Restart, ALoadingProgramsCopyIsRemovedAtTheEndOfTheResumption) {
 
 // The setup program built into a self-extracting setup.exe (setup -b, as its developer builds it),
 // copied alone elsewhere and started as the user starts it: the loading program runs a copy from a
-// private folder with -s, -c and -e. The resumption finds the archive inside setup.exe again and
-// removes that copy's folder at its end.
+// private folder with -s, -c and -e. The resumption is given the same -e and -s, so that it would find
+// the archive inside setup.exe again, and removes that copy's folder at its end.
 TEST(Restart, FromASelfExtractingDistributionTheLoadingProgramsCopyIsResumedAndRemoved) {
   // The build's bin folder is the toolkit directory: it holds the loading program and its marker.
   HKEY toolkit = nullptr;
