@@ -2,7 +2,8 @@
 // that another process holds open, and ends asking for a restart (recorded by the program, never
 // carried out). The holder ends, the Wine prefix is restarted (wineboot -r performs the pending
 // renames and runs the RunOnce commands, as Windows does at its start), and the setup program,
-// started again with -r, registers the server and removes its record.
+// started again with -r, registers the server and removes its record. Told twice: started directly,
+// and from a self-extracting setup.exe whose loading program runs a private copy of setup.
 #include "ui/win32.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +84,7 @@ std::wstring RegText(HKEY root, const std::wstring& key, const wchar_t* name) {
 const wchar_t* const kRunOnce = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const wchar_t* const kRecords = L"SOFTWARE\\Tavenrik\\Install";
 
-// The install record of the setup program, found by its path; empty when there is none.
+// The install record of the setup program (the one built here or a loading program's copy of it).
 std::wstring RecordOfSetup() {
   HKEY root = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRecords, 0, KEY_READ, &root) != ERROR_SUCCESS) return L"";
@@ -92,8 +93,8 @@ std::wstring RecordOfSetup() {
   for (DWORD i = 0;; ++i) {
     DWORD length = 256;
     if (RegEnumKeyExW(root, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    const std::wstring key = std::wstring(kRecords) + L"\\" + name;
-    if (SameText(RegText(HKEY_LOCAL_MACHINE, key, L"Path"), SetupExe())) found = key;
+    const std::wstring key = std::wstring(kRecords) + L"\\" + name, path = RegText(HKEY_LOCAL_MACHINE, key, L"Path");
+    if (SameText(path.substr(path.find_last_of(L'\\') + 1), L"restart_setup.exe")) found = key;
   }
   RegCloseKey(root);
   return found;
@@ -133,6 +134,24 @@ void KeepOnlyOurRunOnce() {
   RegCloseKey(runOnce);
 }
 
+// Removes a folder with everything in it; a missing one is fine.
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileW(path.c_str());
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
 std::vector<std::string> Messages(const std::vector<std::string>& log) {
   std::vector<std::string> messages;
   for (const std::string& line : log)
@@ -140,21 +159,26 @@ std::vector<std::string> Messages(const std::vector<std::string>& log) {
   return messages;
 }
 
-TEST(Restart, HeldFilesAreReplacedAndTheInstallIsResumedAtTheRestart) {
+// The whole story from a start as the user makes it: the run ends asking for a restart, the holders
+// end, Wine restarts and the resumption finishes the install. `resumeArguments`: what the RunOnce
+// command must pass after the path of the program file the run used; that path is returned.
+std::wstring RestartStory(const std::wstring& userStart, const std::wstring& resumeArguments) {
   Clean();
-  ASSERT_TRUE(CreateDirectoryW(TargetDir().c_str(), nullptr));
+  EXPECT_TRUE(CreateDirectoryW(TargetDir().c_str(), nullptr));
   // What the target holds: an older library, and an older file where the server goes.
   const std::wstring older = fx::FixturePath(L"ver1\\tavver.dll");
-  ASSERT_TRUE(CopyFileW(older.c_str(), Target(L"tavver.dll").c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(older.c_str(), Target(L"tavcomsrv.dll").c_str(), FALSE));
+  EXPECT_TRUE(CopyFileW(older.c_str(), Target(L"tavver.dll").c_str(), FALSE));
+  EXPECT_TRUE(CopyFileW(older.c_str(), Target(L"tavcomsrv.dll").c_str(), FALSE));
   fx::FileLock heldLibrary(Target(L"tavver.dll"), 300), heldServer(Target(L"tavcomsrv.dll"), 300);
-  ASSERT_TRUE(heldLibrary.Held() && heldServer.Held());
+  if (!heldLibrary.Held() || !heldServer.Held()) {
+    ADD_FAILURE() << "the holders did not start";
+    return L"";
+  }
 
   const std::wstring shots = WinePath(TAV_SCREENSHOTS);
   CreateDirectoryW(shots.c_str(), nullptr);
-  const std::wstring source = L"\"-s" + DistDir() + L"\"";
-  const tav::TWalkResult walk = tav::WalkSetup(L"\"" + SetupExe() + L"\" " + source, shots + L"\\restart", 120000);
-  ASSERT_TRUE(walk.Started && walk.Ended);
+  const tav::TWalkResult walk = tav::WalkSetup(userStart, shots + L"\\restart", 120000);
+  EXPECT_TRUE(walk.Started && walk.Ended);
   EXPECT_EQ(walk.ExitCode, 0u);
   EXPECT_EQ(walk.Pages, std::vector<std::wstring>{L"Reboot windows"});
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message box: " << Narrow(m);
@@ -163,10 +187,12 @@ TEST(Restart, HeldFilesAreReplacedAndTheInstallIsResumedAtTheRestart) {
   // restart needs: the renames, the resumption command, the unfinished list and the language.
   std::vector<std::string> log = LogLines();
   for (const std::string& m : Messages(log)) ADD_FAILURE() << m;
-  ASSERT_GE(log.size(), 2u);
+  if (log.size() < 2) {
+    ADD_FAILURE() << "log: " << ReadAll(LogFile());
+    return L"";
+  }
   EXPECT_EQ(log[0].find(" -r"), std::string::npos) << log[0];
   EXPECT_EQ(std::count(log.begin(), log.end(), "restart privilege enabled"), 1) << "log: " << ReadAll(LogFile());
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kRunOnce, L"TavenrikUnfinished"), L"\"" + SetupExe() + L"\" -r " + source);
   for (const wchar_t* name : {L"tavver", L"tavcomsrv"}) {
     const std::wstring from = TargetDir() + L"\\" + name + L".1", to = TargetDir() + L"\\" + name + L".dll";
     bool pending = false;
@@ -175,7 +201,13 @@ TEST(Restart, HeldFilesAreReplacedAndTheInstallIsResumedAtTheRestart) {
     EXPECT_TRUE(pending) << Narrow(from);
   }
   const std::wstring record = RecordOfSetup();
-  ASSERT_FALSE(record.empty());
+  if (record.empty()) {
+    ADD_FAILURE() << "no install record";
+    return L"";
+  }
+  const std::wstring program = RegText(HKEY_LOCAL_MACHINE, record, L"Path");
+  const std::wstring resume = L"\"" + program + L"\" -r " + resumeArguments;
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kRunOnce, L"TavenrikUnfinished"), resume);
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, record + L"\\Unfinished", L"Server"), L"0");
   DWORD language = 0, size = sizeof language;
   EXPECT_EQ(
@@ -200,15 +232,105 @@ TEST(Restart, HeldFilesAreReplacedAndTheInstallIsResumedAtTheRestart) {
   std::vector<std::string> resumed;
   for (const std::string& line : log)
     if (line.rfind("start ", 0) == 0 && line.find(" -r ") != std::string::npos) resumed.push_back(line);
-  ASSERT_EQ(resumed.size(), 1u) << "log: " << ReadAll(LogFile());
-  EXPECT_NE(resumed[0].find(Narrow(source)), std::string::npos) << resumed[0];
+  EXPECT_EQ(resumed.size(), 1u) << "log: " << ReadAll(LogFile());
+  if (!resumed.empty())
+    EXPECT_NE(resumed[0].find(Narrow(resume.substr(resume.find(L" -r ")))), std::string::npos) << resumed[0];
   EXPECT_EQ(std::count(log.begin(), log.end(), "language 4"), 1);
   EXPECT_EQ(log.back(), "end 0");
   const std::wstring server = fx::ClassKey(TAV_FIXTURE_COM_CLSID) + L"\\InprocServer32";
   EXPECT_TRUE(SameText(RegText(HKEY_CLASSES_ROOT, server, nullptr), Target(L"tavcomsrv.dll")));
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kRunOnce, L"TavenrikUnfinished"), L"<none>");
   EXPECT_TRUE(RecordOfSetup().empty());
+  return program;
+}
+
+TEST(Restart, HeldFilesAreReplacedAndTheInstallIsResumedAtTheRestart) {
+  const std::wstring source = L"\"-s" + DistDir() + L"\"";
+  const std::wstring program = RestartStory(L"\"" + SetupExe() + L"\" " + source, source);
+  EXPECT_TRUE(SameText(program, SetupExe()));
   Clean();
+}
+
+std::wstring TempDir() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  return temp;
+}
+
+std::wstring TempFolder(const wchar_t* name) {
+  std::wstring folder = TempDir() + name;
+  RemoveTree(folder);
+  EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Narrow(folder);
+  return folder;
+}
+
+// A loading program's copy ran from a folder of its own under the temporary folder; the clean-up
+// that the resumption starts removes it once the resumption has ended.
+void ExpectCopyFolderRemoved(const std::wstring& program) {
+  std::wstring folder = program;
+  folder.erase(folder.find_last_of(L'\\'));
+  EXPECT_TRUE(SameText(folder.substr(0, folder.find_last_of(L'\\') + 1), TempDir())) << Narrow(folder);
+  for (int i = 0; i < 60 && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(500);
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(folder);
+  RemoveTree(folder);
+}
+
+// A copy as the loading program of a distribution that is not self-extracting makes it (setup.1
+// unpacked beside nothing but itself, started with -s and -c): the resumption gets -s and -c, no -e.
+TEST(Restart, ALoadingProgramsCopyIsRemovedAtTheEndOfTheResumption) {
+  const std::wstring folder = TempFolder(L"tvl-restart-copy"), copy = folder + L"\\restart_setup.exe";
+  ASSERT_TRUE(CopyFileW(SetupExe().c_str(), copy.c_str(), FALSE));
+  const std::wstring arguments = L"\"-s" + DistDir() + L"\" -c";
+  const std::wstring program = RestartStory(L"\"" + copy + L"\" " + arguments, arguments);
+  EXPECT_TRUE(SameText(program, copy));
+  ExpectCopyFolderRemoved(copy);
+  Clean();
+}
+
+// The setup program built into a self-extracting setup.exe (setup -b, as its developer builds it),
+// copied alone elsewhere and started as the user starts it: the loading program runs a copy from a
+// private folder with -s, -c and -e. The resumption is given the same -e and -s, so that it would find
+// the archive inside setup.exe again, and removes that copy's folder at its end.
+TEST(Restart, FromASelfExtractingDistributionTheLoadingProgramsCopyIsResumedAndRemoved) {
+  // The build's bin folder is the toolkit directory: it holds the loading program and its marker.
+  HKEY toolkit = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tavenrik\\Toolkit", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &toolkit, nullptr),
+            ERROR_SUCCESS);
+  std::wstring bin = WinePath(TAV_LOADER_EXE);
+  bin.erase(bin.find_last_of(L'\\'));
+  RegSetValueExW(toolkit, L"Search Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(bin.c_str()),
+                 static_cast<DWORD>((bin.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(toolkit);
+
+  const std::wstring build = TempFolder(L"tav-restart-build"), download = TempFolder(L"tav-restart-download");
+  const std::wstring inf = DistDir() + L"\\BUILD.INF";
+  const std::string infText = Narrow(build) + "\r\n";
+  HANDLE file = CreateFileW(inf.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  ASSERT_TRUE(file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, infText.data(), static_cast<DWORD>(infText.size()), &written, nullptr));
+  CloseHandle(file);
+  // The project names its files relative to the folder it is built from: the build's own.
+  std::wstring buildRoot = DistDir();
+  buildRoot.erase(buildRoot.find_last_of(L'\\'));
+  wchar_t here[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, here);
+  SetCurrentDirectoryW(buildRoot.c_str());
+  DeleteFileW(LogFile().c_str());
+  const long built = fx::RunAndWait(L"\"" + SetupExe() + L"\" -b", 120000);
+  SetCurrentDirectoryW(here);
+  DeleteFileW(inf.c_str());
+  EXPECT_EQ(built, 0);
+  for (const std::string& m : Messages(LogLines())) ADD_FAILURE() << "build: " << m;
+  ASSERT_TRUE(CopyFileW((build + L"\\setup.exe").c_str(), (download + L"\\setup.exe").c_str(), FALSE));
+
+  const std::wstring program =
+      RestartStory(L"\"" + download + L"\\setup.exe\"", L"\"-esetup.exe\" \"-s" + download + L"\" -c");
+  ExpectCopyFolderRemoved(program);
+  Clean();
+  RemoveTree(build);
+  RemoveTree(download);
 }
 
 }  // namespace

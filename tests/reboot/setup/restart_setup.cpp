@@ -1,5 +1,5 @@
 // The setup program of the restart test: the shipped program's start-up with a test project. What a
-// user would see or the machine would do is written to "restart.log" beside the program instead: the
+// user would see or the machine would do is written to "restart.log" in the test's build folder: the
 // command line of each start, every message (a message box would stop the resumption, which runs
 // unwatched at the restart), the restart request with the state of the shutdown privilege (the
 // machine is never restarted), and the language a resumption speaks. The project has no success or
@@ -36,7 +36,10 @@ public:
 };
 
 void Log(const std::string& line) {
-  const std::wstring path = sys::Wide(ExtractFilePath(sys::ModuleFileName()) + "restart.log");
+  std::string unixPath = TAV_RESTART_LOG;
+  for (char& c : unixPath)
+    if (c == '/') c = '\\';
+  const std::wstring path = sys::Wide("Z:" + unixPath);
   HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
