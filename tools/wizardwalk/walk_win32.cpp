@@ -184,6 +184,11 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
     if (!shotDir.empty()) {
       const TCapture picture = CaptureWindow(found.Wizard);
       if (!picture.Pixels.empty()) SavePng(picture, shotDir + L"\\" + FileNameOf(static_cast<int>(result.Pages.size()), caption));
+      // The whole screen once, beside the folder of pages: the setup's main window behind the wizard.
+      if (result.Pages.size() == 1) {
+        const TCapture screen = CaptureWindow(GetDesktopWindow());
+        if (!screen.Pixels.empty()) SavePng(screen, shotDir + L"-screen.png");
+      }
     }
     if (static_cast<int>(result.Pages.size()) == cancelOnPage) {
       if (HWND cancel = ButtonOn(page, kCancel)) button = cancel;
