@@ -90,8 +90,9 @@ TLanguageTable ParseLanguageTable(const std::vector<std::string>& lines) {
       const std::size_t end = line.find(';', semicolon + 1);
       entry.Text = line.substr(semicolon + 1, end == std::string::npos ? std::string::npos : end - semicolon - 1);
     }
-    if (Trim(entry.Text).empty()) BadFormat(index, line);
+    // Cut first: a text whose first 255 characters are blank would leave a control empty.
     entry.Text = FirstCharacters(entry.Text, kMaxEntryText);
+    if (Trim(entry.Text).empty()) BadFormat(index, line);
     entry.LineIndex = index;
     table.Strings.push_back(std::move(entry));
   }

@@ -93,6 +93,8 @@ TEST(LanguageTable, LongTextsAreCutAtWholeCharacters) {
   EXPECT_EQ(t.Strings[1].Text.size(), 510u);
   EXPECT_EQ(t.Strings[1].Text, umlauts.substr(0, 510));
   EXPECT_EQ(t.Strings[2].Text, std::string(255, 'b'));
+  // What is left after the cut must still say something.
+  EXPECT_THROW(ParseLanguageTable({"4;" + std::string(255, ' ') + "late text"}), tav::Exception);
 }
 
 
