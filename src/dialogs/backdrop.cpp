@@ -62,7 +62,7 @@ std::vector<TGradientBand> GradientBands(COLORREF from, COLORREF to, bool mirror
   const int r0 = GetRValue(from), g0 = GetGValue(from), b0 = GetBValue(from);
   const int dr = GetRValue(to) - r0, dg = GetGValue(to) - g0, db = GetBValue(to) - b0;
   std::vector<TGradientBand> bands;
-  bands.reserve(mirrored ? 256 : 256);
+  bands.reserve(256);
   for (int n = 0; n <= d; ++n) {
     const COLORREF c = RGB((r0 + MulDivRound(n, dr, d)) & 0xFF, (g0 + MulDivRound(n, dg, d)) & 0xFF,
                            (b0 + MulDivRound(n, db, d)) & 0xFF);
@@ -285,9 +285,7 @@ void TRotate3DLabel::Assign(const TPersistent& source) {
 
 void TRotate3DLabel::Paint(HDC dc, const RECT& bounds) {
   const double rad = style_.Angle() * (3.14159265358979323846 / 180.0);
-  cos_ = std::cos(rad);
-  sin_ = std::sin(rad);
-  const double C = cos_, S = sin_;
+  const double C = std::cos(rad), S = std::sin(rad);
   const COLORREF textColor = ColorToRGB(Font().Color());
   if (!myTransparent_) style_.ForceNormal();
   int highlight = 0, shadow = 0;

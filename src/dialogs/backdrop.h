@@ -107,7 +107,6 @@ public:
 private:
   TLabelStyle style_;
   bool myTransparent_ = true;
-  double cos_ = 1, sin_ = 0;
 };
 
 void RegisterBackdropClasses();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "archive/cmp_TVersion.h"
 #include "core/exceptions_Tavenrik.h"
 #include "core/properties.h"
 #include "core/routines_Strings.h"
@@ -10,7 +11,6 @@
 #include "lang/languages.h"
 #include "objects/cmp_TFileContainer.h"
 #include "sys/files.h"
-#include "sys/unicode.h"
 #include "ui/application.h"
 
 namespace tav {
@@ -23,17 +23,6 @@ TFileContainer* CheckedContainer(TComponent* container, const std::string& contr
   auto* files = dynamic_cast<TFileContainer*>(container);
   if (!files) throw IEFileGroupSelectForm("Container is not a TFileContainer for %s", controlName);
   return files;
-}
-
-// The folder and its missing parents; an empty name cannot be made.
-void MakeFolders(const std::string& path) {
-  if (path.empty()) throw Exception(std::string("Unable to create directory"));
-  for (std::size_t i = 3; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '\\' || path[i] == '/') {
-      const std::string part = path.substr(0, i);
-      if (!sys::DirExists(part)) sys::MakeDir(part);
-    }
-  }
 }
 
 bool RefreshKey(WPARAM key) { return key == VK_PRIOR || key == VK_NEXT || (key >= VK_LEFT && key <= VK_DOWN); }
@@ -167,9 +156,9 @@ void TFGSFList::Refresh() {
 }
 
 namespace {
-int DividerWidth(TPanel* column, const char* name) {
-  auto* divider = dynamic_cast<TControl*>(column->FindComponent(name));
-  if (!divider) divider = dynamic_cast<TControl*>(column->Owner() ? column->Owner()->FindComponent(name) : nullptr);
+// The column's divider belongs to the page's layout.
+int DividerWidth(TFileGroupSelectForm* page, const char* name) {
+  auto* divider = dynamic_cast<TControl*>(page->FindComponent(name));
   return divider ? divider->Width() : 3;
 }
 }  // namespace
@@ -183,7 +172,7 @@ TControl* TIncludeList::MakeSlot() {
 
 void TIncludeList::Bind(TControl* slot, TFileContainer* container, int top, int height, int width) {
   auto* box = static_cast<TIncludeCheckBox*>(slot);
-  box->SetBounds(3, top, width - DividerWidth(column_, "pnIncludeRightDivider") - 3, height);
+  box->SetBounds(3, top, width - DividerWidth(page_, "pnIncludeRightDivider") - 3, height);
   box->Container = container;
   box->Updating = true;
   box->SetChecked(container->WillInstall());
@@ -201,7 +190,7 @@ TControl* TSizeList::MakeSlot() {
 
 void TSizeList::Bind(TControl* slot, TFileContainer* container, int top, int height, int width) {
   auto* label = static_cast<TSizeLabel*>(slot);
-  label->SetBounds(1, top, width - DividerWidth(column_, "pnlSizeRightDivider") - 1, height);
+  label->SetBounds(1, top, width - DividerWidth(page_, "pnlSizeRightDivider") - 1, height);
   label->FileContainer = container;
   label->SetCaption(FormatSpace(container->TotalSize(false), TranslateMessage("Bytes")));
 }
@@ -339,8 +328,8 @@ void TFileGroupSelectForm::Browse() {
   TFileContainer* c = tree_->SelectedContainer();
   if (!c) return;
   const std::string dest = Trim(c->FullDestDir());
-  const bool existed = !dest.empty() && sys::DirExists(dest);
-  if (!existed) MakeFolders(dest);
+  const bool existed = !dest.empty() && DirectoryExists(dest);
+  if (!existed) CreateDirectories(dest);
   std::string folder = dest;
   bool chosen = false;
   if (OnBrowse) {

@@ -338,9 +338,6 @@ void TTreeView::WndProc(TMessage& m) {
       case NM_CLICK:
         if (OnClick) OnClick(this);
         break;
-      case TVN_KEYDOWN:
-        if (OnKeyDown) OnKeyDown(this, reinterpret_cast<const NMTVKEYDOWN*>(m.LParam)->wVKey);
-        break;
       default:
         break;
     }
@@ -416,14 +413,6 @@ std::string TListView::ItemText(int item, int column) const {
   s.cchTextMax = 256;
   SendMessageW(WindowHandle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&s));
   return sys::Narrow(buffer);
-}
-
-int TListView::ItemImage(int item) const {
-  LVITEMW s{};
-  s.mask = LVIF_IMAGE;
-  s.iItem = item;
-  SendMessageW(WindowHandle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&s));
-  return s.iImage;
 }
 
 int TListView::ItemStateImage(int item) const {

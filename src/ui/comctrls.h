@@ -111,7 +111,6 @@ public:
   TNotifyEvent OnExpanded;  // a node was expanded or collapsed
   TNotifyEvent OnScrolled;  // scrolled vertically
   TNotifyEvent OnClick;
-  std::function<void(TObject*, int key)> OnKeyDown;
 
 protected:
   void CreateParams(TCreateParams& params) override;
@@ -131,7 +130,6 @@ public:
   void AddItem(const std::string& caption, const std::vector<std::string>& subItems, int image, int stateImage);
   int ItemCount() const;
   std::string ItemText(int item, int column) const;
-  int ItemImage(int item) const;
   int ItemStateImage(int item) const;
   // Not owned; kept for the control's life.
   void SetImages(HIMAGELIST smallImages, HIMAGELIST stateImages);

@@ -9,19 +9,10 @@
 #include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/screenshot.h"
+#include "window_probe.h"
 
 namespace tav {
 namespace {
-
-std::wstring ShotPath(const std::wstring& name) {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
-  std::wstring w = L"Z:" + sys::Wide(dir);
-  std::replace(w.begin(), w.end(), L'/', L'\\');
-  CreateDirectoryW(w.substr(0, w.rfind(L'\\')).c_str(), nullptr);
-  CreateDirectoryW(w.c_str(), nullptr);
-  return w + L"\\" + name;
-}
 
 int R(COLORREF c) { return GetRValue(c); }
 int B(COLORREF c) { return GetBValue(c); }
@@ -149,7 +140,7 @@ TEST_F(BackdropOnScreen, EveryDirectionRunsBetweenItsColoursMonotonically) {
       ASSERT_GE(sign * (R(at(i)) - R(at(i - 1))), 0) << "red at " << i;
       ASSERT_LE(sign * (B(at(i)) - B(at(i - 1))), 0) << "blue at " << i;
     }
-    if (c.d == bdHorzOut) SavePng(CaptureWindow(form_->WindowHandle()), ShotPath(L"backdrop-horzout.png"));
+    if (c.d == bdHorzOut) SavePng(CaptureWindow(form_->WindowHandle()), sys::Wide(ScreenshotPath("backdrop-horzout.png")));
   }
 }
 
@@ -208,7 +199,7 @@ TEST_F(BackdropOnScreen, TheRotatedLabelDrawsInsideItselfAtEveryAngleAndEffect) 
       EXPECT_NEAR((box.left + box.right) / 2, 160, 20);
       EXPECT_NEAR((box.top + box.bottom) / 2, 130, 20);
       if (angle == 45 && effect == A3dShadowed)
-        SavePng(CaptureWindow(form_->WindowHandle()), ShotPath(L"backdrop-label-45-shadowed.png"));
+        SavePng(CaptureWindow(form_->WindowHandle()), sys::Wide(ScreenshotPath("backdrop-label-45-shadowed.png")));
     }
   }
   // Opaque: a filled rotated rectangle behind the caption, and the 3-D effect is gone for good.

@@ -165,17 +165,6 @@ DrivenRun ExecuteDriven(TOpenFolderDialog& dialog, const std::function<void()>& 
 
 // ---- screenshots
 
-std::string ScreenshotPath(const char* name) {
-  // The executable is in build/<preset>/bin; screenshots go to build/screenshots.
-  wchar_t module[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring dir = module;
-  for (int i = 0; i < 3; ++i) dir = dir.substr(0, dir.find_last_of(L"\\/"));
-  dir += L"\\screenshots";
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return sys::Narrow(dir) + "\\" + name;
-}
-
 bool SaveWindowPng(HWND window, const std::string& path) {
   const TCapture capture = CaptureWindow(window);
   return capture.Width > 0 && SavePng(capture, sys::Wide(path));

@@ -34,4 +34,15 @@ inline HWND ChildOfClass(HWND parent, const wchar_t* cls) {
   return nullptr;
 }
 
+// Where a test's picture goes: build/screenshots, beside build/<preset>/bin that holds the test program.
+inline std::string ScreenshotPath(const char* name) {
+  wchar_t module[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, module, MAX_PATH);
+  std::wstring dir = module;
+  for (int i = 0; i < 3; ++i) dir = dir.substr(0, dir.find_last_of(L"\\/"));
+  dir += L"\\screenshots";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return sys::Narrow(dir) + "\\" + name;
+}
+
 }  // namespace tav

@@ -233,8 +233,9 @@ std::wstring RestartStory(const std::wstring& userStart, const std::wstring& res
   for (const std::string& line : log)
     if (line.rfind("start ", 0) == 0 && line.find(" -r ") != std::string::npos) resumed.push_back(line);
   EXPECT_EQ(resumed.size(), 1u) << "log: " << ReadAll(LogFile());
-  if (!resumed.empty())
+  if (!resumed.empty()) {
     EXPECT_NE(resumed[0].find(Narrow(resume.substr(resume.find(L" -r ")))), std::string::npos) << resumed[0];
+  }
   EXPECT_EQ(std::count(log.begin(), log.end(), "language 4"), 1);
   EXPECT_EQ(log.back(), "end 0");
   const std::wstring server = fx::ClassKey(TAV_FIXTURE_COM_CLSID) + L"\\InprocServer32";
