@@ -317,8 +317,12 @@ TInstallObject* TInstallContainer::Helper(int index) const {
 }
 
 int TInstallContainer::Broadcast(TObject* sender, int code, TObject* po) {
+  // Helpers stand sorted by kind and dialogs have the highest: a status per 64 KB walks only the
+  // tail, not every file of a large group.
+  std::size_t first = helpers_.size();
+  while (first > 0 && helpers_[first - 1]->Kind() >= kindDialog) --first;
   int result = 0;
-  for (std::size_t i = 0; i < helpers_.size(); ++i) {
+  for (std::size_t i = first; i < helpers_.size(); ++i) {
     TInstallObject* helper = helpers_[i];
     if (helper->Kind() == kindDialog) result = helper->HandleNotification(sender, code, po);
   }

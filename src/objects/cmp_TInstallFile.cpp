@@ -528,8 +528,9 @@ void TCustomInstallFile::PrepareReplace() {
   Raise(ieReplacing, this);
   willCopy_ = true;
   const std::string inUse = DestPath();
-  // Asked without deleting: the user's file stays until the new one is complete.
-  if (!sys::FileExists(inUse) || !install_os::FileInUse(inUse)) return;
+  // Asked without deleting: the user's file stays until the new one is complete. Install has just
+  // looked for it; a missing name costs a listing of its folder under Wine, so it is not asked twice.
+  if (!destExisted_ || !install_os::FileInUse(inUse)) return;
 
   replaceAtReboot_ = true;
   const std::string dir = IncludeTrailingBackslash(FullDestDir());
