@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "config/binary_form.h"
 #include "config/form_loader.h"
 #include "config/form_values.h"
 #include "core/routines_Strings.h"
@@ -145,17 +146,21 @@ config::ObjectRecord Object(std::string className, std::string name, std::vector
   return r;
 }
 
-config::ObjectRecord Project(const std::string& payload, const std::vector<PayloadFile>& files, bool window) {
+// The project as the setup program carries it: a binary stream. Written child by child (each child's
+// record is the stream of its own minus the signature), so that the benchmark never holds a tree of
+// thousands of records that the setup program does not have either.
+std::string ProjectStream(const std::string& payload, const std::vector<PayloadFile>& files, bool window) {
   using namespace config;
-  ObjectRecord root = Object("TBenchForm", "BenchForm", {Prop("Caption", TextValue("Install benchmark"))});
-  root.children.push_back(Object("TBenchInstall", "Install1",
-                                 {Prop("AutoMaximizeWindow", BooleanValue(false)),
-                                  Prop("Information.ProductName", TextValue("Install benchmark"))}));
-  root.children.push_back(Object("TInstallFileGroup", "Group1",
-                                 {Prop("ArchiveFileType", IdentValue("psContainerArchiveFile")),
-                                  Prop("Container", IdentValue("Install1")),
-                                  Prop("DestDirType", IdentValue("psContainerDestDir")),
-                                  Prop("GroupName", TextValue("Payload"))}));
+  constexpr std::size_t kSignature = 4;  // "TPF0"
+  std::string stream = WriteBinaryForm(Object("TBenchForm", "BenchForm", {Prop("Caption", TextValue("Install benchmark"))}));
+  stream.pop_back();  // the root's end of children, put back at the end
+  const auto add = [&](const ObjectRecord& child) { stream += WriteBinaryForm(child).substr(kSignature); };
+  add(Object("TBenchInstall", "Install1",
+             {Prop("AutoMaximizeWindow", BooleanValue(false)),
+              Prop("Information.ProductName", TextValue("Install benchmark"))}));
+  add(Object("TInstallFileGroup", "Group1",
+             {Prop("ArchiveFileType", IdentValue("psContainerArchiveFile")), Prop("Container", IdentValue("Install1")),
+              Prop("DestDirType", IdentValue("psContainerDestDir")), Prop("GroupName", TextValue("Payload"))}));
   for (std::size_t i = 0; i < files.size(); ++i) {
     const PayloadFile& f = files[i];
     std::vector<Property> p = {Prop("ArchiveFileType", IdentValue("psContainerArchiveFile")),
@@ -166,15 +171,14 @@ config::ObjectRecord Project(const std::string& payload, const std::vector<Paylo
                                Prop("IncludeFromDir", TextValue(Join(payload, f.folder))),
                                Prop("Order", IntegerValue(static_cast<std::int64_t>(i)))};
     if (!f.folder.empty()) p.push_back(Prop("DestDir", TextValue("\\" + f.folder)));
-    root.children.push_back(Object("TInstallFile", "F" + std::to_string(i), std::move(p)));
+    add(Object("TInstallFile", "F" + std::to_string(i), std::move(p)));
   }
   if (window)
-    root.children.push_back(Object("TDialogManager", "CopyFilesManager",
-                                   {Prop("Container", IdentValue("Install1")),
-                                    Prop("ManagerType", IdentValue("dmDuringCopyFiles")),
-                                    Prop("RelativeLeftOffset", IntegerValue(0)),
-                                    Prop("RelativeTopOffset", IntegerValue(0))}));
-  return root;
+    add(Object("TDialogManager", "CopyFilesManager",
+               {Prop("Container", IdentValue("Install1")), Prop("ManagerType", IdentValue("dmDuringCopyFiles")),
+                Prop("RelativeLeftOffset", IntegerValue(0)), Prop("RelativeTopOffset", IntegerValue(0))}));
+  stream += '\0';
+  return stream;
 }
 
 double PeakWorkingSetMB() {
@@ -248,9 +252,11 @@ int Run(const Options& o) {
   });
   SetArgumentSource([&] { return std::vector<std::string>{"-s" + dist}; });
 
+  // Loaded child by child, as the setup program loads its own.
+  const std::string stream = ProjectStream(o.payload, files, o.window);
   const auto loadStart = Clock::now();
   auto* form = new TBenchForm(&app);
-  config::LoadForm(*form, Project(o.payload, files, o.window));
+  config::LoadFormFromStream(*form, stream);
   auto* install = dynamic_cast<TBenchInstall*>(form->FindComponent("Install1"));
   auto* group = dynamic_cast<TInstallFileGroup*>(form->FindComponent("Group1"));
   if (!install || !group) throw Exception("The project lacks its installer or its group");
