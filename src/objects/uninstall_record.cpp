@@ -1,11 +1,13 @@
 #include "objects/uninstall_record.h"
 
 #include <charconv>
+#include <memory>
 
 #include "core/exceptions_Tavenrik.h"
 #include "core/format.h"
 #include "objects/routines_Registry.h"
 #include "sys/registry.h"
+#include "sys/run_state.h"
 
 namespace tav {
 
@@ -27,17 +29,52 @@ int ReadCounter(const std::string& key) { return ReadCounter(sys::RegKey::Open(s
 
 std::string Numbered(const char* name, int n) { return std::string(name) + std::to_string(n); }
 
+// The list a batch appended to last, kept open with its counter.
+struct TOpenList {
+  std::string list;
+  sys::RegKey key;
+  int count = 0;
+};
+
+TRunSlot<std::shared_ptr<TOpenList>>& OpenListSlot() {
+  static auto& slot = TRunSlot<std::shared_ptr<TOpenList>>::Make("uninstall record batch");
+  return slot;
+}
+
 // Appends Name<n> = value and then the counter n through one open key: an install of thousands of
 // files writes an entry per file, and every open, read and write is a round trip to the registry.
+// Within a batch the key stays open and the counter is remembered between appends to the same list.
 void Append(const std::string& list, const char* name, const std::string& value) {
-  sys::RegKey k = sys::RegKey::Open(sys::RootKey::LocalMachine, list, true);
-  const int n = ReadCounter(k) + 1;
-  if (!k.WriteString(Numbered(name, n), value) || !k.WriteString("Entries", std::to_string(n)))
+  TOpenList* batch = OpenListSlot().Get().get();
+  TOpenList single;
+  TOpenList& open = batch ? *batch : single;
+  if (!open.key.IsOpen() || open.list != list) {
+    open.key = sys::RegKey::Open(sys::RootKey::LocalMachine, list, true);
+    open.list.clear();  // known only once the counter has been read
+    open.count = ReadCounter(open.key);
+    open.list = list;
+  }
+  const int n = open.count + 1;
+  if (!open.key.WriteString(Numbered(name, n), value) || !open.key.WriteString("Entries", std::to_string(n))) {
+    open.key.Close();
     throw EIRCannotWriteValue(TranslateMessage("Cannot install into registry. Key: %s Ident: %s Value %s"), list,
                               Numbered(name, n), value);
+  }
+  open.count = n;
 }
 
 }  // namespace
+
+TUninstallRecordBatch::TUninstallRecordBatch() {
+  if (!OpenListSlot().Get()) {
+    OpenListSlot().Set(std::make_shared<TOpenList>());
+    outermost_ = true;
+  }
+}
+
+TUninstallRecordBatch::~TUninstallRecordBatch() {
+  if (outermost_) OpenListSlot().Set(nullptr);
+}
 
 void AppendUninstallFile(const std::string& key, const std::string& path) {
   for (int suffix = 0; suffix <= kUninstallFileListTries; ++suffix) {
