@@ -5,6 +5,7 @@
 #include "config/resources.h"
 #include "core/properties.h"
 #include "core/routines_API.h"
+#include "core/routines_Paths.h"
 #include "core/run_log.h"
 #include "engine/cleanup.h"
 #include "engine/install_record.h"
@@ -264,10 +265,9 @@ void TCustomInstall::RunGuarded() {
 }
 
 void TCustomInstall::SetInstallFolder(const std::string& folder) {
-  const std::string dir = ExcludeTrailingBackslash(Trim(folder));
+  const std::string dir = QualifiedFolderPath(folder);
   // Relative to nothing the user can see: the folder must say where it is.
-  const bool full = (dir.size() >= 3 && dir[1] == ':' && dir[2] == '\\') || dir.rfind("\\\\", 0) == 0;
-  if (!full) throw IEInstall("The install folder given with -p must be a full path such as -pC:\\Product: %s", folder);
+  if (!IsAbsolutePath(dir)) throw IEInstall("The install folder given with -p must be a full path such as -pC:\\Product: %s", folder);
   SetDestDirType(nullptr);
   SetDestDir(dir);
 }

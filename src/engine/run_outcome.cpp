@@ -1,9 +1,11 @@
 #include "engine/run_outcome.h"
 
 #include "core/exceptions_Tavenrik.h"
+#include "core/routines_Paths.h"
 #include "core/routines_Strings.h"
 #include "core/run_log.h"
 #include "engine/command_line.h"
+#include "sys/files.h"
 
 namespace tav {
 
@@ -21,7 +23,11 @@ void BeginRun(const std::vector<std::string>& args) {
   UnattendedSlot().Set(options.Quiet);
   if (!options.HasLog) return;
   if (Trim(options.Log).empty()) throw IEInstall(std::string("The -l switch must name the log file: -lC:\\setup.log"));
-  if (!OpenRunLog(options.Log)) throw IEInstall("Cannot write the log file %s", options.Log);
+  // Absolute, so that the resumption after a restart, started elsewhere, writes the same file.
+  const std::string log = IsAbsolutePath(options.Log)
+                              ? options.Log
+                              : IncludeTrailingBackslash(sys::CurrentDirectory()) + options.Log;
+  if (!OpenRunLog(log)) throw IEInstall("Cannot write the log file %s", log);
   std::string line;
   for (const std::string& a : args) line += (line.empty() ? "" : " ") + a;
   LogEvent("Setup started with the command line: %s", line);
