@@ -374,8 +374,19 @@ TEST(SetupProgram, EveryModeEndsWithItsExitCode) {
 TEST(SetupProgram, CancelOnTheLicencePageEndsTheRunWithoutInstalling) {
   const std::wstring shots = WinePath(TAV_SCREENSHOTS);
   RemoveInstalled();
-  const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\cancelled-setup", 2);
+  const TFreshFolder logs(L"tav cancelled");
+  CreateDirectoryW(logs.Path().c_str(), nullptr);
+  const tav::TWalkResult walk =
+      RunSetup(DistributionSwitch() + L" " + Quoted(L"-l" + (logs / L"setup.log")), shots + L"\\cancelled-setup", 2);
   EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Setup incomplete"}));
+  // The wizard's run writes its log too.
+  const std::string log = ReadAll(logs / L"setup.log");
+  ExpectTimedLines(log);
+  for (const wchar_t* expected :
+       {L"Phase: before installation\r\n", L"Phase: the installation was cancelled: Installation aborted by the user\r\n",
+        L"Setup ended with the exit code 2\r\n"})
+    EXPECT_TRUE(Has(log, expected)) << Narrow(expected) << " not in\n" << log;
+  EXPECT_FALSE(Has(log, L"File written")) << log;
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(ReadAll(InstalledFolder() + L"\\readme.txt"), "<missing>");
   EXPECT_EQ(GetFileAttributesW(ProgramsFolder(L"Demo Product").c_str()), INVALID_FILE_ATTRIBUTES);
