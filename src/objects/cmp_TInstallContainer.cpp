@@ -4,6 +4,7 @@
 
 #include "core/properties.h"
 #include "core/routines_Strings.h"
+#include "core/run_log.h"
 #include "objects/cmp_TFileContainer.h"
 
 namespace tav {
@@ -241,9 +242,16 @@ void TInstallContainer::Process() {
   try {
     if (OnBeforeProcess) OnBeforeProcess(this);
     Broadcast(this, ncBeforeProcess, nullptr);
-    if (!include_) return;
+    if (!include_) {
+      LogEvent("Object %s (%s) is not included", Name(), ClassName());
+      return;
+    }
     Broadcast(this, ncProcessStarts, nullptr);
-    if (!SelectedByInstallType()) return;
+    if (!SelectedByInstallType()) {
+      LogEvent("Object %s (%s) is not part of this install type", Name(), ClassName());
+      return;
+    }
+    LogEvent("Object %s (%s)", Name(), ClassName());
     Install();
     processed_ = true;
     if (TCurrentInstall* install = CurrentInstall()) WriteUninstall(kUninstallKeyPrefix + install->ProductName());

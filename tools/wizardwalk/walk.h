@@ -11,6 +11,7 @@ namespace tav {
 struct TWalkResult {
   std::vector<std::wstring> Pages;     // the caption of each page, in the order shown
   std::vector<std::wstring> Messages;  // the text of each message box
+  std::vector<std::wstring> Windows;   // the caption of every visible top-level window seen, once each
   DWORD ExitCode = 0;
   bool Started = false;
   bool Ended = false;  // false: it was still running at the deadline and was stopped
