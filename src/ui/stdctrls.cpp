@@ -567,9 +567,10 @@ void TCustomMemo::CreateParams(TCreateParams& params) {
 
 void TCustomMemo::WndProc(TMessage& m) {
   TCustomEdit::WndProc(m);
-  // A text that cannot be typed into keeps no keys for itself: Tab and Enter go on to the dialog,
-  // so the keyboard is not caught in it.
-  if (m.Msg == WM_GETDLGCODE && ReadOnly()) m.Result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+  // A text that cannot be typed into keeps no Tab for itself: Tab goes on to the next control, so
+  // the keyboard is not caught in it.
+  if (m.Msg == WM_GETDLGCODE && ReadOnly() && m.WParam == VK_TAB)
+    m.Result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
 }
 
 const TClassInfo& TMemo::StaticClassInfo() {
