@@ -869,7 +869,12 @@ void TWinControl::Loaded() {
 }
 
 void TWinControl::Invalidate() {
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+  if (!hwnd_) return;
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  // Texts over this window paint its look under them: they follow.
+  for (TControl* c : controls_) {
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->IsStaticText()) w->Invalidate();
+  }
 }
 
 void TWinControl::Repaint() {

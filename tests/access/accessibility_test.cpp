@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/properties.h"
+#include "dialogs/backdrop.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/page_bases.h"
 #include "dialogs/pages.h"
@@ -651,6 +652,30 @@ TEST_F(Accessibility, TheProgressWindowAndTheDiskPromptAreRead) {
   });
   EXPECT_NO_THROW(Broadcast(ncChangeDisk, &request));
   EXPECT_TRUE(prompted);
+}
+
+// The setup's main window: the product's name drawn on the backdrop is read as text where it stands,
+// and a new name (a language switch) is read at once.
+TEST_F(Accessibility, TheNameOnTheBackdropIsRead) {
+  auto window = std::make_unique<TForm>(nullptr);
+  window->SetCaption("Access Test Setup");
+  window->SetBounds(0, 0, 480, 320);
+  auto* backdrop = new TBackdrop(window.get());
+  backdrop->SetParent(window.get());
+  backdrop->SetAlign(alClient);
+  auto* name = new TRotate3DLabel(window.get());
+  name->SetParent(backdrop);
+  name->SetBounds(20, 20, 420, 60);
+  name->Font().SetHeight(-32);
+  name->SetCaption("Access Demo");
+  window->Show();
+  Picture(window->Handle(), "backdrop");
+  std::vector<TRead> reads = ScreenRead(window->Handle());
+  ExpectReadInOrder(reads, {{"Access Test Setup", ROLE_SYSTEM_WINDOW}, {"Access Demo", kText}}, "backdrop");
+  name->SetCaption("Demo de acceso");
+  reads = ScreenRead(window->Handle());
+  EXPECT_GE(Find(reads, "Demo de acceso"), 0) << Dump(reads);
+  EXPECT_LT(Find(reads, "Access Demo"), 0);
 }
 
 }  // namespace
