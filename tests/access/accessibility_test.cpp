@@ -337,9 +337,9 @@ TBaseFormContainer* OpenWizard() {
   return nullptr;
 }
 
-TWizardPage* FrontPage() {
+TBaseInstallForm* FrontPage() {
   TBaseFormContainer* c = OpenWizard();
-  return c ? dynamic_cast<TWizardPage*>(c->Page(c->PageIndex())) : nullptr;
+  return c ? c->Page(c->PageIndex()) : nullptr;
 }
 
 template <class T>
@@ -373,16 +373,27 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   }
 }
 
-// A step on the wizard page of class T once it is in front and has the focus.
+void CheckWizardPage(TBaseInstallForm& page, HWND wizard, const std::string& picture,
+                     const std::vector<TExpect>& texts);
+
+// A step on the wizard page of class T once it is in front and has the focus. A page before it that
+// the walk does not name (one added to the phase) gets the common checks and is left with Next.
 template <class T>
 void OnPage(std::function<void(T&, HWND wizard)> action) {
   gSteps.push_back([action, waited = 0]() mutable {
-    auto* page = dynamic_cast<T*>(FrontPage());
-    if (!page || !IsWindowVisible(page->Handle())) return false;
-    if (!IsChild(page->Handle(), GetFocus()) && ++waited < 50) return false;
+    TBaseInstallForm* front = FrontPage();
+    if (!front || !IsWindowVisible(front->Handle())) return false;
+    if (!IsChild(front->Handle(), GetFocus()) && ++waited < 50) return false;
     // A page that focuses nothing (the reboot page as the only page of its phase): its first stop.
-    if (!IsChild(page->Handle(), GetFocus())) {
-      if (HWND first = GetNextDlgTabItem(page->Handle(), nullptr, FALSE)) SetFocus(first);
+    if (!IsChild(front->Handle(), GetFocus())) {
+      if (HWND first = GetNextDlgTabItem(front->Handle(), nullptr, FALSE)) SetFocus(first);
+    }
+    auto* page = dynamic_cast<T*>(front);
+    if (!page) {
+      CheckWizardPage(*front, OpenWizard()->Handle(), "page-" + front->ClassInfo().Name, {});
+      waited = 0;
+      front->GoNext();
+      return false;
     }
     action(*page, OpenWizard()->Handle());
     return true;
@@ -427,7 +438,8 @@ constexpr long kText = ROLE_SYSTEM_STATICTEXT, kButton = ROLE_SYSTEM_PUSHBUTTON;
 
 // The common checks of a wizard page: the window is read as a dialog named by the page's caption,
 // the page's own texts in order, every visible text, screen order in each container, Tab round it.
-void CheckWizardPage(TWizardPage& page, HWND wizard, const std::string& picture, const std::vector<TExpect>& texts) {
+void CheckWizardPage(TBaseInstallForm& page, HWND wizard, const std::string& picture,
+                     const std::vector<TExpect>& texts) {
   Picture(wizard, picture);
   const std::vector<TRead> reads = ScreenRead(wizard);
   ASSERT_FALSE(reads.empty()) << picture << ": the wizard window has no accessible object";
