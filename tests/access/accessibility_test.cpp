@@ -192,16 +192,6 @@ void ExpectScreenOrder(const std::vector<TRead>& reads, const std::string& page)
   }
 }
 
-// A caption as it reads, without the "&" that marks its accelerator.
-std::string Readable(const std::string& caption) {
-  std::string out;
-  for (std::size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&' && ++i >= caption.size()) break;
-    out += caption[i];
-  }
-  return out;
-}
-
 // Every label and button the user sees on the page is read with the right role.
 void ExpectEveryTextRead(TWinControl& root, const std::vector<TRead>& reads, const std::string& page) {
   if (!root.HandleAllocated() || !IsWindowVisible(root.WindowHandle())) return;
@@ -212,7 +202,7 @@ void ExpectEveryTextRead(TWinControl& root, const std::vector<TRead>& reads, con
     long role = 0;
     if (dynamic_cast<TLabel*>(c)) role = ROLE_SYSTEM_STATICTEXT;
     if (dynamic_cast<TButton*>(c)) role = ROLE_SYSTEM_PUSHBUTTON;
-    const std::string name = Readable(c->Caption());
+    const std::string name = StripAccelerator(c->Caption());
     if (role && !name.empty()) {
       const int found = Find(reads, name);
       if (found < 0) {
