@@ -120,6 +120,7 @@ public:
 
 private:
   void FtpDownload();
+  bool FtpListedSize(std::int64_t& size);
   void HttpDownload();
   // Reads the open file or request into the temporary file beside LocalPath and puts it in place;
   // with checkLength, what arrived must be exactly the expected size the server announced.

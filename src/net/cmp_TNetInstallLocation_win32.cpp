@@ -30,6 +30,9 @@ struct TNetInstallLocation::TWinInet {
   using HttpSendRequest = BOOL(WINAPI*)(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD);
   using HttpQueryInfo = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
   using FtpGetFileSize = DWORD(WINAPI*)(HINTERNET, LPDWORD);
+  using FtpFindFirstFile = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPWIN32_FIND_DATAA, DWORD, DWORD_PTR);
+  using QueryOption = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD);
+  using SetOption = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, DWORD);
 
   HMODULE library = nullptr;
   GetLastResponseInfo getLastResponseInfo = nullptr;
@@ -43,8 +46,12 @@ struct TNetInstallLocation::TWinInet {
   HttpOpenRequest httpOpenRequest = nullptr;
   HttpSendRequest httpSendRequest = nullptr;
   HttpQueryInfo httpQueryInfo = nullptr;
-  // Optional: the size the FTP server reports for an open file.
+  // Optional: the size the FTP server reports for a file, from its listing or for the open file.
   FtpGetFileSize ftpGetFileSize = nullptr;
+  FtpFindFirstFile ftpFindFirstFile = nullptr;
+  // Optional: the security flags of a secure request.
+  QueryOption queryOption = nullptr;
+  SetOption setOption = nullptr;
 
   ~TWinInet() {
     if (library) FreeLibrary(library);
@@ -175,6 +182,12 @@ void TNetInstallLocation::LoadWinInet() {
   find(inet->httpQueryInfo, "HttpQueryInfoA");
   inet->ftpGetFileSize =
       reinterpret_cast<TWinInet::FtpGetFileSize>(reinterpret_cast<void*>(GetProcAddress(inet->library, "FtpGetFileSize")));
+  inet->ftpFindFirstFile = reinterpret_cast<TWinInet::FtpFindFirstFile>(
+      reinterpret_cast<void*>(GetProcAddress(inet->library, "FtpFindFirstFileA")));
+  inet->queryOption =
+      reinterpret_cast<TWinInet::QueryOption>(reinterpret_cast<void*>(GetProcAddress(inet->library, "InternetQueryOptionA")));
+  inet->setOption =
+      reinterpret_cast<TWinInet::SetOption>(reinterpret_cast<void*>(GetProcAddress(inet->library, "InternetSetOptionA")));
   inet_ = std::move(inet);
   loaded_ = true;
 }
@@ -187,6 +200,7 @@ void TNetInstallLocation::Connect() {
     if (!internet_) Fail<ENIL_OpenSession>(TranslateMessage("Cannot open internet connection"), GetLastError());
   }
   const bool ftp = login_.Protocol == ipFTP;
+  const bool fresh = !connection_;
   if (!connection_) {
     if (OnBeforeLogin) OnBeforeLogin(this);
     std::string host;
@@ -210,8 +224,10 @@ void TNetInstallLocation::Connect() {
     }
     if (OnAfterLogin) OnAfterLogin(this);
   }
-  if (ftp) {
-    const std::string dir = ServerPath(login_.Directory);
+  // A relative directory is relative to where the login starts: set again on a kept connection, it
+  // would go one level deeper with every download.
+  const std::string dir = ServerPath(login_.Directory);
+  if (ftp && (fresh || dir[0] == '/')) {
     if (!inet_->ftpSetCurrentDirectory(static_cast<HINTERNET>(connection_), dir.c_str())) {
       const DWORD error = GetLastError();
       Fail<ENIL_FTPSetDir>(Specific("Cannot set directory on server to %s", dir), error);
@@ -262,23 +278,37 @@ void WithOpenFile(void*& handle, C&& close, F&& body) {
 }
 }  // namespace
 
+// The size of a remote file as the server lists it; false when it does not say. Asked before the
+// file is opened, since an FTP connection carries one transfer at a time.
+bool TNetInstallLocation::FtpListedSize(std::int64_t& size) {
+  if (!inet_->ftpFindFirstFile) return false;
+  WIN32_FIND_DATAA found{};
+  HINTERNET find = inet_->ftpFindFirstFile(static_cast<HINTERNET>(connection_), remoteName_.c_str(), &found,
+                                           INTERNET_FLAG_RELOAD, 0);
+  if (!find) return false;
+  inet_->closeHandle(find);
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  size = (static_cast<std::int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  return true;
+}
+
 void TNetInstallLocation::FtpDownload() {
+  // The size the server reports is what must arrive; without one, the bytes available at first only
+  // show progress.
+  std::int64_t expected = 0;
+  bool reported = FtpListedSize(expected);
   file_ = inet_->ftpOpenFile(static_cast<HINTERNET>(connection_), remoteName_.c_str(), GENERIC_READ,
                              FTP_TRANSFER_TYPE_BINARY, 0x80000000);
   if (!file_) {
     const DWORD error = GetLastError();
     Fail<ENIL_FTPOpenFile>(Specific("Cannot open file %s on server", remoteName_), error);
   }
-  WithOpenFile(file_, [this](void*& h) { CloseFile(h); }, [this] {
-    // The size the server reports is what must arrive; the bytes available now only show progress
-    // when the server reports none.
-    std::int64_t expected = 0;
-    bool reported = false;
-    if (inet_->ftpGetFileSize) {
+  WithOpenFile(file_, [this](void*& h) { CloseFile(h); }, [&] {
+    if (!reported && inet_->ftpGetFileSize) {
       DWORD high = 0;
-      SetLastError(NO_ERROR);
       const DWORD low = inet_->ftpGetFileSize(static_cast<HINTERNET>(file_), &high);
-      if (!(low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)) {
+      // Some libraries answer 0 for a size they do not know; an empty file fails as missing anyway.
+      if (low != INVALID_FILE_SIZE && (low != 0 || high != 0)) {
         expected = (static_cast<std::int64_t>(high) << 32) | low;
         reported = true;
       }
@@ -310,8 +340,23 @@ void TNetInstallLocation::HttpDownload() {
   }
   WithOpenFile(file_, [this](void*& h) { CloseFile(h); }, [this] {
     static const char kHeaders[] = "Accept: */*\r\n\r\n";
-    if (!inet_->httpSendRequest(static_cast<HINTERNET>(file_), kHeaders, sizeof kHeaders - 1, nullptr, 0)) {
-      const DWORD error = GetLastError();
+    auto send = [&] { return inet_->httpSendRequest(static_cast<HINTERNET>(file_), kHeaders, sizeof kHeaders - 1, nullptr, 0); };
+    BOOL sent = send();
+    DWORD error = sent ? NO_ERROR : GetLastError();
+    // A revocation list nobody can reach does not stop the download (as in browsers); a certificate
+    // that is revoked, expired, for another name or from an unknown authority still does.
+    if (!sent && error == ERROR_INTERNET_SEC_CERT_REV_FAILED && inet_->queryOption && inet_->setOption) {
+      DWORD security = 0;
+      DWORD size = sizeof security;
+      if (inet_->queryOption(static_cast<HINTERNET>(file_), INTERNET_OPTION_SECURITY_FLAGS, &security, &size)) {
+        security |= SECURITY_FLAG_IGNORE_REVOCATION;
+        if (inet_->setOption(static_cast<HINTERNET>(file_), INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security)) {
+          sent = send();
+          error = sent ? NO_ERROR : GetLastError();
+        }
+      }
+    }
+    if (!sent) {
       Fail<ENIL_HTTPSendRequest>(Specific("Cannot send request for file %s to the server", remoteName_), error);
     }
     // Only a 200 carries the file: an error page (missing file, no access, a server or proxy fault) is
