@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -297,25 +298,44 @@ TEST_F(NetInstall, WebDistributionOverHttp) {
 TEST_F(NetInstall, HybridDistributionOverFtpWithPassword) { HybridOverFtp(false); }
 TEST_F(NetInstall, HybridDistributionOverFtpAnonymous) { HybridOverFtp(true); }
 
-// The test authority's certificate in the machine's trusted roots, which Wine's certificate checks read.
+// The test authority's certificate among the machine's trusted roots: the registry key from which
+// Wine's certificate library reads them when a program first checks a chain. It is written as Windows
+// keeps it there (the certificate as property 32 of a serialized property list, under its SHA-1
+// thumbprint) before anything in this program has checked a certificate.
 class TrustedTestAuthority {
 public:
   TrustedTestAuthority() {
     const std::string der = ReadAll(ServerRoot() + "\\ca.der");
-    store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    if (store_)
-      CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                       static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &added_);
+    BYTE hash[20];
+    DWORD hashSize = sizeof hash;
+    if (der.size() < 100 || !CryptHashCertificate(0, CALG_SHA1, 0, reinterpret_cast<const BYTE*>(der.data()),
+                                                  static_cast<DWORD>(der.size()), hash, &hashSize))
+      return;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string thumbprint;
+    for (DWORD i = 0; i < hashSize; ++i) thumbprint += {kHex[hash[i] >> 4], kHex[hash[i] & 15]};
+    key_ = std::string(kRootCertificates) + "\\" + thumbprint;
+    std::string blob(12, '\0');
+    const std::uint32_t header[3] = {32, 1, static_cast<std::uint32_t>(der.size())};
+    std::memcpy(blob.data(), header, sizeof header);
+    blob += der;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, sys::Wide(key_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    installed_ = RegSetValueExW(key, L"Blob", 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()),
+                                static_cast<DWORD>(blob.size())) == ERROR_SUCCESS;
+    RegCloseKey(key);
   }
   ~TrustedTestAuthority() {
-    if (added_) CertDeleteCertificateFromStore(added_);  // frees the context too
-    if (store_) CertCloseStore(store_, 0);
+    if (!key_.empty()) RegDeleteTreeW(HKEY_LOCAL_MACHINE, sys::Wide(key_).c_str());
   }
-  bool Installed() const { return added_ != nullptr; }
+  bool Installed() const { return installed_; }
 
 private:
-  HCERTSTORE store_ = nullptr;
-  PCCERT_CONTEXT added_ = nullptr;
+  static constexpr const char* kRootCertificates = "Software\\Microsoft\\SystemCertificates\\Root\\Certificates";
+  std::string key_;
+  bool installed_ = false;
 };
 
 TEST_F(NetInstall, HttpsVerifiesTheServer) {
@@ -332,7 +352,9 @@ TEST_F(NetInstall, HttpsVerifiesTheServer) {
   Login(TCustomNetInstallLocation::ipHTTPS, Host("TAV_NET_UNTRUSTED", "localhost"));
   Run();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].rfind("Cannot send request for file filelist.lst to the server. Error message ERROR_INTERNET_", 0),
+  EXPECT_EQ(shown[0].rfind("Cannot send request for file filelist.lst to the server. Error message "
+                           "ERROR_INTERNET_INVALID_CA. Server localhost:",
+                           0),
             0u)
       << shown[0];
   EXPECT_TRUE(badEnd);
@@ -454,6 +476,36 @@ TEST_F(NetInstall, FailuresLeaveNothingHalfDone) {
   // A cancelled run removes its record, and with it any local copy.
   EXPECT_TRUE(InstallRecordKey().empty() ||
               !sys::RegKey::Open(sys::RootKey::LocalMachine, InstallRecordKey(), false).IsOpen());
+}
+
+TEST_F(NetInstall, ProjectStreamAndInstallerLocation) {
+  Create();
+  // The location as the project stream describes it.
+  const TLoginInformation& login = server->LoginInformation();
+  EXPECT_EQ(login.Directory, "pub\\app");
+  EXPECT_EQ(login.Hostname, "files.example:2121");
+  EXPECT_EQ(login.Password, "secret");
+  EXPECT_EQ(login.Username, "tav");
+  EXPECT_EQ(login.Protocol, TCustomNetInstallLocation::ipFTP);
+  EXPECT_FALSE(login.Anonymous);
+  EXPECT_EQ(install->DistributeType(), dtWeb);
+  // The installer's location serves every object without one of its own.
+  EXPECT_EQ(GetNetLocation(group), server);
+  EXPECT_EQ(GetNetLocation(files["Readme"]), server);
+  EXPECT_EQ(group->NetPath(), "pubapp\\files.example2121");
+  // Without it the distribution can only be traditional, and nothing has a location any more.
+  delete server;
+  server = nullptr;
+  EXPECT_EQ(install->NetLocation(), nullptr);
+  EXPECT_EQ(install->DistributeType(), dtTraditional);
+  EXPECT_EQ(GetNetLocation(files["Readme"]), nullptr);
+  install->SetState(csDesigning);
+  EXPECT_THROW(install->SetDistributeType(dtWeb), IEInstallNetLocNil);
+  auto* other = new TNetInstallLocation(form);
+  install->SetNetLocation(other);
+  install->SetDistributeType(dtTraditionalNet);
+  EXPECT_EQ(install->DistributeType(), dtTraditionalNet);
+  install->ClearState(csDesigning);
 }
 
 TEST(NetLocation, PiecesAndErrors) {
