@@ -270,6 +270,8 @@ TEST_F(NetInstall, WebDistributionOverHttp) {
     if (name == "Group1.1" && size > 0) percents.push_back(static_cast<int>(total * 100 / size));
     largest = std::max(largest, total);
   };
+  auto* recorder = new TRecorder(form);
+  recorder->SetContainer(install);
   group->OnAfterInstallObjects = [&](TInstallContainer*, bool) {
     sys::RegKey key = sys::RegKey::Open(sys::RootKey::LocalMachine, InstallRecordKey() + "\\Group1", false);
     key.ReadString("LocalFile", recorded);
@@ -289,6 +291,9 @@ TEST_F(NetInstall, WebDistributionOverHttp) {
   ASSERT_GT(percents.size(), 3u);
   EXPECT_EQ(percents.back(), 100);
   EXPECT_GT(largest, 100000);
+  // The progress window's phase hears every block.
+  EXPECT_GE(std::count(recorder->codes.begin(), recorder->codes.end(), ncDownloadStatus),
+            static_cast<std::ptrdiff_t>(percents.size()));
   EXPECT_FALSE(recorded.empty());
   EXPECT_FALSE(sys::FileExists(recorded)) << recorded;
   EXPECT_TRUE(InstallRecordKey().empty() ||
@@ -571,6 +576,32 @@ TEST(NetLocation, PiecesAndErrors) {
     EXPECT_EQ(CurrentNetLocation(), &location);
     // What stood at the local path before stays.
     EXPECT_EQ(ReadAll(local), "kept");
+
+    // A file that merely says 404 near its start is a file like any other; an empty one is missing; a
+    // destination that cannot be written is the location's own failure.
+    location.Disconnect();
+    location.LoginInformation().Hostname = "127.0.0.1:" + Env("TAV_NET_HTTP");
+    const std::string served = ServerRoot() + "\\http\\";
+    const std::string says404 = "HTTP/1.0 404 Not Found -- but this is the file's own content";
+    ASSERT_TRUE(sys::WriteFileReplacing(served + "says404.bin", says404));
+    ASSERT_TRUE(sys::WriteFileReplacing(served + "empty.bin", ""));
+    std::vector<std::int64_t> totals;
+    location.OnDataReceived = [&](TObject*, const std::string& name, std::int64_t, std::int64_t total,
+                                  std::int64_t size, const char*) {
+      EXPECT_EQ(name, "says404.bin");
+      EXPECT_EQ(size, static_cast<std::int64_t>(says404.size()));
+      totals.push_back(total);
+    };
+    location.Download("says404.bin", local);
+    EXPECT_EQ(ReadAll(local), says404);
+    EXPECT_EQ(totals, std::vector<std::int64_t>{static_cast<std::int64_t>(says404.size())});
+    location.OnDataReceived = nullptr;
+    EXPECT_THROW(location.Download("empty.bin", local), ENIL_FileNotFound);
+    EXPECT_EQ(ReadAll(local), says404);
+    EXPECT_THROW(location.Download("says404.bin", sys::TempDirectory() + "\\no such folder\\x.1"),
+                 ENIL_WriteDestFile);
+    sys::RemoveFile(served + "says404.bin");
+    sys::RemoveFile(served + "empty.bin");
     sys::RemoveFile(local);
   }
   EXPECT_EQ(NetLocations().Count(), before);
