@@ -328,6 +328,7 @@ void TNetInstallLocation::FtpDownload() {
 void TNetInstallLocation::HttpDownload() {
   std::string object = ServerPath(login_.Directory);
   if (object.back() != '/') object += '/';
+  if (object.front() != '/') object.insert(0, 1, '/');  // a request names its object from the server's root
   object += remoteName_;
   DWORD flags = kHttpFlags;
   // A secure request: WinInet verifies the server's certificate and refuses one that does not verify.

@@ -347,14 +347,14 @@ TEST_F(NetInstall, HttpsVerifiesTheServer) {
   TrustedTestAuthority authority;
   ASSERT_TRUE(authority.Installed());
   Create();
-  Login(TCustomNetInstallLocation::ipHTTPS, Host("TAV_NET_HTTPS", "localhost"));
+  Login(TCustomNetInstallLocation::ipHTTPS, Host("TAV_NET_HTTPS", "localhost"), "pub\\app");
   const std::string built = Build(dtWeb);
-  EXPECT_EQ(built, dist + "\\HTTPS Root directory\\localhost" + Env("TAV_NET_HTTPS"));
-  Deploy(built, ServerRoot() + "\\http");
+  EXPECT_EQ(built, dist + "\\pubapp\\localhost" + Env("TAV_NET_HTTPS"));
+  Deploy(built, ServerRoot() + "\\http\\pub\\app");
 
   // A certificate nobody vouches for is refused before anything is fetched.
   Create();
-  Login(TCustomNetInstallLocation::ipHTTPS, Host("TAV_NET_UNTRUSTED", "localhost"));
+  Login(TCustomNetInstallLocation::ipHTTPS, Host("TAV_NET_UNTRUSTED", "localhost"), "pub\\app");
   Run();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].rfind("Cannot send request for file filelist.lst to the server. Error message "
@@ -367,13 +367,13 @@ TEST_F(NetInstall, HttpsVerifiesTheServer) {
   ExpectNothingHalfDone();
 
   Create();
-  Login(TCustomNetInstallLocation::ipHTTPS, Host("TAV_NET_HTTPS", "localhost"));
+  Login(TCustomNetInstallLocation::ipHTTPS, Host("TAV_NET_HTTPS", "localhost"), "pub\\app");
   Run();
   ASSERT_TRUE(shown.empty()) << shown[0];
   for (const char* name : {"readme.txt", "payload.bin", "fresh.txt", "keep.txt"})
     EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name)) << name;
-  EXPECT_EQ(log.Take(), (std::vector<std::string>{"https /filelist.lst", "https /Group1.1", "https /Keep.1",
-                                                   "https /Fresh.1"}));
+  EXPECT_EQ(log.Take(), (std::vector<std::string>{"https /pub/app/filelist.lst", "https /pub/app/Group1.1",
+                                                   "https /pub/app/Keep.1", "https /pub/app/Fresh.1"}));
 }
 
 TEST_F(NetInstall, FailuresLeaveNothingHalfDone) {
@@ -498,6 +498,17 @@ TEST_F(NetInstall, ProjectStreamAndInstallerLocation) {
   EXPECT_EQ(GetNetLocation(group), server);
   EXPECT_EQ(GetNetLocation(files["Readme"]), server);
   EXPECT_EQ(group->NetPath(), "pubapp\\files.example2121");
+  // Nothing is fetched for a location whose login says nowhere.
+  server->LoginInformation().Anonymous = true;
+  server->LoginInformation().Hostname = " ";
+  try {
+    group->DownloadArchive();
+    ADD_FAILURE() << "downloaded without a host";
+  } catch (const IEFileRelated& e) {
+    EXPECT_EQ(e.Message(), "Group1 could not install itself because the LoginInformation property of the TInstall "
+                           "component has not been properly filled in");
+  }
+  EXPECT_TRUE(group->LocalArchive().empty());
   // Without it the distribution can only be traditional, and nothing has a location any more.
   delete server;
   server = nullptr;
