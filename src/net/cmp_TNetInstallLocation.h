@@ -136,6 +136,7 @@ private:
   void* internet_ = nullptr;
   void* connection_ = nullptr;
   void* file_ = nullptr;
+  bool directorySet_ = false;  // the FTP directory was set on this connection
   std::string remoteName_;
   std::string localPath_;
 };

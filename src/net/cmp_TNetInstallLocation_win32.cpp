@@ -200,8 +200,8 @@ void TNetInstallLocation::Connect() {
     if (!internet_) Fail<ENIL_OpenSession>(TranslateMessage("Cannot open internet connection"), GetLastError());
   }
   const bool ftp = login_.Protocol == ipFTP;
-  const bool fresh = !connection_;
   if (!connection_) {
+    directorySet_ = false;
     if (OnBeforeLogin) OnBeforeLogin(this);
     std::string host;
     std::uint16_t port = 0;
@@ -227,11 +227,12 @@ void TNetInstallLocation::Connect() {
   // A relative directory is relative to where the login starts: set again on a kept connection, it
   // would go one level deeper with every download.
   const std::string dir = ServerPath(login_.Directory);
-  if (ftp && (fresh || dir[0] == '/')) {
+  if (ftp && (!directorySet_ || dir[0] == '/')) {
     if (!inet_->ftpSetCurrentDirectory(static_cast<HINTERNET>(connection_), dir.c_str())) {
       const DWORD error = GetLastError();
       Fail<ENIL_FTPSetDir>(Specific("Cannot set directory on server to %s", dir), error);
     }
+    directorySet_ = true;
   }
 }
 
