@@ -611,6 +611,26 @@ TEST(NetLocation, PiecesAndErrors) {
     EXPECT_EQ(ReadAll(local), says404);
     EXPECT_THROW(location.Download("says404.bin", sys::TempDirectory() + "\\no such folder\\x.1"),
                  ENIL_WriteDestFile);
+
+    // A login the server refuses is refused by its status; the right one fetches.
+    fs::create_directories(sys::Wide(served + "private"));
+    ASSERT_TRUE(sys::WriteFileReplacing(served + "private\\p.bin", "private bytes"));
+    location.Disconnect();
+    location.LoginInformation().Directory = "private";
+    location.LoginInformation().Anonymous = false;
+    location.LoginInformation().Username = "tav";
+    location.LoginInformation().Password = "wrong";
+    try {
+      location.Download("p.bin", local);
+      ADD_FAILURE() << "fetched with a wrong password";
+    } catch (const ENIL_HTTPSendRequest& e) {
+      EXPECT_NE(e.Message().find("Response from server HTTP status 401"), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(ReadAll(local), says404);
+    location.Disconnect();
+    location.LoginInformation().Password = "secret";
+    location.Download("p.bin", local);
+    EXPECT_EQ(ReadAll(local), "private bytes");
     sys::RemoveFile(served + "says404.bin");
     sys::RemoveFile(served + "empty.bin");
     sys::RemoveFile(local);

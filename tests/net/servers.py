@@ -3,12 +3,14 @@
 
 http/ is served over HTTP, over HTTPS with a certificate from a test authority (ca.der, which the
 test installs as a trusted root), over HTTPS with a self-signed certificate nobody trusts, and by a
-server that announces the whole file but closes the connection halfway. A file NAME.status beside a
+server that announces the whole file but closes the connection halfway; http/private/ asks for the
+login "tav" with the password "secret". A file NAME.status beside a
 served NAME makes the servers answer with the status code it holds instead. ftp/ is served over FTP
 to anonymous users and to the user "tav" with the password "secret". Every file request is appended
 to requests.log as "<server> <path>". Once everything listens, the ports are written to ports.env
 (and a port where nothing listens); the servers run until the process is ended.
 """
+import base64
 import http.server
 import logging
 import os
@@ -26,6 +28,7 @@ ROOT = os.path.abspath(sys.argv[1])
 HTTP_ROOT = os.path.join(ROOT, "http")
 FTP_ROOT = os.path.join(ROOT, "ftp")
 LOG = os.path.join(ROOT, "requests.log")
+PRIVATE = base64.b64encode(b"tav:secret").decode()  # http/private/ is served to this login only
 log_lock = threading.Lock()
 
 
@@ -85,6 +88,12 @@ def handler_for(name, cut=False):
                 self.wfile.write(data)
                 return
             record(name, self.path)
+            if self.path.startswith("/private/") and self.headers.get("Authorization") != "Basic " + PRIVATE:
+                self.send_response(401)
+                self.send_header("WWW-Authenticate", 'Basic realm="private"')
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
             local = self.translate_path(self.path)
             if os.path.isfile(local + ".status"):
                 with open(local + ".status") as f:
