@@ -130,7 +130,8 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   RemoveShortcuts(chosen);
   const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\setup", 0,
                                          {{L"Select folder in start menu", L"Tavenrik Demo Tools"}});
-  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Readme information",
+  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Select a language", L"Welcome", L"Software license agreement",
+                                                   L"Readme information",
                                                    L"Select components to install", L"Select folder in start menu", L"Setup complete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(walk.ExitCode, 0u);
@@ -196,8 +197,9 @@ TEST(SetupProgram, EveryModeEndsWithItsExitCode) {
 TEST(SetupProgram, CancelOnTheLicencePageEndsTheRunWithoutInstalling) {
   const std::wstring shots = WinePath(TAV_SCREENSHOTS);
   RemoveInstalled();
-  const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\cancelled-setup", 2);
-  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Setup incomplete"}));
+  const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\cancelled-setup", 3);
+  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Select a language", L"Welcome", L"Software license agreement",
+                                                   L"Setup incomplete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(ReadAll(InstalledFolder() + L"\\readme.txt"), "<missing>");
   EXPECT_EQ(GetFileAttributesW(ProgramsFolder(L"Demo Product").c_str()), INVALID_FILE_ATTRIBUTES);
