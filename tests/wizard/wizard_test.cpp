@@ -1131,8 +1131,9 @@ void Clipped(TWinControl& parent, const std::string& where, std::vector<std::str
       const SIZE need =
           TextExtent(label->FontHandle(), label->Caption(), label->WordWrap() ? width : 0, label->ShowAccelChar());
       if (need.cx > width || need.cy > height) report(label->Caption(), need, width, height);
-      if (label->Visible() && (label->Top() + label->Height() > parent.ClientHeight() ||
-                               label->Left() + label->Width() > parent.ClientWidth()))
+      const TLayoutRect inside = parent.ClientRect();
+      if (label->Visible() && (label->Top() + label->Height() > inside.Top + inside.Height ||
+                               label->Left() + label->Width() > inside.Left + inside.Width))
         out.push_back(name + " reaches out of " + parent.Name());
     } else if (auto* button = dynamic_cast<TButton*>(c); button && !button->Caption().empty()) {
       SIZE need = TextExtent(button->FontHandle(), button->Caption(), 0, true);
@@ -1232,7 +1233,10 @@ TEST_F(LanguagePages, EveryWindowInEveryLanguageShowsItsTextsWhole) {
       Application().ProcessMessages();
       RedrawWindow(window->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       const TCapture cap = CaptureWindow(window->Handle());
-      pictures += SavePng(cap, LanguageShotPath(language, w.name));
+      const std::wstring shot = LanguageShotPath(language, w.name);
+      ASSERT_FALSE(cap.Pixels.empty());
+      EXPECT_TRUE(SavePng(cap, shot)) << sys::Narrow(shot);
+      pictures += GetFileAttributesW(shot.c_str()) != INVALID_FILE_ATTRIBUTES;
       window->Hide();
     }
   }
