@@ -1292,12 +1292,16 @@ TEST_F(LanguagePages, ChoosingALanguageOnTheFirstPageTurnsEveryPageIntoIt) {
   });
   std::vector<std::pair<std::string, std::string>> seen;  // page caption, first text
   std::string welcomeSecond;
+  std::vector<std::string> driveColumns;
   for (int i = 0; i < 4; ++i) {
     OnPage([&](TWizardPage& page) {
       auto* first = dynamic_cast<TLabel*>(page.FindComponent("Label1"));
       seen.emplace_back(OpenWizard()->Caption(), first ? first->Caption() : std::string());
       if (auto* second = dynamic_cast<TLabel*>(page.FindComponent("Label2")); second && seen.size() == 1)
         welcomeSecond = second->Caption();
+      if (auto* drives = dynamic_cast<TListView*>(page.FindComponent("DriveList"))) {
+        for (int c = 0; c < drives->ColumnCount(); ++c) driveColumns.push_back(drives->ColumnCaption(c));
+      }
       EXPECT_EQ(page.NextBtn()->Caption(), TableText(tvlGerman, 5));
       EXPECT_EQ(page.BackBtn()->Caption(), TableText(tvlGerman, 4));
       Click(page.NextBtn());
@@ -1318,6 +1322,7 @@ TEST_F(LanguagePages, ChoosingALanguageOnTheFirstPageTurnsEveryPageIntoIt) {
   EXPECT_EQ(seen[1], std::make_pair(TableText(tvlGerman, 1), TableText(tvlGerman, 2)));
   EXPECT_EQ(seen[2], std::make_pair(TableText(tvlGerman, 7), TableText(tvlGerman, 8)));
   EXPECT_EQ(seen[3].first, TableText(tvlGerman, 27));
+  EXPECT_EQ(driveColumns, (std::vector<std::string>{"", TableText(tvlGerman, 31), TableText(tvlGerman, 32)}));
 
   // The windows made later come in German too: the progress window and the last page.
   TFileStatusParameter file;
