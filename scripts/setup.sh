@@ -7,6 +7,9 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine64 xvfb xauth imagemagick zlib1g-dev python3
   python3-pyftpdlib openssl  # the net tests' FTP server and their test certificates
+  # Fonts Wine draws the language tables with: Latin, Greek, Cyrillic and Vietnamese (Liberation,
+  # DejaVu), Chinese, Japanese and Korean (Noto CJK); scripts/wine-run points the tables' faces at them.
+  fonts-liberation fonts-dejavu-core fonts-noto-cjk
 )
 
 missing=()

@@ -54,7 +54,8 @@ public:
   TDestination(const std::string& dest, std::int64_t capacity, std::vector<unsigned char>& block)
       : dest_(dest), capacity_(capacity), block_(block) {
     const std::string name = ExtractFileName(dest);
-    if (name.empty() || name == "." || name == "..") throw ETvrkCompress("Cannot create the file %s", dest);
+    if (name.empty() || name == "." || name == "..")
+      throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), dest);
     block_.clear();
     file_ = sys::File::Open(dest, sys::OpenMode::CreateNew);
     if (file_.IsOpen()) {
@@ -63,7 +64,7 @@ public:
     }
     const sys::PathKind kind = sys::KindOf(dest);
     if (kind == sys::PathKind::File || kind == sys::PathKind::Link) file_ = CreateFileBeside(dest, temp_);
-    if (!file_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", dest);
+    if (!file_.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), dest);
     path_ = temp_;
   }
   ~TDestination() {
@@ -95,7 +96,7 @@ public:
   // The old file is replaced in one step: it is never deleted before the new one stands in its place.
   void Commit() {
     if (!file_.Close() || (!temp_.empty() && !sys::RenameReplacing(temp_, dest_)))
-      throw ETvrkCompress("Cannot create the file %s", dest_);
+      throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), dest_);
     committed_ = true;
   }
 
@@ -167,11 +168,12 @@ struct TTvrkCompress::TPacked {
     if (!spilled) {
       if (!temp.IsOpen()) {
         tempName.path = sys::CreateUniqueFile(sys::TempDirectory(), "bat");
-        if (tempName.path.empty()) throw ETvrkCompress("Cannot create the file %s", sys::TempDirectory());
+        if (tempName.path.empty())
+          throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), sys::TempDirectory());
         temp = sys::File::Open(tempName.path, sys::OpenMode::Create);
-        if (!temp.IsOpen()) throw ETvrkCompress("Cannot create the file %s", tempName.path);
+        if (!temp.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), tempName.path);
       }
-      if (temp.Seek(0) != 0) throw ETvrkCompress("Cannot create the file %s", tempName.path);
+      if (temp.Seek(0) != 0) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), tempName.path);
       spilled = true;
       const bool ok = memory.empty() || temp.Write(memory.data(), memory.size()) == memory.size();
       memory.clear();
@@ -354,7 +356,7 @@ void TTvrkCompress::FullDisk() {
     OnFullDisk(*this);
     return;
   }
-  throw EtcDiskFull("The disk is full");
+  throw EtcDiskFull(TranslateMessage("The disk is full"));
 }
 
 void TTvrkCompress::Fire(const TlzhFileStatsEvent& event) {
@@ -431,7 +433,7 @@ void TTvrkCompress::PrepareFolder(const std::string& dest) {
       const sys::PathKind kind = sys::KindOf(folder);
       if (kind == sys::PathKind::Link)
         throw ETvrkCompress("The folder %s is a symbolic link; nothing is extracted through it", folder);
-      if (kind != sys::PathKind::Dir) throw ETvrkCompress("Cannot create the file %s", dest);
+      if (kind != sys::PathKind::Dir) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), dest);
     }
     w.folders.insert(folder);
   }
@@ -442,7 +444,7 @@ void TTvrkCompress::PrepareFolder(const std::string& dest) {
 
 void TTvrkCompress::LoadDirectory() {
   sys::File file = sys::File::Open(compressedFile_, sys::OpenMode::ReadShared);
-  if (!file.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", compressedFile_);
+  if (!file.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the compressed file %s"), compressedFile_);
   idTable_.fill(0);
   loaded_ = false;
   try {
@@ -501,7 +503,7 @@ void TTvrkCompress::OpenVolume(TVolumeSet& volumes, int n, sys::OpenMode mode) {
   ResetInput(-1);
   const std::string path = volumes.Locate(n);
   volume_ = sys::File::Open(path, mode);
-  if (!volume_.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", path);
+  if (!volume_.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the compressed file %s"), path);
   ResetInput(0);
 }
 
@@ -578,7 +580,7 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   idTable_.fill(0);
   if (command == lzcOnlyAdd && sys::FileExists(archivePath)) {
     archive = sys::File::Open(archivePath, sys::OpenMode::ReadWrite);
-    if (!archive.IsOpen()) throw ETvrkCompress("Cannot create the file %s", archivePath);
+    if (!archive.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), archivePath);
     headers_.ReadDirectory(archive, 0);
     // Volume 1 of a spanned archive holds its headers together; members cannot be interleaved there.
     if (headers_.Spanned) throw ETvrkCompress("Cannot add files to the spanned archive %s", archivePath);
@@ -596,7 +598,7 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
     headers_.BuildFromList(lines, false);
     headers_.Spanned = false;
     archive = sys::File::Open(archivePath, sys::OpenMode::Create);
-    if (!archive.IsOpen()) throw ETvrkCompress("Cannot create the file %s", archivePath);
+    if (!archive.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), archivePath);
   }
 
   // The prologue counts only members that are complete, so an interrupted run leaves a readable
@@ -614,7 +616,7 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
     for (int i = committed; i < headers_.Count(); ++i) {
       TFileHeader& h = headers_[i];
       sys::File source = sys::File::Open(h.SourcePath, sys::OpenMode::ReadShared);
-      if (!source.IsOpen()) throw ETvrkCompress("Cannot open the file %s", h.SourcePath);
+      if (!source.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), h.SourcePath);
 
       FillStats(h);
       stats_.CompressedSize = 0;
@@ -681,14 +683,14 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
 
 void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, TPacked& packed) {
   z_stream* z = work_->Deflater(ZlibLevel(level_));
-  if (!z) throw ETvrkCompress("Cannot create the file %s", compressedFile_);
+  if (!z) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), compressedFile_);
   std::vector<unsigned char>& in = work_->deflateIn;
   std::vector<unsigned char>& out = work_->deflateOut;
   std::int64_t consumed = 0, written = 0;
   int flush = Z_NO_FLUSH;
   do {
     const std::size_t got = source.Read(in.data(), in.size());
-    if (source.Failed()) throw ETvrkCompress("Cannot open the file %s", header.SourcePath);
+    if (source.Failed()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), header.SourcePath);
     consumed += static_cast<std::int64_t>(got);
     if (consumed > INT32_MAX) throw ETvrkCompress("The file %s is too large for the archive", header.SourcePath);
     flush = got < in.size() ? Z_FINISH : Z_NO_FLUSH;
@@ -775,7 +777,8 @@ void TTvrkCompress::DoExtractFiles() {
       }
     }
     if (index < 0) index = headers_.FindByName(wanted);
-    if (index < 0) throw ETvrkCompress("The file <%s> was not found in the archive <%s>", wanted, compressedFile_);
+    if (index < 0)
+      throw ETvrkCompress(TranslateMessage("The file <%s> was not found in the archive <%s>"), wanted, compressedFile_);
     const TFileHeader header = std::as_const(headers_)[index];
     FillStats(header);
     // The name asked for, not the stored one: a stored name may be cut short.
@@ -883,10 +886,10 @@ void TTvrkCompress::TestMember(int index) {
 // the file) before its stream does is damaged, however much it produced.
 void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
   const auto corrupt = [&] {
-    throw ETvrkCompress("The compressed data of the file %s is corrupt", header.FileName);
+    throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), header.FileName);
   };
   z_stream* z = work_->Inflater();
-  if (!z) throw ETvrkCompress("Cannot create the file %s", Destination());
+  if (!z) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), Destination());
   if (header.EndDisk < currentVolume_) corrupt();
   const std::int64_t last = static_cast<std::int64_t>(offset_) + header.EndPosition;  // inclusive
   std::vector<unsigned char>& buffer = work_->inflated;
@@ -977,11 +980,11 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
   ComputeTotals();
 
   sys::File source = sys::File::Open(compressedFile_, sys::OpenMode::ReadShared);
-  if (!source.IsOpen()) throw ETvrkCompress("Cannot open the compressed file %s", compressedFile_);
+  if (!source.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the compressed file %s"), compressedFile_);
   TVolumeSet disks = TVolumeSet::ToWrite(directory, ExtractFileName(name), DiskRequest());
   const std::string firstVolume = disks.BaseName();
   volume_ = sys::File::Open(firstVolume, sys::OpenMode::Create);
-  if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", firstVolume);
+  if (!volume_.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), firstVolume);
   headers_.WriteDirectory(volume_);
   if (diskCapacity_ > 0 && volume_.Position() > diskCapacity_)
     throw ETvrkCompress("Could not write the file headers for the compressed file");
@@ -1007,13 +1010,14 @@ void TTvrkCompress::DoSpanToDisks(const std::string& directory, const std::strin
       std::size_t put = WriteLimited(volume_, chunk.data(), got);
       while (put < got) {
         volume_.Close();
-        if (++currentVolume_ > kMaxVolume) throw ETvrkCompress("There is too little space on this disk to operate");
+        if (++currentVolume_ > kMaxVolume)
+          throw ETvrkCompress(TranslateMessage("There is too little space on this disk to operate"));
         const std::string path = disks.NewVolume(currentVolume_);
         volume_ = sys::File::Open(path, sys::OpenMode::Create);
-        if (!volume_.IsOpen()) throw ETvrkCompress("Cannot create the file %s", path);
+        if (!volume_.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), path);
         // A fresh volume that takes nothing at all cannot hold the archive.
         const std::size_t more = WriteLimited(volume_, chunk.data() + put, got - put);
-        if (more == 0) throw ETvrkCompress("There is too little space on this disk to operate");
+        if (more == 0) throw ETvrkCompress(TranslateMessage("There is too little space on this disk to operate"));
         put += more;
       }
       stats_.BytesDone += static_cast<std::int64_t>(got);
@@ -1059,7 +1063,7 @@ void TTvrkCompress::CopyUncompressed(const std::string& source, const std::strin
   stats_ = TlzhFileStats();
   stats_.FileName = source;
   sys::File in = sys::File::Open(source, sys::OpenMode::ReadShared);
-  if (!in.IsOpen()) throw ETvrkCompress("Cannot open the file %s", source);
+  if (!in.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), source);
   const std::int64_t size = in.Size();
   stats_.FileSize = size;
   const std::uint32_t date = in.DosDateTime();
@@ -1068,7 +1072,7 @@ void TTvrkCompress::CopyUncompressed(const std::string& source, const std::strin
   for (;;) {
     if (abort_) return;  // quietly; an existing destination keeps what it held
     const std::size_t got = in.Read(buffer.data(), buffer.size());
-    if (in.Failed()) throw ETvrkCompress("Cannot open the file %s", source);
+    if (in.Failed()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), source);
     if (out.Write(buffer.data(), got) < got) FullDisk();
     stats_.BytesDone += static_cast<std::int64_t>(got);
     stats_.TotalBytesDone += static_cast<std::int64_t>(got);

@@ -159,7 +159,7 @@ void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool app
     h->SourcePath = FirstField(lines[i]);
     h->FileName = sys::Cp1252ToUtf8(StoredName(h->SourcePath, kFileNameCapacity));
     sys::File source = sys::File::Open(h->SourcePath, sys::OpenMode::ReadShared);
-    if (!source.IsOpen()) throw ETvrkCompress("Cannot open the file %s", h->SourcePath);
+    if (!source.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), h->SourcePath);
     h->FileDate = sys::DosDateTimeToDateTime(source.DosDateTime());
     const std::int64_t size = source.Size();
     // Sizes and positions are 32-bit in the header.

@@ -36,11 +36,12 @@ std::string TVolumeSet::Locate(int n) {
   for (int attempt = 0; attempt < kVolumeAttempts; ++attempt) {
     if (sys::FileExists(PathOf(n))) return PathOf(n);
     std::string folder = OfferedFolder(n);
-    if (!request_ || !request_(n, folder)) throw ETvrkCompress("Could not open the correct disk file %d", n);
+    if (!request_ || !request_(n, folder))
+      throw ETvrkCompress(TranslateMessage("Could not open the correct disk file %d"), n);
     folder_ = folder;
     if (sys::FileExists(PathOf(n))) return PathOf(n);
   }
-  throw ETvrkCompress("Cannot open the compressed file %s", PathOf(n));
+  throw ETvrkCompress(TranslateMessage("Cannot open the compressed file %s"), PathOf(n));
 }
 
 std::string TVolumeSet::NewVolume(int n) {

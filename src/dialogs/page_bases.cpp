@@ -53,10 +53,7 @@ void TBaseTavenrikForm::Loaded() {
 
 void TBaseTavenrikForm::LanguageChanged(TTvrkLanguage) { ApplyLanguage(); }
 
-void TBaseTavenrikForm::ApplyLanguage() {
-  // No translator yet: the layout's English texts and fonts stand.
-  Application().ProcessMessages();
-}
+// ApplyLanguage is in language_page.cpp, beside the translator's classes.
 
 const std::vector<TBaseTavenrikForm*>& LiveTavenrikForms() { return LiveForms(); }
 

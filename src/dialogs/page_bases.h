@@ -52,7 +52,8 @@ public:
   virtual void LanguageChanged(TTvrkLanguage language);
   // Sets the buttons and loads the data each time the page comes to the front.
   virtual void PrepareShow() {}
-  // Fonts and texts of the current language; the texts stay English until a translator is present.
+  // The current language's font and texts (the fixed language's when UseFixedLanguage); without a
+  // translator the layout's English stands.
   virtual void ApplyLanguage();
 
   bool UseLanguageFont = true;

@@ -4,6 +4,7 @@
 #include "core/properties.h"
 #include "core/routines_API.h"
 #include "core/routines_Strings.h"
+#include "dialogs/language_page.h"
 #include "dialogs/page_registries.h"
 #include "dialogs/routines_FileSystem.h"
 #include "dialogs/select_page.h"
@@ -341,13 +342,6 @@ void TChangeDiskForm::BrowseBtnClick() {
   path_->SetText(disk->Path);
 }
 
-// --- pages of later subsystems ---
-
-const TClassInfo& TSelectLanguageForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TSelectLanguageForm, TForm>("TSelectLanguageForm", {});
-  return info;
-}
-
 void RegisterPageClasses() {
   RegisterLangClasses();
   RegisterDialogManagerClasses();
@@ -362,7 +356,7 @@ void RegisterPageClasses() {
   static bool entered = false;
   if (entered) return;
   entered = true;
-  // The language page joins the list with its own subsystem.
+  RegisterInstallPage(TSelectLanguageForm::StaticClassInfo());
   RegisterInstallPage(TWelcomeForm::StaticClassInfo());
   RegisterInstallPage(TLicenseForm::StaticClassInfo());
   RegisterInstallPage(TReadmeForm::StaticClassInfo());

@@ -168,14 +168,6 @@ private:
   TBitBtn* proceed_ = nullptr;
 };
 
-// The page whose behaviour comes with its own subsystem; a minimal layout until then.
-class TSelectLanguageForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo();
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
 // Registers the page classes, the dialog-manager classes and the translating controls, and
 // enters the pages in the page registries (once).
 void RegisterPageClasses();

@@ -70,6 +70,7 @@ public:
   TInstallContainer* RootContainer() override { return this; }
   bool HasSelfExtractSwitch() const override { return switches_.Has(swSelfExtract); }
   std::string SelfExtractValue() const override { return switches_.Value(swSelfExtract); }
+  std::string LanguageName() const override;
   // Records work left for after the restart in this run's install record.
   void AddUnfinished(const std::string& data, int kind) override;
 

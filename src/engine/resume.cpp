@@ -85,6 +85,8 @@ void TCustomInstall::RebootWindows() {
                            Application().Title(), 0);
 }
 
+std::string TCustomInstall::LanguageName() const { return TranslatorLanguageName(); }
+
 void TCustomInstall::SaveLanguage() {
   const std::optional<TTvrkLanguage> language = TranslatorLanguage();
   if (!language) return;

@@ -9,6 +9,15 @@ std::optional<TTvrkLanguage> TranslatorLanguage() {
   return std::nullopt;
 }
 
+std::string TranslatorLanguageName() {
+  TTranslator* translator = Translator();
+  if (!translator) return std::string();
+  const TLanguage* language = translator->CurrentLanguage();
+  // What the pages fall back to: English texts.
+  if (!language || language->Strings().Count() == 0) return LangIdToString(tvlEnglish);
+  return LangIdToString(language->LanguageIdent());
+}
+
 bool SetTranslatorLanguage(TTvrkLanguage language) {
   TTranslator* translator = Translator();
   if (!translator) return false;

@@ -6,6 +6,7 @@
 #include "lang/translate_controls.h"
 #include "sys/files.h"
 #include "sys/unicode.h"
+#include "ui/comctrls.h"
 #include "ui/extctrls.h"
 #include "ui/forms.h"
 #include "ui/stdctrls.h"
@@ -353,6 +354,13 @@ void TTranslator::TranslateProperties(TTvrkLanguage from, TComponent& component)
     TranslateItems(from, list->Items());
   } else if (auto* group = dynamic_cast<TRadioGroup*>(&component)) {
     TranslateItems(from, group->Items());
+  } else if (auto* view = dynamic_cast<TListView*>(&component)) {
+    for (int i = 0; i < view->ColumnCount(); ++i) {
+      const std::string caption = view->ColumnCaption(i);
+      if (Trim(caption).empty()) continue;
+      const std::string translated = TranslateText(from, caption);
+      if (translated != caption) view->SetColumnCaption(i, translated);
+    }
   }
 }
 

@@ -140,6 +140,8 @@ public:
   virtual void AddUnfinished(const std::string& data, int kind) {}
   // The program-wide default net location (the installer's), nullptr without one.
   virtual TCustomNetInstallLocation* NetLocation() const { return nullptr; }
+  // The English name of the language the user sees ("German"); empty when the run has no translator.
+  virtual std::string LanguageName() const { return std::string(); }
 
 protected:
   ~TCurrentInstall() = default;

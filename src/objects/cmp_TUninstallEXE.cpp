@@ -7,6 +7,7 @@
 #include "core/routines_Strings.h"
 #include "objects/routines_Registry.h"
 #include "objects/toolkit_directory.h"
+#include "objects/uninstall_record.h"
 #include "sys/dates.h"
 #include "sys/files.h"
 
@@ -96,6 +97,9 @@ void TUninstallEXE::WriteUninstall(const std::string& key) {
   TInstallContainer* root = install->RootContainer();
   WriteRegString(hkLocalMachine, key, "InstallLocation", root ? root->FullDestDir() : ExtractFileDir(program));
   WriteRegString(hkLocalMachine, key, "DisplayIcon", program + ",0");
+  // The uninstaller speaks the language of the install.
+  if (const std::string language = install->LanguageName(); !language.empty())
+    WriteRegString(hkLocalMachine, key, kInstallLanguageValue, language);
   // The files this run has processed so far (the uninstaller usually comes last), in KB rounded up.
   std::int64_t bytes = 0;
   for (int i = 0; i < InstallFiles().Count(); ++i) {

@@ -20,6 +20,10 @@ private:
   bool outermost_ = false;
 };
 
+// The product key's value naming the language the product was installed in ("German"); the
+// uninstaller speaks it.
+constexpr const char* kInstallLanguageValue = "InstallLanguage";
+
 // How many overflow keys (Files1, Files2, ...) are tried before the file list gives up.
 constexpr int kUninstallFileListTries = 64;
 

@@ -13,6 +13,7 @@
 #include "ui/buttons.h"
 #include "ui/comctrls.h"
 #include "ui/extctrls.h"
+#include "ui/grids.h"
 #include "ui/stdctrls.h"
 #include "ui/win32.h"
 
@@ -271,7 +272,8 @@ void RegisterUiClasses() {
         &TBitBtn::StaticClassInfo(), &TEdit::StaticClassInfo(), &TMemo::StaticClassInfo(),
         &TRichEdit::StaticClassInfo(), &TCheckBox::StaticClassInfo(), &TRadioGroup::StaticClassInfo(),
         &TListBox::StaticClassInfo(), &TProgressBar::StaticClassInfo(), &TImage::StaticClassInfo(),
-        &TBevel::StaticClassInfo(), &TTabControl::StaticClassInfo(), &TGroupBox::StaticClassInfo()})
+        &TBevel::StaticClassInfo(), &TTabControl::StaticClassInfo(), &TGroupBox::StaticClassInfo(),
+        &TStringGrid::StaticClassInfo()})
     RegisterClass(*info);
 }
 

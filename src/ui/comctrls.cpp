@@ -422,6 +422,31 @@ void TListView::AddColumn(const std::string& caption, int width) {
   Perform(LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&col));
 }
 
+int TListView::ColumnCount() const {
+  if (!HandleAllocated()) return 0;
+  return Header_GetItemCount(reinterpret_cast<HWND>(SendMessageW(WindowHandle(), LVM_GETHEADER, 0, 0)));
+}
+
+std::string TListView::ColumnCaption(int column) const {
+  if (column < 0 || column >= ColumnCount()) return std::string();
+  wchar_t text[256] = {};
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT;
+  col.pszText = text;
+  col.cchTextMax = 256;
+  SendMessageW(WindowHandle(), LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
+  return sys::Narrow(text);
+}
+
+void TListView::SetColumnCaption(int column, const std::string& caption) {
+  if (column < 0 || column >= ColumnCount()) return;
+  std::wstring w = sys::Wide(caption);
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT;
+  col.pszText = w.data();
+  Perform(LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
+}
+
 void TListView::Clear() {
   if (HandleAllocated()) Perform(LVM_DELETEALLITEMS);
 }

@@ -136,6 +136,9 @@ public:
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   void AddColumn(const std::string& caption, int width);
+  int ColumnCount() const;
+  std::string ColumnCaption(int column) const;
+  void SetColumnCaption(int column, const std::string& caption);
   void Clear();
   // stateImage -1: none.
   void AddItem(const std::string& caption, const std::vector<std::string>& subItems, int image, int stateImage);

@@ -31,6 +31,7 @@ struct TUninstallRecord {
   std::string productKey;  // below HKEY_LOCAL_MACHINE
   std::string displayName;
   std::string installLocation;  // the product's folder: empty folders are removed up to it, not above
+  std::string language;         // the English name of the language of the install ("German")
   std::vector<TFileRecord> files;    // the file lists, Files then Files1, Files2 ...
   std::vector<TFileRecord> servers;  // ActiveX
   std::vector<TRegistryRecord> registryKeys;
@@ -42,6 +43,10 @@ bool ReadUninstallRecord(const std::string& productName, TUninstallRecord& recor
 std::vector<std::string> RecordRefusals(const TUninstallRecord& record);
 // Why a file entry must not be deleted; empty when it may be.
 std::string FileRefusal(const std::string& path);
+
+// Messages from now on in that language (its English name, "German"), from the table the program
+// carries for it; false, and English stays, when it carries none or the name is not a language's.
+bool UseLanguage(const std::string& language);
 
 // The program: arguments without the program name. Returns the exit code.
 int Run(const std::vector<std::string>& args);

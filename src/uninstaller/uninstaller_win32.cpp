@@ -13,6 +13,8 @@
 #include <memory>
 #include <set>
 
+#include "core/exceptions_Tavenrik.h"
+#include "core/format.h"
 #include "core/routines_Strings.h"
 #include "objects/cmp_TInstallContainer.h"
 #include "objects/cmp_TInstallRegistry.h"
@@ -26,7 +28,8 @@ namespace tav::uninstaller {
 namespace {
 
 const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const wchar_t* const kTitle = L"Uninstall";
+// The title of the uninstaller's messages.
+std::wstring Title() { return sys::Wide(TranslateMessage("Uninstall")); }
 
 sys::RootKey SysRoot(int root) { return SysRootKey(static_cast<TRootKeys>(root)); }
 
@@ -192,7 +195,7 @@ public:
     wc.lpszClassName = L"TavenrikUninstallProgress";
     RegisterClassW(&wc);
     const int width = 420, height = 130;
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, wc.lpszClassName, (L"Uninstall " + product).c_str(),
+    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, wc.lpszClassName, sys::Wide(Format(TranslateMessage("Uninstall %s"), sys::Narrow(product))).c_str(),
                               WS_CAPTION | WS_SYSMENU | WS_VISIBLE, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
                               wc.hInstance, nullptr);
@@ -237,7 +240,7 @@ public:
       : report_(report), window_(window), top_(Folded(installLocation)) {}
 
   void RegistryKey(const TRegistryRecord& r) {
-    Step("Removing registry values: " + r.key);
+    Step(Format(TranslateMessage("Removing registry values: %s"), r.key));
     sys::RegKey key = sys::RegKey::Open(SysRoot(r.root), r.key, false);
     if (!key.IsOpen()) {
       report_.Line("Registry key already gone: " + r.key);
@@ -270,7 +273,7 @@ public:
       report_.Line("Server already gone: " + f.path);
       return;
     }
-    Step("Unregistering " + f.path);
+    Step(Format(TranslateMessage("Unregistering %s"), f.path));
     const std::wstring path = sys::Wide(f.path);
     const std::wstring dir = sys::Wide(ExtractFileDir(f.path));
     if (f.program) {
@@ -321,7 +324,7 @@ public:
   }
 
   void File(const TFileRecord& f) {
-    Step("Removing " + f.path);
+    Step(Format(TranslateMessage("Removing %s"), f.path));
     if (!Counted(f.path, true)) {
       report_.Line("Still used by another product, kept: " + f.path);
       return;
@@ -533,7 +536,7 @@ int RunFromCopy(const std::vector<std::string>& args, const std::string& self) {
 }
 
 void Message(const TOptions& o, HWND owner, const std::string& text, UINT icon) {
-  if (!o.quiet) MessageBoxW(owner, sys::Wide(text).c_str(), kTitle, MB_OK | icon);
+  if (!o.quiet) MessageBoxW(owner, sys::Wide(text).c_str(), Title().c_str(), MB_OK | icon);
 }
 
 // After the report: waits for the program this copy stands for to end, then removes it and its
@@ -574,16 +577,17 @@ std::string FileRefusal(const std::string& path) {
 bool ReadUninstallRecord(const std::string& productName, TUninstallRecord& record, std::string& reason) {
   record = TUninstallRecord();
   if (Trim(productName).empty() || productName.find('\\') != std::string::npos) {
-    reason = "No product name was given";
+    reason = TranslateMessage("No product name was given");
     return false;
   }
   record.productKey = kUninstallKeyPrefix + productName;
   sys::RegKey product = sys::RegKey::Open(sys::RootKey::LocalMachine, record.productKey, false);
   if (!product.IsOpen()) {
-    reason = "There is no uninstall information for \"" + productName + "\"";
+    reason = Format(TranslateMessage("There is no uninstall information for \"%s\""), productName);
     return false;
   }
   if (!product.ReadString("DisplayName", record.displayName)) record.displayName = productName;
+  product.ReadString(kInstallLanguageValue, record.language);
   // Only a sound folder bounds the removal of empty folders; without one each file's own folder goes.
   if (product.ReadString("InstallLocation", record.installLocation) && !FileRefusal(record.installLocation).empty())
     record.installLocation.clear();
@@ -663,18 +667,22 @@ int Run(const std::vector<std::string>& args) {
     Message(o, nullptr, reason, MB_ICONERROR);
     return finish(kExitFailed);
   }
+  // From here on the product's own language.
+  if (UseLanguage(record.language)) report.Line("Language: " + record.language);
   if (const std::vector<std::string> refusals = RecordRefusals(record); !refusals.empty()) {
-    std::string text = "The uninstall information of \"" + o.product + "\" is refused; nothing was removed:";
+    std::string text =
+        Format(TranslateMessage("The uninstall information of \"%s\" is refused, nothing was removed:"), o.product);
     for (const std::string& r : refusals) text += "\n" + r;
     report.Line("FAILED: " + text);
     Message(o, nullptr, text, MB_ICONERROR);
     return finish(kExitFailed);
   }
   if (!o.quiet && MessageBoxW(nullptr,
-                              sys::Wide("Are you sure you want to completely remove \"" + record.displayName +
-                                        "\" and all of its components?")
+                              sys::Wide(Format(TranslateMessage("Are you sure you want to completely remove \"%s\" "
+                                                                "and all of its components?"),
+                                               record.displayName))
                                   .c_str(),
-                              kTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+                              Title().c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
     report.Line("Cancelled by the user");
     return finish(kExitCancelled);
   }
@@ -703,16 +711,19 @@ int Run(const std::vector<std::string>& args) {
   finish(code);
   if (!o.copyOf.empty()) RemoveOriginal(o, report, record.installLocation);
   if (!report.left.empty()) {
-    std::string text = "\"" + record.displayName + "\" was removed, but these items could not be removed:";
+    std::string text =
+        Format(TranslateMessage("\"%s\" was removed, but these items could not be removed:"), record.displayName);
     for (const std::string& item : report.left) text += "\n" + item;
     Message(o, nullptr, text, MB_ICONWARNING);
   } else if (report.restart) {
     Message(o, nullptr,
-            "\"" + record.displayName +
-                "\" was removed. Some files are in use; restart your computer to finish removing them.",
+            Format(TranslateMessage(
+                       "\"%s\" was removed. Some files are in use: restart your computer to finish removing them."),
+                   record.displayName),
             MB_ICONINFORMATION);
   } else {
-    Message(o, nullptr, "\"" + record.displayName + "\" was successfully removed from your computer.",
+    Message(o, nullptr,
+            Format(TranslateMessage("\"%s\" was successfully removed from your computer."), record.displayName),
             MB_ICONINFORMATION);
   }
   return code;

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -127,7 +128,15 @@ TEST(LanguageTable, ShippedTablesFollowTheEnglishOne) {
     ++tables;
     const std::string name = entry.path().filename().string();
     SCOPED_TRACE(name);
-    const TLanguageTable table = ParseLanguageTable(ReadLines(entry.path()));
+    const std::vector<std::string> lines = ReadLines(entry.path());
+    // No text is so long that the parser would cut it.
+    for (const std::string& line : lines) {
+      const std::size_t semicolon = line.find(';');
+      if (semicolon == std::string::npos || Trim(line).rfind('*', 0) == 0) continue;
+      const std::string text = line.substr(semicolon + 1, line.find(';', semicolon + 1) - semicolon - 1);
+      EXPECT_EQ(FirstCharacters(text, kMaxEntryText), text) << "cut: " << line.substr(0, 40);
+    }
+    const TLanguageTable table = ParseLanguageTable(lines);
     std::map<int, std::string> text;
     std::map<std::string, int> byWording;
     for (const auto& s : table.Strings) {
@@ -143,6 +152,84 @@ TEST(LanguageTable, ShippedTablesFollowTheEnglishOne) {
     EXPECT_EQ(text.size(), englishText.size());
   }
   EXPECT_EQ(tables, 15);  // every language but Hebrew
+}
+
+
+// The words a user meets on every page are the same throughout a table: when the English text names
+// the Next, Back, Cancel or Finish button, or speaks of installing, folders or disks, the translation
+// uses the language's one word for it (a stem, where the language inflects it).
+TEST(LanguageTable, ShippedTablesUseTheirTermsThroughout) {
+  struct Terms {
+    const char* file;
+    std::vector<std::string> words;  // Next, Back, Cancel, Finish, install, folder, disk
+  };
+  const std::vector<Terms> tables = {
+      {"tvriChineseSimplified.txt", {"下一步", "上一步", "取消", "完成", "安装", "文件夹", "磁盘"}},
+      {"tvriCzech.txt", {"Další", "Zpět", "Storno", "Dokončit", "instal", "složk", "disk"}},
+      {"tvriDanish.txt", {"Næste", "Tilbage", "Annuller", "Udfør", "install", "mappe", "disk"}},
+      {"tvriEnglish.txt", {"Next", "Previous", "Cancel", "Finish", "install", "folder", "disk"}},
+      {"tvriFrench.txt", {"Suivant", "Précédent", "Annuler", "Terminer", "install", "dossier", "disque"}},
+      {"tvriGerman.txt", {"Weiter", "Zurück", "Abbrechen", "Fertig stellen", "install", "ordner", "datenträger"}},
+      {"tvriGreek.txt", {"Επόμενο", "Πίσω", "Άκυρο", "Τέλος", "εγκατ", "φάκελ|φακέλ", "δίσκ"}},
+      {"tvriItalian.txt", {"Avanti", "Indietro", "Annulla", "Fine", "install", "cartell", "disco"}},
+      {"tvriJapanese.txt", {"次へ", "戻る", "キャンセル", "完了", "インストール", "フォルダ", "ディスク"}},
+      {"tvriKorean.txt", {"다음", "뒤로", "취소", "마침", "설치", "폴더", "디스크"}},
+      {"tvriPolish.txt", {"Dalej", "Wstecz", "Anuluj", "Zakończ", "instal", "folder", "dysk"}},
+      {"tvriPortugese.txt", {"Avançar", "Voltar", "Cancelar", "Concluir", "instal", "pasta", "disco"}},
+      {"tvriRussian.txt", {"Далее", "Назад", "Отмена", "Готово", "устан", "папк", "диск"}},
+      {"tvriSpanish.txt", {"Siguiente", "Anterior", "Cancelar", "Finalizar", "instal", "carpeta", "disco"}},
+      {"tvriVietnamese.txt", {"Tiếp", "Quay lại", "Hủy bỏ", "Hoàn tất", "cài đặt", "thư mục", "đĩa"}},
+  };
+  const std::string data = TAV_TEST_DATA;
+  const std::filesystem::path dir = data.substr(0, data.rfind("/tests/")) + "/src/lang/tables";
+  std::map<int, std::string> english;
+  for (const auto& s : ParseLanguageTable(ReadLines(dir / "tvriEnglish.txt")).Strings) english.emplace(s.GLID, s.Text);
+  // Which of the terms an English text calls for; the buttons by their capitalised names only ("the
+  // next disk" is no button), installing but not uninstalling (a word of its own in some languages).
+  auto wanted = [](std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    const std::string lower = LowerCase(text);
+    std::vector<bool> w(7);
+    w[0] = text.find("Next") != std::string::npos;
+    w[1] = text.find("Previous") != std::string::npos;
+    w[2] = text.find("Cancel") != std::string::npos;
+    w[3] = text.find("Finish") != std::string::npos;
+    w[4] = lower.find("install") != std::string::npos && lower.find("uninstall") == std::string::npos;
+    w[5] = lower.find("folder") != std::string::npos;
+    w[6] = lower.find("disk") != std::string::npos;
+    return w;
+  };
+  // Lower case of the letters this test's terms use (the portable layers have no locale of their own).
+  auto lowered = [](std::string text) {
+    static const std::vector<std::pair<std::string, std::string>> letters = {
+        {"Ä", "ä"}, {"Ö", "ö"}, {"Ü", "ü"}, {"Δ", "δ"}, {"Ε", "ε"}, {"Φ", "φ"}, {"Π", "π"}, {"Д", "д"},
+        {"П", "п"}, {"У", "у"}, {"Ф", "ф"}, {"Đ", "đ"}};
+    text = LowerCase(text);
+    for (const auto& [upper, lower] : letters) {
+      for (std::size_t at; (at = text.find(upper)) != std::string::npos;) text.replace(at, upper.size(), lower);
+    }
+    return text;
+  };
+  static const char* const names[] = {"Next", "Back", "Cancel", "Finish", "install", "folder", "disk"};
+  for (const Terms& t : tables) {
+    SCOPED_TRACE(t.file);
+    for (const auto& s : ParseLanguageTable(ReadLines(dir / t.file)).Strings) {
+      const std::vector<bool> w = wanted(english[s.GLID]);
+      std::string text = s.Text;
+      text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+      for (int i = 0; i < 7; ++i) {
+        if (!w[i]) continue;
+        // Button names as written; the other terms in any case.
+        bool found = false;
+        std::stringstream stems(t.words[i]);
+        for (std::string word; std::getline(stems, word, '|');) {
+          found = found || (i < 4 ? text.find(word) != std::string::npos
+                                  : lowered(text).find(lowered(word)) != std::string::npos);
+        }
+        EXPECT_TRUE(found) << s.GLID << " " << names[i] << ": " << s.Text;
+      }
+    }
+  }
 }
 
 }  // namespace

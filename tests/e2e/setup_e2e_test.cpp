@@ -132,7 +132,8 @@ TEST(SetupProgram, WalksTheShippedWizardToItsGoodEnd) {
   RemoveShortcuts(chosen);
   const tav::TWalkResult walk = RunSetup(DistributionSwitch(), shots + L"\\setup", 0,
                                          {{L"Select folder in start menu", L"Tavenrik Demo Tools"}});
-  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Readme information",
+  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Select a language", L"Welcome", L"Software license agreement",
+                                                   L"Readme information",
                                                    L"Select components to install", L"Select folder in start menu", L"Setup complete"}));
   for (const std::wstring& m : walk.Messages) ADD_FAILURE() << "message: " << Narrow(m);
   EXPECT_EQ(walk.ExitCode, 0u);
@@ -377,8 +378,9 @@ TEST(SetupProgram, CancelOnTheLicencePageEndsTheRunWithoutInstalling) {
   const TFreshFolder logs(L"tav cancelled");
   CreateDirectoryW(logs.Path().c_str(), nullptr);
   const tav::TWalkResult walk =
-      RunSetup(DistributionSwitch() + L" " + Quoted(L"-l" + (logs / L"setup.log")), shots + L"\\cancelled-setup", 2);
-  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Welcome", L"Software license agreement", L"Setup incomplete"}));
+      RunSetup(DistributionSwitch() + L" " + Quoted(L"-l" + (logs / L"setup.log")), shots + L"\\cancelled-setup", 3);
+  EXPECT_EQ(walk.Pages, (std::vector<std::wstring>{L"Select a language", L"Welcome", L"Software license agreement",
+                                                   L"Setup incomplete"}));
   // The wizard's run writes its log too.
   const std::string log = ReadAll(logs / L"setup.log");
   ExpectTimedLines(log);

@@ -19,6 +19,7 @@
 #include "objects/cmp_TUninstallEXE.h"
 #include "objects/routines_Registry.h"
 #include "objects/uninstall_record.h"
+#include "ui/controls.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "sys/files.h"
 #include "sys/registry.h"
@@ -569,15 +570,18 @@ TEST_F(Uninstall, RegistryActionsFollowTheirKeyTypeAndEntryRules) {
 }
 
 // Without -q the user is asked first: No ends with exit code 2 and nothing removed; Yes removes the
-// product, shows the progress and ends with a message.
-TEST_F(Uninstall, TheUserConfirmsOrDeclines) {
+// product, shows the progress and ends with a message. The uninstaller speaks the language the product
+// was installed in: a product installed in German is asked about and reported on in German.
+TEST_F(Uninstall, TheUserConfirmsOrDeclinesInTheLanguageOfTheInstall) {
   const std::string target = apps + "\\Asked";
   const std::string file = target + "\\file.txt";
   ASSERT_TRUE(sys::MakeDir(target));
   sys::File::Open(file, sys::OpenMode::Create).Close();
   AppendUninstallFile(kKey, file);
-  // Starts the uninstaller with a window and presses the given buttons of its message boxes in turn.
-  auto run = [&](std::vector<int> buttons) {
+  std::vector<std::string> texts;
+  // Starts the uninstaller with a window and presses the given buttons of its message boxes, which
+  // carry that title, in turn; their texts are kept.
+  auto run = [&](std::vector<int> buttons, const std::wstring& title) {
     EXPECT_TRUE(sys::CopyFileTo(UninstallerProgram(), target + "\\uninstall.exe", false));
     std::wstring command = sys::Wide("\"" + target + "\\uninstall.exe\" \"Tavenrik Uninstall Test\"");
     STARTUPINFOW si{};
@@ -585,12 +589,15 @@ TEST_F(Uninstall, TheUserConfirmsOrDeclines) {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1L;
     CloseHandle(pi.hThread);
+    texts.clear();
     for (int button : buttons) {
       HWND box = nullptr;
-      for (int i = 0; i < 300 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", L"Uninstall");
+      for (int i = 0; i < 300 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", title.c_str());
       EXPECT_TRUE(box) << "no message box for button " << button;
-      if (box) PostMessageW(box, WM_COMMAND, button, 0);
-      for (int i = 0; i < 100 && box && IsWindow(box); ++i) Sleep(50);
+      if (!box) continue;
+      texts.push_back(WindowTextOf(GetDlgItem(box, 0xFFFF)));
+      PostMessageW(box, WM_COMMAND, button, 0);
+      for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
     }
     DWORD code = 0;
     if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
@@ -598,10 +605,18 @@ TEST_F(Uninstall, TheUserConfirmsOrDeclines) {
     CloseHandle(pi.hProcess);
     return static_cast<long>(code);
   };
-  EXPECT_EQ(run({IDNO}), 2);
+  EXPECT_EQ(run({IDNO}, L"Uninstall"), 2);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "Are you sure you want to completely remove \"Tavenrik Uninstall Test\" and all of its components?");
   EXPECT_TRUE(sys::FileExists(file));
   EXPECT_EQ(Value(kKey + "\\Files", "File1"), file);
-  EXPECT_EQ(run({IDYES, IDOK}), 0);
+
+  WriteRegString(hkLocalMachine, kKey, kInstallLanguageValue, "German");
+  EXPECT_EQ(run({IDYES, IDOK}, L"Deinstallation"), 0);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "M\xC3\xB6" "chten Sie \xE2\x80\x9ETavenrik Uninstall Test\xE2\x80\x9C und alle zugeh\xC3\xB6rigen "
+                      "Komponenten wirklich vollst\xC3\xA4ndig entfernen?");
+  EXPECT_EQ(texts[1], "\xE2\x80\x9ETavenrik Uninstall Test\xE2\x80\x9C wurde erfolgreich von Ihrem Computer entfernt.");
   EXPECT_TRUE(WaitUntilGone(target + "\\uninstall.exe"));
   EXPECT_FALSE(sys::FileExists(file));
   EXPECT_FALSE(sys::DirExists(target));

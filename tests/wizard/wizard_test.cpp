@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../archive/archive_fixture.h"
+#include "language_support.h"
 #include "archive/cmp_TTvrkCompress.h"
 #include "config/resources.h"
 #include "core/properties.h"
@@ -20,11 +21,13 @@
 #include "sys/run_state.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"
+#include "dialogs/language_page.h"
 #include "dialogs/page_bases.h"
 #include "dialogs/pages.h"
 #include "dialogs/select_page.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/install_record.h"
+#include "engine/translator_language.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallFile.h"
 #include "objects/routines_Registry.h"
@@ -34,6 +37,7 @@
 #include "sys/files.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
+#include "ui/grids.h"
 #include "ui/screenshot.h"
 #include "ui/win32.h"
 
@@ -1086,3 +1090,266 @@ TEST(ComponentPageParts, SpaceFiguresReadAsPeopleExpect) {
   EXPECT_EQ(FormatSpace(3LL << 40, "Bytes"), "3.0 TB");
 }
 
+
+// ---- the pages in every language
+
+namespace {
+
+using test::TableText;
+
+// build/screenshots/languages/<Language>/<name>.png
+std::wstring LanguageShotPath(TTvrkLanguage language, const std::string& name) {
+  std::string dir = TAV_TEST_DATA;
+  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
+  std::wstring w = L"Z:" + sys::Wide(dir);
+  for (auto& c : w) {
+    if (c == L'/') c = L'\\';
+  }
+  for (const std::string& part : {std::string("languages"), LangIdToString(language)}) {
+    w += L"\\" + sys::Wide(part);
+    CreateDirectoryW(w.c_str(), nullptr);
+  }
+  return w + L"\\" + sys::Wide(name) + L".png";
+}
+
+// The size a text takes in a font: one line, or wrapped at width device pixels.
+SIZE TextExtent(HFONT font, const std::string& text, int wrapWidth, bool prefix) {
+  const TWindowDC screen(nullptr);
+  const TSelectedObject selected(screen.Get(), font);
+  const std::wstring w = sys::Wide(text);
+  RECT r{0, 0, wrapWidth, 0};
+  const UINT flags = DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE) | (prefix ? 0 : DT_NOPREFIX);
+  DrawTextW(screen.Get(), w.c_str(), static_cast<int>(w.size()), &r, flags);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// Every label's and button's text measured in its own font against its control (hidden ones too:
+// they show on other pages of the phase), and every shown label inside its parent.
+void Clipped(TWinControl& parent, const std::string& where, std::vector<std::string>& out) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl* c = parent.Controls(i);
+    const int dpi = c->Dpi();
+    const int width = ScaleToDevice(c->Width(), dpi), height = ScaleToDevice(c->Height(), dpi);
+    const std::string name = where + "." + c->Name();
+    auto report = [&](const std::string& text, SIZE need, int w, int h) {
+      out.push_back(name + " \"" + text + "\" needs " + std::to_string(need.cx) + "x" + std::to_string(need.cy) +
+                    ", has " + std::to_string(w) + "x" + std::to_string(h));
+    };
+    if (auto* label = dynamic_cast<TLabel*>(c); label && !label->Caption().empty()) {
+      const SIZE need =
+          TextExtent(label->FontHandle(), label->Caption(), label->WordWrap() ? width : 0, label->ShowAccelChar());
+      if (need.cx > width || need.cy > height) report(label->Caption(), need, width, height);
+      const TLayoutRect inside = parent.ClientRect();
+      if (label->Visible() && (label->Top() + label->Height() > inside.Top + inside.Height ||
+                               label->Left() + label->Width() > inside.Left + inside.Width))
+        out.push_back(name + " reaches out of " + parent.Name());
+    } else if (auto* button = dynamic_cast<TButton*>(c); button && !button->Caption().empty()) {
+      SIZE need = TextExtent(button->FontHandle(), button->Caption(), 0, true);
+      // The frame and the focus rectangle take 4 pixels a side; a glyph and its spacing come beside.
+      need.cx += 2 * ScaleToDevice(4, dpi);
+      if (auto* bit = dynamic_cast<TBitBtn*>(button); bit && !bit->Glyph().Empty())
+        need.cx += ScaleToDevice(bit->Glyph().Width() / bit->NumGlyphs() + std::max(0, bit->Spacing()), dpi);
+      if (need.cx > width || need.cy > height) report(button->Caption(), need, width, height);
+    } else if (auto* group = dynamic_cast<TRadioGroup*>(c)) {
+      for (int j = 0; j < group->Items().Count(); ++j) {
+        TWinControl* item = group->Button(j);
+        const int w = ScaleToDevice(item->Width(), dpi), h = ScaleToDevice(item->Height(), dpi);
+        SIZE need = TextExtent(group->FontHandle(), group->Items()[j], 0, true);
+        need.cx += GetSystemMetrics(SM_CXMENUCHECK) + ScaleToDevice(4, dpi);
+        if (need.cx > w || need.cy > h) report(group->Items()[j], need, w, h);
+      }
+      continue;
+    }
+    if (auto* windowed = dynamic_cast<TWinControl*>(c)) Clipped(*windowed, name, out);
+  }
+}
+
+// The texts that carry an identifier are the language's entries (English where it has none).
+void ExpectTranslated(TWinControl& parent, TTvrkLanguage language, const std::string& where) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl* c = parent.Controls(i);
+    int glid = 0;
+    if (auto* l = dynamic_cast<TTranslateLabel*>(c)) glid = l->GLID();
+    if (auto* b = dynamic_cast<TTranslateBitBtn*>(c)) glid = b->GLID();
+    if (glid > 0) {
+      std::string expected = TableText(language, glid);
+      if (expected.empty()) expected = TableText(tvlEnglish, glid);
+      if (auto* prompt = dynamic_cast<TLabel*>(c); prompt && c->Name() == "PromptDiskLabel")
+        expected = Format(expected, 2);
+      EXPECT_EQ(c->Caption(), expected) << where << "." << c->Name();
+    }
+    if (auto* windowed = dynamic_cast<TWinControl*>(c)) ExpectTranslated(*windowed, language, where);
+  }
+}
+
+// The wizard's phases with the shipped language tables in the project.
+class LanguagePages : public WizardPages {
+protected:
+  void SetUp() override {
+    WizardPages::SetUp();
+    if (HasFatalFailure()) return;
+    test::MakeShippedTranslator(form);
+    ASSERT_EQ(test::TableLanguages().size(), 15u);
+  }
+};
+
+TEST_F(LanguagePages, EveryWindowInEveryLanguageShowsItsTextsWhole) {
+  struct TWindow {
+    const char* name;
+    int captionGLID;
+    std::function<TForm*()> make;
+  };
+  const std::vector<TWindow> windows = {
+      {"language", 62, [] { return Application().CreateForm<TSelectLanguageForm>(); }},
+      {"welcome", 9, [] { return Application().CreateForm<TWelcomeForm>(); }},
+      {"license", 1, [] { return Application().CreateForm<TLicenseForm>(); }},
+      {"readme", 7, [] { return Application().CreateForm<TReadmeForm>(); }},
+      {"components", 27, [] { return Application().CreateForm<TFileGroupSelectForm>(); }},
+      {"folder", 40, [] { return Application().CreateForm<TSelectFolderForm>(); }},
+      {"copying", 13, [] { return Application().CreateForm<TCopyFileForm>(); }},
+      {"disk", 44, [] { return Application().CreateForm<TChangeDiskForm>(); }},
+      {"complete", 37, [] { return Application().CreateForm<TGoodInstallForm>(); }},
+      {"incomplete", 61, [] { return Application().CreateForm<TBadInstallForm>(); }},
+      {"reboot", 51, [] { return Application().CreateForm<TRebootForm>(); }},
+  };
+  TDiskParameter disk;
+  disk.NewDisk = 2;
+  disk.Path = "A:\\";
+  std::vector<std::string> clipped;
+  int pictures = 0;
+  for (TTvrkLanguage language : test::TableLanguages()) {
+    SetTranslatorLanguage(language);
+    const std::string lang = LangIdToString(language);
+    for (const TWindow& w : windows) {
+      SCOPED_TRACE(lang + " " + w.name);
+      std::unique_ptr<TForm> window(w.make());
+      auto& page = dynamic_cast<TBaseTavenrikForm&>(*window);
+      page.ApplyLanguage();
+      if (auto* prompt = dynamic_cast<TChangeDiskForm*>(&page)) prompt->SetDiskParameter(&disk);
+      if (auto* wizard = dynamic_cast<TWizardPage*>(&page); wizard && wizard->FinishBtn()) {
+        // As the only page of its phase shows it.
+        wizard->NextBtn()->SetVisible(false);
+        wizard->FinishBtn()->SetVisible(true);
+      }
+      window->Show();
+      if (auto* choose = dynamic_cast<TSelectLanguageForm*>(&page)) choose->PrepareShow();
+      EXPECT_EQ(window->Caption(), TableText(language, w.captionGLID));
+      EXPECT_EQ(page.TextLanguage, language);
+      ExpectTranslated(*window, language, std::string(w.name));
+      Clipped(*window, lang + " " + w.name, clipped);
+      window->Update();
+      Application().ProcessMessages();
+      RedrawWindow(window->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      const TCapture cap = CaptureWindow(window->Handle());
+      const std::wstring shot = LanguageShotPath(language, w.name);
+      ASSERT_FALSE(cap.Pixels.empty());
+      EXPECT_TRUE(SavePng(cap, shot)) << sys::Narrow(shot);
+      pictures += GetFileAttributesW(shot.c_str()) != INVALID_FILE_ATTRIBUTES;
+      window->Hide();
+    }
+  }
+  EXPECT_EQ(pictures, 15 * 11);
+  std::string all;
+  for (const std::string& c : clipped) all += "\n  " + c;
+  EXPECT_TRUE(clipped.empty()) << clipped.size() << " texts do not fit:" << all;
+}
+
+// The language page lists the fifteen tables; choosing a flag turns this page and every page after
+// it into that language, entries a table lacks showing in English.
+TEST_F(LanguagePages, ChoosingALanguageOnTheFirstPageTurnsEveryPageIntoIt) {
+  test::DropEntry(tvlGerman, 11);
+  SetTranslatorLanguage(tvlEnglish);
+  int rows = -1, cells = 0;
+  std::string emptyCell = "?", firstCaption, frenchNext, germanCaption, germanNext, germanCancel;
+  auto click = [](TStringGrid& grid, TTvrkLanguage language) {
+    for (int r = 0; r < grid.RowCount(); ++r) {
+      for (int c = 0; c < grid.ColCount(); ++c) {
+        if (grid.Objects(c, r) != test::LanguageObject(language)) continue;
+        grid.SetTopRow(r);
+        const RECT cell = grid.CellRect(c, r);
+        const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+        SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(grid.Handle(), WM_LBUTTONUP, 0, at);
+        return true;
+      }
+    }
+    return false;
+  };
+  OnPage([&](TWizardPage& p) {
+    auto& page = dynamic_cast<TSelectLanguageForm&>(p);
+    TStringGrid& grid = *page.LanguageGrid();
+    firstCaption = OpenWizard()->Caption();
+    rows = grid.RowCount();
+    for (int r = 0; r < grid.RowCount(); ++r)
+      for (int c = 0; c < grid.ColCount(); ++c) cells += grid.Objects(c, r) != nullptr;
+    emptyCell = grid.Cells(1, rows - 1);
+    EXPECT_EQ(grid.Objects(grid.Col(), grid.Row()), test::LanguageObject(tvlEnglish)) << "the current language";
+    EXPECT_FALSE(page.BackBtn()->Visible());
+    ASSERT_TRUE(click(grid, tvlFrench));
+    frenchNext = page.NextBtn()->Caption();
+    ASSERT_TRUE(click(grid, tvlGerman));
+    germanCaption = OpenWizard()->Caption();
+    germanNext = page.NextBtn()->Caption();
+    germanCancel = page.CancelBtn()->Caption();
+    Picture(*OpenWizard(), "language-page-german");
+    // The empty cell after the last flag changes nothing.
+    grid.SetTopRow(rows);
+    const RECT none = grid.CellRect(1, rows - 1);
+    SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(none.left + 5, none.top + 5));
+    Click(page.NextBtn());
+  });
+  std::vector<std::pair<std::string, std::string>> seen;  // page caption, first text
+  std::string welcomeSecond;
+  std::vector<std::string> driveColumns;
+  for (int i = 0; i < 4; ++i) {
+    OnPage([&](TWizardPage& page) {
+      auto* first = dynamic_cast<TLabel*>(page.FindComponent("Label1"));
+      seen.emplace_back(OpenWizard()->Caption(), first ? first->Caption() : std::string());
+      if (auto* second = dynamic_cast<TLabel*>(page.FindComponent("Label2")); second && seen.size() == 1)
+        welcomeSecond = second->Caption();
+      if (auto* drives = dynamic_cast<TListView*>(page.FindComponent("DriveList"))) {
+        for (int c = 0; c < drives->ColumnCount(); ++c) driveColumns.push_back(drives->ColumnCaption(c));
+      }
+      EXPECT_EQ(page.NextBtn()->Caption(), TableText(tvlGerman, 5));
+      EXPECT_EQ(page.BackBtn()->Caption(), TableText(tvlGerman, 4));
+      Click(page.NextBtn());
+    });
+  }
+  EXPECT_NO_THROW(Broadcast(ncBeforeInstallPhase));
+  EXPECT_EQ(rows, 8) << "fifteen flags in two columns";
+  EXPECT_EQ(cells, 15);
+  EXPECT_EQ(emptyCell, "");
+  EXPECT_EQ(firstCaption, "Select a language");
+  EXPECT_EQ(frenchNext, TableText(tvlFrench, 5));
+  EXPECT_EQ(germanCaption, TableText(tvlGerman, 62));
+  EXPECT_EQ(germanNext, "Weiter >");
+  EXPECT_EQ(germanCancel, "Abbrechen");
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], std::make_pair(TableText(tvlGerman, 9), TableText(tvlGerman, 10)));
+  EXPECT_EQ(welcomeSecond, TableText(tvlEnglish, 11)) << "an entry German lacks is English, not French";
+  EXPECT_EQ(seen[1], std::make_pair(TableText(tvlGerman, 1), TableText(tvlGerman, 2)));
+  EXPECT_EQ(seen[2], std::make_pair(TableText(tvlGerman, 7), TableText(tvlGerman, 8)));
+  EXPECT_EQ(seen[3].first, TableText(tvlGerman, 27));
+  EXPECT_EQ(driveColumns, (std::vector<std::string>{"", TableText(tvlGerman, 31), TableText(tvlGerman, 32)}));
+
+  // The windows made later come in German too: the progress window and the last page.
+  TFileStatusParameter file;
+  file.FileName = "readme.txt";
+  Broadcast(ncFileStatus, &file);
+  auto& copy = Manager("CopyFilesManager");
+  ASSERT_EQ(copy.DuringCopyForms().size(), 1u);
+  EXPECT_EQ(copy.DuringCopyForms()[0]->Caption(), TableText(tvlGerman, 13));
+  EXPECT_EQ(LayoutChild<TLabel>(*copy.DuringCopyForms()[0], "Label2").Caption(), TableText(tvlGerman, 16));
+  Broadcast(ncOperationEnded);
+  std::string finish;
+  OnPage([&](TWizardPage& page) {
+    finish = page.FinishBtn()->Caption();
+    Click(page.FinishBtn());
+  });
+  EXPECT_NO_THROW(Broadcast(ncGoodEndPages));
+  EXPECT_EQ(finish, TableText(tvlGerman, 72));
+  // A message is German now as well.
+  EXPECT_EQ(TranslateMessage("Installation aborted by the user"), TableText(tvlGerman, 113));
+}
+
+}  // namespace
