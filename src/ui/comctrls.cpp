@@ -493,21 +493,13 @@ int TListView::ItemStateImage(int item) const {
 
 int TListView::AccessibleRole() const { return ROLE_SYSTEM_LIST; }
 
-namespace {
-
-int ColumnCount(HWND list) {
-  return Header_GetItemCount(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)));
-}
-
-}  // namespace
-
 int TListView::AccessibleItemCount() const {
-  return HandleAllocated() ? ColumnCount(WindowHandle()) + ItemCount() : 0;
+  return HandleAllocated() ? ColumnCount() + ItemCount() : 0;
 }
 
 bool TListView::AccessibleItem(int index, TAccessibleItem& item) const {
   if (!HandleAllocated() || index < 0) return false;
-  const int columns = ColumnCount(WindowHandle());
+  const int columns = ColumnCount();
   if (index < columns) {
     wchar_t buffer[256] = {};
     LVCOLUMNW col{};
