@@ -210,17 +210,23 @@ int Build(const std::string& projectArg, const std::string& buildArg) {
     throw Failure{temp + "\\BUILD.INF: cannot write the file"};
   RegisterToolkit(toolkit);
 
-  if (!SetCurrentDirectoryW(tav::sys::Wide(projectDir).c_str())) throw Failure{projectDir + ": cannot enter the folder"};
-  const tav::TWalkResult run = tav::WalkSetup(L"\"" + tav::sys::Wide(setup) + L"\" -b", L"", kBuildTimeoutMs);
-  if (!run.Started) throw Failure{setup + ": cannot be started"};
-  // The build mode speaks only to report a failure.
-  for (const std::wstring& m : run.Messages) std::cerr << "tvbuild: " << tav::sys::Narrow(m) << "\n";
-  if (!run.Ended) throw Failure{"the build did not end and was stopped"};
-  if (!run.Messages.empty() || run.ExitCode != 0)
-    throw Failure{"the build failed (exit code " + std::to_string(run.ExitCode) + ")"};
   const std::string result = build + "\\setup.exe";
+  try {
+    if (!SetCurrentDirectoryW(tav::sys::Wide(projectDir).c_str())) throw Failure{projectDir + ": cannot enter the folder"};
+    const tav::TWalkResult run = tav::WalkSetup(L"\"" + tav::sys::Wide(setup) + L"\" -b", L"", kBuildTimeoutMs);
+    if (!run.Started) throw Failure{setup + ": cannot be started"};
+    // The build mode speaks only to report a failure.
+    for (const std::wstring& m : run.Messages) std::cerr << "tvbuild: " << tav::sys::Narrow(m) << "\n";
+    if (!run.Ended) throw Failure{"the build did not end and was stopped"};
+    if (!run.Messages.empty() || run.ExitCode != 0)
+      throw Failure{"the build failed (exit code " + std::to_string(run.ExitCode) + ")"};
+    if (tav::sys::FileSizeOf(result) <= 0) throw Failure{result + " was not made"};
+  } catch (...) {
+    // A half-made distribution must not pass for one.
+    for (const char* name : {"setup.exe", "setup.1", "files.1"}) tav::sys::RemoveFile(build + "\\" + name);
+    throw;
+  }
   const std::int64_t size = tav::sys::FileSizeOf(result);
-  if (size <= 0) throw Failure{result + " was not made"};
   std::cout << "tvbuild: " << result << ": " << size << " bytes";
   for (const char* name : {"setup.1", "files.1"}) {
     const std::int64_t part = tav::sys::FileSizeOf(build + "\\" + name);
