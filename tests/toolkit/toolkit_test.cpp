@@ -119,6 +119,11 @@ const char* const kGroup =
     "  object Group1: TInstallFileGroup\n    ArchiveFileType = psContainerArchiveFile\n    Container = Install1\n"
     "    DestDirType = psContainerDestDir\n    GroupName = 'Files'\n  end\n";
 
+// Properties of nested objects (a label's font and style) are checked against their own classes.
+const char* const kBackdrop =
+    "  object Backdrop1: TBackdrop\n    object ProductLabel: TRotate3DLabel\n      Caption = 'Toolkit Test'\n"
+    "      Font.Height = -24\n      Font.Style = [fsBold]\n      LabelStyle.AShadeLTSet = False\n    end\n  end\n";
+
 class Toolkit : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -145,7 +150,7 @@ TEST_F(Toolkit, BuildsFromRelativeFoldersAndTheDistributionInstalls) {
   Write(root + "\\product\\files\\one.txt", "The first file.\r\n");
   Write(root + "\\product\\files\\more\\two.bin", two);
   Write(root + "\\product\\product.txt",
-        Project(product, std::string(kGroup) + FileObject("One", "one.txt", "files", 1) +
+        Project(product, std::string(kBackdrop) + kGroup + FileObject("One", "one.txt", "files", 1) +
                              FileObject("Two", "two.bin", "files\\more", 2, "\\Data")));
   const TRun build = Tvbuild("product\\product.txt", "out\\dist");
   ASSERT_EQ(build.code, 0u) << build.output;
