@@ -41,7 +41,8 @@ std::string ReadAll(const std::string& path) {
 }
 
 void Write(const std::string& path, const std::string& bytes) {
-  sys::MakeDir(path.substr(0, path.find_last_of('\\')));
+  std::error_code ec;
+  fs::create_directories(sys::Wide(path.substr(0, path.find_last_of('\\'))), ec);
   ASSERT_TRUE(sys::WriteFileReplacing(path, bytes)) << path;
 }
 
@@ -51,7 +52,7 @@ struct TRun {
 };
 
 // Runs a console program in dir, its output into a file (never a pipe: Wine's helpers would hold it).
-TRun Run(const std::string& commandLine, const std::string& dir, const std::string& outFile) {
+TRun RunProgram(const std::string& commandLine, const std::string& dir, const std::string& outFile) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE out = CreateFileW(sys::Wide(outFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
   STARTUPINFOW si{};
@@ -101,7 +102,7 @@ std::string Managers() {
 }
 
 std::string Project(const std::string& product, const std::string& objects) {
-  return "object Form1: TForm1\n  Caption = 'Setup'\n" + std::string(kSpecifiers) +
+  return "object Form1: TForm1\n  Caption = 'Setup'\n" + Specifiers() +
          "  object Install1: TInstall\n    Information.CompanyName = 'Tavenrik Tests'\n"
          "    Information.ProductName = '" + product + "'\n    Information.Version = '1.0'\n"
          "    DestDir = '\\" + product + "'\n    UseLoadingProgram = True\n  end\n" + objects + Managers() + "end\n";
@@ -136,7 +137,7 @@ protected:
   }
   // tvbuild started from root with paths relative to it, as a user types them.
   TRun Tvbuild(const std::string& project, const std::string& build) {
-    return Run("\"" + kToolkit + "\\tvbuild.exe\" \"" + project + "\" \"" + build + "\"", root, root + "\\tvbuild.out");
+    return RunProgram("\"" + kToolkit + "\\tvbuild.exe\" \"" + project + "\" \"" + build + "\"", root, root + "\\tvbuild.out");
   }
   std::string root;
 };
