@@ -34,7 +34,7 @@ out=build/demo
 bin=build/win64/bin
 stage=build/win64/demo
 shots=build/screenshots/demo
-rm -rf "$out" "$shots" "$shots-screen.png"
+rm -rf "$out" "$shots" "$shots-screen.png" build/screenshots/demo-program.png
 mkdir -p "$out"
 winpath() {
   local p
@@ -103,6 +103,8 @@ query() {
 @reg query "$settings_key" > "$(winpath "$out/$1-settings.txt")" 2>&1
 @reg query "$uninstall_key" > "$(winpath "$out/$1-uninstall.txt")" 2>&1
 @reg query "$shared_key" /v "$dll_path" > "$(winpath "$out/$1-shared.txt")" 2>&1
+@reg query "HKLM\\Software\\Tavenrik Demo" > "$(winpath "$out/$1-company-hklm.txt")" 2>&1
+@reg query "HKCU\\Software\\Tavenrik Demo" > "$(winpath "$out/$1-company-hkcu.txt")" 2>&1
 @exit 0
 EOF
   wine_run "$out/query.log" cmd /c "$(winpath "$out/query.bat")" || true
@@ -144,8 +146,9 @@ check_file "$stage/bin/demolib.dll" "$shared/demolib.dll"
 passed "installed demoapp.exe, readme.txt, Help\\help.htm and uninstall.exe in C:\\Program Files\\Tavenrik Demo App and the shared demolib.dll in Common Files\\Tavenrik Shared, byte for byte"
 
 query installed
+literal() { printf '%s' "$1" | sed 's/[][\\.*^$()+?{}|]/\\&/g'; }
 expect_value() {  # file, value name, type, data
-  crlf "$1" | grep -qiE "^ +$2 +$3 +$(printf '%s' "$4" | sed 's/[][\\.*^$()+?{}|]/\\&/g')\$" ||
+  crlf "$1" | grep -qiE "^ +$(literal "$2") +$3 +$(literal "$4")\$" ||
     fail "the registry does not hold $2 ($3) = $4; see $1"
 }
 expect_value "$out/installed-product.txt" InstallFolder REG_SZ 'C:\Program Files\Tavenrik Demo App'
@@ -185,13 +188,14 @@ wine_run "$out/uninstall.log" 'C:\Program Files\Tavenrik Demo App\uninstall.exe'
 # The uninstaller finishes from its temporary copy: give it a moment to remove its own folder.
 for _ in $(seq 1 60); do [ -e "$installed" ] || break; sleep 0.5; done
 [ ! -e "$installed" ] || fail "the uninstall left $installed: $(find "$installed" | head -5 | tr '\n' ' ')"
-[ ! -e "$shared/demolib.dll" ] || fail "the uninstall left the shared library $shared/demolib.dll"
+[ ! -e "$shared" ] || fail "the uninstall left the shared library's folder $shared"
 [ ! -e "$menu" ] || fail "the uninstall left the Start menu folder $menu"
 query removed
-for f in product settings uninstall shared; do
-  crlf "$out/removed-$f.txt" | grep -qE '^ +[^ ].* REG_' && fail "the uninstall left registry values; see $out/removed-$f.txt"
+for f in product settings uninstall shared company-hklm company-hkcu; do
+  [ -f "$out/removed-$f.txt" ] || fail "the registry could not be read after the uninstall ($out/removed-$f.txt is missing)"
+  crlf "$out/removed-$f.txt" | grep -q 'Unable to find' || fail "the uninstall left registry keys or values; see $out/removed-$f.txt"
 done
-passed "uninstall.exe -q \"Tavenrik Demo App\" ended with 0 and left no file, folder, shortcut or registry value of the product"
+passed "uninstall.exe -q \"Tavenrik Demo App\" ended with 0 and left no file, folder, shortcut, registry key or value of the product (the shared library went with its last user)"
 
 echo
 echo "The demo product, from its project to its removal:"
