@@ -51,6 +51,18 @@ function(tav_release_layers)
   endforeach()
 endfunction()
 
+# tav_add_release_program(<target> <output name> <sources>... LIBS <libraries>...): a program of the
+# toolkit built for size, as distributions carry it.
+function(tav_add_release_program target output)
+  cmake_parse_arguments(arg "" "" "LIBS" ${ARGN})
+  tav_release_layers()
+  add_executable(${target} WIN32 ${arg_UNPARSED_ARGUMENTS})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output})
+  target_link_libraries(${target} PRIVATE ${arg_LIBS})
+  target_compile_options(${target} PRIVATE -Os -g0 -ffunction-sections -fdata-sections)
+  target_link_options(${target} PRIVATE -municode -s -Wl,--gc-sections)
+endfunction()
+
 function(add_setup_program)
   cmake_parse_arguments(arg "RELEASE" "NAME;PROJECT" "SOURCES" ${ARGN})
   if(NOT arg_NAME OR NOT arg_PROJECT)

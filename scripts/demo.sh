@@ -54,7 +54,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset win64 >"$out/configure.log" 2>&1 || { cat "$out/configure.log" >&2; fail "the build could not be configured"; }
 cmake --build --preset win64 -j"$jobs" --target tvbuild wizardwalk windowcheck demo_product ||
   fail "the toolkit or the demo product did not build"
-for f in tvbuild.exe setup-release.exe TavenrikLoadProgram.exe uninstall.exe T32V35.TXT; do
+for f in tvbuild.exe setup-release.exe TavenrikLoadProgram.exe uninstall-release.exe T32V35.TXT; do
   [ -s "$bin/$f" ] || fail "the toolkit folder $bin lacks $f"
 done
 for f in demo.txt bin/demoapp.exe bin/demolib.dll docs/readme.txt docs/help.htm; do
@@ -141,7 +141,7 @@ check_file() {
 check_file "$stage/bin/demoapp.exe" "$installed/demoapp.exe"
 check_file "$stage/docs/readme.txt" "$installed/readme.txt"
 check_file "$stage/docs/help.htm" "$installed/Help/help.htm"
-check_file "$bin/uninstall.exe" "$installed/uninstall.exe"
+check_file "$bin/uninstall-release.exe" "$installed/uninstall.exe"
 check_file "$stage/bin/demolib.dll" "$shared/demolib.dll"
 passed "installed demoapp.exe, readme.txt, Help\\help.htm and uninstall.exe in C:\\Program Files\\Tavenrik Demo App and the shared demolib.dll in Common Files\\Tavenrik Shared, byte for byte"
 

@@ -33,6 +33,8 @@ using tav::config::ValueType;
 constexpr char kStockSetup[] = "setup-release.exe";
 constexpr char kLoader[] = "TavenrikLoadProgram.exe";
 constexpr char kUninstaller[] = "uninstall.exe";
+// The uninstaller as distributions carry it, built for size; installed as uninstall.exe.
+constexpr char kReleaseUninstaller[] = "uninstall-release.exe";
 constexpr char kProjectResource[] = "TFORM1";
 // A build of a large product may take a while; a build that shows nothing for this long is stopped.
 constexpr DWORD kBuildTimeoutMs = 60 * 60 * 1000;
@@ -81,11 +83,11 @@ void SetDefaultString(ObjectRecord& record, const std::string& name, const std::
   p->value.bytes = text;
 }
 
-// What the designer gives a new uninstaller: the toolkit's own uninstall.exe, unless the project names one.
+// What the designer gives a new uninstaller: the toolkit's own, unless the project names one.
 void FillUninstallerDefaults(ObjectRecord& record, const std::string& toolkit) {
   if (tav::SameText(record.className, "TUninstallEXE")) {
     SetDefaultString(record, "IncludeFromDir", toolkit);
-    SetDefaultString(record, "FileName", kUninstaller);
+    SetDefaultString(record, "FileName", kReleaseUninstaller);
     SetDefaultString(record, "DestName", kUninstaller);
   }
   for (ObjectRecord& child : record.children) FillUninstallerDefaults(child, toolkit);
@@ -177,7 +179,7 @@ int Build(const std::string& projectArg, const std::string& buildArg) {
     throw Failure{project + ": the project's root must be an object of class TForm1, not " + root.className};
 
   const std::string toolkit = tav::ExtractFileDir(tav::sys::ModuleFileName());
-  for (const char* name : {kStockSetup, kLoader, kUninstaller, tav::kToolkitMarkerFile}) {
+  for (const char* name : {kStockSetup, kLoader, kReleaseUninstaller, tav::kToolkitMarkerFile}) {
     if (!tav::sys::FileExists(toolkit + "\\" + name))
       throw Failure{"the toolkit folder " + toolkit + " lacks " + name};
   }
