@@ -6,6 +6,7 @@
 // are read relative to the project file's folder, where the build runs.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using tav::config::ObjectRecord;
 using tav::config::Property;
 using tav::config::ValueType;
@@ -36,6 +38,8 @@ constexpr char kUninstaller[] = "uninstall.exe";
 // The uninstaller as distributions carry it, built for size; installed as uninstall.exe.
 constexpr char kReleaseUninstaller[] = "uninstall-release.exe";
 constexpr char kProjectResource[] = "TFORM1";
+// The folder inside the build folder where a build is made before it replaces the previous one.
+constexpr char kStagingName[] = "tvbuild-staging";
 // A build of a large product may take a while; a build that shows nothing for this long is stopped.
 constexpr DWORD kBuildTimeoutMs = 60 * 60 * 1000;
 
@@ -154,6 +158,24 @@ void RegisterToolkit(const std::string& toolkit) {
     throw Failure{"the toolkit folder " + toolkit + " is not found through its registration"};
 }
 
+// Moves everything in from into to, replacing files of the same name and merging folders.
+void MoveInto(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(tav::sys::Wide(from), ec)) {
+    const std::string name = tav::sys::Narrow(e.path().filename().wstring());
+    const std::string source = from + "\\" + name, target = to + "\\" + name;
+    if (e.is_directory()) {
+      if (tav::sys::DirExists(target)) {
+        MoveInto(source, target);
+        continue;
+      }
+      if (!tav::sys::RenameFile(source, target)) throw Failure{"cannot move " + source + " to " + target};
+    } else if (!tav::sys::RenameReplacing(source, target)) {
+      throw Failure{"cannot move " + source + " to " + target};
+    }
+  }
+}
+
 // The work folder holding the carrying program and its BUILD.INF; removed again in every case.
 struct WorkFolder {
   std::string path;
@@ -193,11 +215,19 @@ int Build(const std::string& projectArg, const std::string& buildArg) {
     throw Failure{build + ": " + e.Message()};
   }
   if (!tav::sys::DirExists(build)) throw Failure{build + ": cannot create the build folder"};
-  // What an earlier build left must not find its way into this one.
-  for (const char* name : {"setup.exe", "setup.1", "files.1"}) {
-    const std::string old = build + "\\" + name;
-    if (tav::sys::FileExists(old) && !tav::sys::RemoveFile(old)) throw Failure{old + ": cannot replace the file"};
-  }
+  // The build runs in a folder of its own inside the build folder; its results replace the previous
+  // distribution only once the whole build has worked, so a failed build loses nothing.
+  const std::string staging = build + "\\" + kStagingName;
+  std::error_code ec;
+  fs::remove_all(tav::sys::Wide(staging), ec);
+  if (!tav::sys::MakeDir(staging)) throw Failure{staging + ": cannot create the folder"};
+  struct RemoveStaging {
+    std::string path;
+    ~RemoveStaging() {
+      std::error_code ec;
+      fs::remove_all(tav::sys::Wide(path), ec);
+    }
+  } removeStaging{staging};
 
   WorkFolder work;
   const std::string temp = tav::sys::TempDirectory() + "\\tvbuild-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -208,26 +238,26 @@ int Build(const std::string& projectArg, const std::string& buildArg) {
   if (!tav::sys::CopyFileTo(toolkit + "\\" + kStockSetup, setup, false))
     throw Failure{"cannot copy " + toolkit + "\\" + kStockSetup + " to " + setup};
   PutProject(setup, stream);
-  if (!tav::sys::WriteFileReplacing(temp + "\\BUILD.INF", build + "\r\n"))
+  if (!tav::sys::WriteFileReplacing(temp + "\\BUILD.INF", staging + "\r\n"))
     throw Failure{temp + "\\BUILD.INF: cannot write the file"};
   RegisterToolkit(toolkit);
 
-  const std::string result = build + "\\setup.exe";
-  try {
-    if (!SetCurrentDirectoryW(tav::sys::Wide(projectDir).c_str())) throw Failure{projectDir + ": cannot enter the folder"};
-    const tav::TWalkResult run = tav::WalkSetup(L"\"" + tav::sys::Wide(setup) + L"\" -b", L"", kBuildTimeoutMs);
-    if (!run.Started) throw Failure{setup + ": cannot be started"};
-    // The build mode speaks only to report a failure.
-    for (const std::wstring& m : run.Messages) std::cerr << "tvbuild: " << tav::sys::Narrow(m) << "\n";
-    if (!run.Ended) throw Failure{"the build did not end and was stopped"};
-    if (!run.Messages.empty() || run.ExitCode != 0)
-      throw Failure{"the build failed (exit code " + std::to_string(run.ExitCode) + ")"};
-    if (tav::sys::FileSizeOf(result) <= 0) throw Failure{result + " was not made"};
-  } catch (...) {
-    // A half-made distribution must not pass for one.
-    for (const char* name : {"setup.exe", "setup.1", "files.1"}) tav::sys::RemoveFile(build + "\\" + name);
-    throw;
+  if (!SetCurrentDirectoryW(tav::sys::Wide(projectDir).c_str())) throw Failure{projectDir + ": cannot enter the folder"};
+  const tav::TWalkResult run = tav::WalkSetup(L"\"" + tav::sys::Wide(setup) + L"\" -b", L"", kBuildTimeoutMs);
+  if (!run.Started) throw Failure{setup + ": cannot be started"};
+  // The build mode speaks only to report a failure.
+  for (const std::wstring& m : run.Messages) std::cerr << "tvbuild: " << tav::sys::Narrow(m) << "\n";
+  if (!run.Ended) throw Failure{"the build did not end and was stopped"};
+  if (!run.Messages.empty() || run.ExitCode != 0)
+    throw Failure{"the build failed (exit code " + std::to_string(run.ExitCode) + "); the build folder is as it was"};
+  if (tav::sys::FileSizeOf(staging + "\\setup.exe") <= 0) throw Failure{"the build made no setup.exe"};
+  // What an earlier build left must not mix with this one.
+  for (const char* name : {"setup.exe", "setup.1", "files.1"}) {
+    const std::string old = build + "\\" + name;
+    if (tav::sys::FileExists(old) && !tav::sys::RemoveFile(old)) throw Failure{old + ": cannot replace the file"};
   }
+  MoveInto(staging, build);
+  const std::string result = build + "\\setup.exe";
   const std::int64_t size = tav::sys::FileSizeOf(result);
   std::cout << "tvbuild: " << result << ": " << size << " bytes";
   for (const char* name : {"setup.1", "files.1"}) {
