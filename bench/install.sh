@@ -262,6 +262,11 @@ main() {
         wineserver -w
     fi
     end_delete_window  # no deletes from here until the end
+    # A virtual desktop, as on a user's screen: bare Xvfb has no window manager, and Wine waits for one
+    # whenever a window is shown or hidden (seconds per run, which the progress window would be charged).
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
+    wineserver -w
     wineserver -p
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     sleep 2

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "config/binary_form.h"
 #include "config/form_loader.h"
 #include "config/form_values.h"
 #include "core/routines_Strings.h"
@@ -31,8 +32,10 @@
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
 #include "objects/cmp_TInstallFile.h"
+#include "objects/routines_Registry.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "sys/files.h"
+#include "sys/pump.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/win32.h"
@@ -143,17 +146,21 @@ config::ObjectRecord Object(std::string className, std::string name, std::vector
   return r;
 }
 
-config::ObjectRecord Project(const std::string& payload, const std::vector<PayloadFile>& files, bool window) {
+// The project as the setup program carries it: a binary stream. Written child by child (each child's
+// record is the stream of its own minus the signature), so that the benchmark never holds a tree of
+// thousands of records that the setup program does not have either.
+std::string ProjectStream(const std::string& payload, const std::vector<PayloadFile>& files, bool window) {
   using namespace config;
-  ObjectRecord root = Object("TBenchForm", "BenchForm", {Prop("Caption", TextValue("Install benchmark"))});
-  root.children.push_back(Object("TBenchInstall", "Install1",
-                                 {Prop("AutoMaximizeWindow", BooleanValue(false)),
-                                  Prop("Information.ProductName", TextValue("Install benchmark"))}));
-  root.children.push_back(Object("TInstallFileGroup", "Group1",
-                                 {Prop("ArchiveFileType", IdentValue("psContainerArchiveFile")),
-                                  Prop("Container", IdentValue("Install1")),
-                                  Prop("DestDirType", IdentValue("psContainerDestDir")),
-                                  Prop("GroupName", TextValue("Payload"))}));
+  constexpr std::size_t kSignature = 4;  // "TPF0"
+  std::string stream = WriteBinaryForm(Object("TBenchForm", "BenchForm", {Prop("Caption", TextValue("Install benchmark"))}));
+  stream.pop_back();  // the root's end of children, put back at the end
+  const auto add = [&](const ObjectRecord& child) { stream += WriteBinaryForm(child).substr(kSignature); };
+  add(Object("TBenchInstall", "Install1",
+             {Prop("AutoMaximizeWindow", BooleanValue(false)),
+              Prop("Information.ProductName", TextValue("Install benchmark"))}));
+  add(Object("TInstallFileGroup", "Group1",
+             {Prop("ArchiveFileType", IdentValue("psContainerArchiveFile")), Prop("Container", IdentValue("Install1")),
+              Prop("DestDirType", IdentValue("psContainerDestDir")), Prop("GroupName", TextValue("Payload"))}));
   for (std::size_t i = 0; i < files.size(); ++i) {
     const PayloadFile& f = files[i];
     std::vector<Property> p = {Prop("ArchiveFileType", IdentValue("psContainerArchiveFile")),
@@ -164,15 +171,14 @@ config::ObjectRecord Project(const std::string& payload, const std::vector<Paylo
                                Prop("IncludeFromDir", TextValue(Join(payload, f.folder))),
                                Prop("Order", IntegerValue(static_cast<std::int64_t>(i)))};
     if (!f.folder.empty()) p.push_back(Prop("DestDir", TextValue("\\" + f.folder)));
-    root.children.push_back(Object("TInstallFile", "F" + std::to_string(i), std::move(p)));
+    add(Object("TInstallFile", "F" + std::to_string(i), std::move(p)));
   }
   if (window)
-    root.children.push_back(Object("TDialogManager", "CopyFilesManager",
-                                   {Prop("Container", IdentValue("Install1")),
-                                    Prop("ManagerType", IdentValue("dmDuringCopyFiles")),
-                                    Prop("RelativeLeftOffset", IntegerValue(0)),
-                                    Prop("RelativeTopOffset", IntegerValue(0))}));
-  return root;
+    add(Object("TDialogManager", "CopyFilesManager",
+               {Prop("Container", IdentValue("Install1")), Prop("ManagerType", IdentValue("dmDuringCopyFiles")),
+                Prop("RelativeLeftOffset", IntegerValue(0)), Prop("RelativeTopOffset", IntegerValue(0))}));
+  stream += '\0';
+  return stream;
 }
 
 double PeakWorkingSetMB() {
@@ -246,9 +252,11 @@ int Run(const Options& o) {
   });
   SetArgumentSource([&] { return std::vector<std::string>{"-s" + dist}; });
 
+  // Loaded child by child, as the setup program loads its own.
+  const std::string stream = ProjectStream(o.payload, files, o.window);
   const auto loadStart = Clock::now();
   auto* form = new TBenchForm(&app);
-  config::LoadForm(*form, Project(o.payload, files, o.window));
+  config::LoadFormFromStream(*form, stream);
   auto* install = dynamic_cast<TBenchInstall*>(form->FindComponent("Install1"));
   auto* group = dynamic_cast<TInstallFileGroup*>(form->FindComponent("Group1"));
   if (!install || !group) throw Exception("The project lacks its installer or its group");
@@ -305,6 +313,21 @@ int Run(const Options& o) {
   Clock::time_point infoRead{};
   install->OnAfterReadArchiveInfo = [&](TObject*) { infoRead = Clock::now(); };
 
+  // Each run records its files for the uninstaller as a first install would: what earlier runs
+  // recorded goes first (outside the timed part), or the record would grow run after run.
+  const std::string record = std::string(kUninstallKeyPrefix) + "Install benchmark";
+  DeleteKeyTree(hkLocalMachine, record);
+
+  // What pumping window messages costs inside the run.
+  long long pumps = 0;
+  double pumpSecs = 0;
+  const sys::TPumpHook pump = sys::MessagePumpHook().Get();
+  TRunSlotScope<sys::TPumpHook> timedPump(sys::MessagePumpHook(), [&, pump] {
+    const auto at = Clock::now();
+    if (pump) pump();
+    pumpSecs += Seconds(at);
+    ++pumps;
+  });
   const double peakBefore = PeakWorkingSetMB();
   const auto start = Clock::now();
   install->StartHook(form);
@@ -340,13 +363,14 @@ int Run(const Options& o) {
   const double checkSecs = Seconds(checkStart);
 
   std::printf("install files=%zu bytes=%lld status=%d window=%d list_s=%.3f load_s=%.3f install_s=%.3f "
-              "read_info_s=%.3f check_s=%.3f mb_per_s=%.1f "
+              "read_info_s=%.3f pumps=%lld pump_s=%.3f check_s=%.3f mb_per_s=%.1f "
               "peak_ws_start_mb=%.1f peak_ws_before_mb=%.1f peak_ws_mb=%.1f status_events=%lld %s=%d/%zu %s\n",
               files.size(), static_cast<long long>(bytes), o.status ? 1 : 0, o.window ? 1 : 0, listSecs, loadSecs,
               secs, infoRead == Clock::time_point{} ? -1.0 : std::chrono::duration<double>(infoRead - start).count(),
-              checkSecs, static_cast<double>(bytes) / 1e6 / secs, peakAtStart, peakBefore, peak, events,
+              pumps, pumpSecs, checkSecs, static_cast<double>(bytes) / 1e6 / secs, peakAtStart, peakBefore, peak, events,
               !o.check ? "unchecked" : o.verifyBytes ? "same_bytes" : "same_size", good, files.size(), ok ? "ok" : "FAILED");
   std::fflush(stdout);
+  DeleteKeyTree(hkLocalMachine, record);
   delete form;
   return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "config/binary_form.h"
 
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include "config/form_values.h"
@@ -17,18 +18,40 @@ public:
   explicit BinaryReader(std::string_view bytes) : data_(bytes) {}
 
   ObjectRecord ReadRoot() {
+    Signature();
+    ObjectRecord root = ReadObject();
+    End();
+    return root;
+  }
+
+  void ReadRootByChild(const std::function<void(ObjectRecord&)>& onRoot,
+                       const std::function<void(ObjectRecord&)>& onChild) {
+    Signature();
+    Enter(pos_);
+    ObjectRecord root;
+    ReadHeader(root);
+    onRoot(root);
+    while (PeekByte() != 0) {
+      ObjectRecord child = ReadObject();
+      onChild(child);
+    }
+    ++pos_;
+    Leave();
+    End();
+  }
+
+private:
+  void Signature() {
     if (data_.size() < kSignature.size() || data_.substr(0, kSignature.size()) != kSignature) {
       throw EReadError("Invalid stream format");
     }
     pos_ = kSignature.size();
-    ObjectRecord root = ReadObject();
-    if (pos_ != data_.size()) {
-      Fail("Unexpected data after the root object", pos_);
-    }
-    return root;
   }
 
-private:
+  void End() const {
+    if (pos_ != data_.size()) Fail("Unexpected data after the root object", pos_);
+  }
+
   [[noreturn]] void Fail(const std::string& what, std::size_t at) const {
     throw EReadError(what + " at byte " + std::to_string(at));
   }
@@ -100,9 +123,18 @@ private:
   }
 
   ObjectRecord ReadObject() {
-    const std::size_t start = pos_;
-    Enter(start);
+    Enter(pos_);
     ObjectRecord obj;
+    ReadHeader(obj);
+    while (PeekByte() != 0) obj.children.push_back(ReadObject());
+    ++pos_;
+    Leave();
+    return obj;
+  }
+
+  // The prefix, class, name and properties of an object: all but its children.
+  void ReadHeader(ObjectRecord& obj) {
+    const std::size_t start = pos_;
     const std::uint8_t first = PeekByte();
     if ((first & 0xF0) == 0xF0) {
       ++pos_;
@@ -114,10 +146,6 @@ private:
     obj.className = ShortString();
     obj.name = ShortString();
     obj.properties = ReadProperties();
-    while (PeekByte() != 0) obj.children.push_back(ReadObject());
-    ++pos_;
-    Leave();
-    return obj;
   }
 
   std::vector<Property> ReadProperties() {
@@ -330,6 +358,11 @@ private:
 }  // namespace
 
 ObjectRecord ReadBinaryForm(std::string_view bytes) { return BinaryReader(bytes).ReadRoot(); }
+
+void ReadBinaryFormByChild(std::string_view bytes, const std::function<void(ObjectRecord&)>& onRoot,
+                           const std::function<void(ObjectRecord&)>& onChild) {
+  BinaryReader(bytes).ReadRootByChild(onRoot, onChild);
+}
 
 std::string WriteBinaryForm(const ObjectRecord& root) {
   BinaryWriter writer;

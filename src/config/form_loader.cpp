@@ -27,6 +27,13 @@ public:
   explicit FormReader(TComponent& root) : root_(root) {}
 
   void Read(const ObjectRecord& record) {
+    Begin(record);
+    for (const ObjectRecord& child : record.children) ReadChild(root_, child);
+    Finish();
+  }
+
+  // The root's own record (its children are not looked at), then each child, then Finish.
+  void Begin(const ObjectRecord& record) {
     if (!SameText(record.className, root_.ClassName()))
       throw EReadError("Stream holds a %s where a %s was expected", record.className, root_.ClassName());
     root_.SetState(csLoading);
@@ -34,7 +41,9 @@ public:
     loaded_.push_back(&root_);
     if (!record.name.empty()) root_.SetName(UniqueRootName(record.name));
     ReadProperties(root_, root_, record.properties);
-    for (const ObjectRecord& child : record.children) ReadChild(root_, child);
+  }
+  void Child(const ObjectRecord& record) { ReadChild(root_, record); }
+  void Finish() {
     ResolveFixups();
     for (TComponent* c : loaded_) c->ClearState(csReading);
     for (TComponent* c : loaded_) c->Loaded();
@@ -281,7 +290,19 @@ void LoadForm(TComponent& root, const ObjectRecord& record) {
   }
 }
 
-void LoadFormFromStream(TComponent& root, std::string_view bytes) { LoadForm(root, ReadBinaryForm(bytes)); }
+void LoadFormFromStream(TComponent& root, std::string_view bytes) {
+  // Child by child: a record is dropped once its component stands.
+  FormReader reader(root);
+  try {
+    ReadBinaryFormByChild(
+        bytes, [&](ObjectRecord& record) { reader.Begin(record); },
+        [&](ObjectRecord& child) { reader.Child(child); });
+    reader.Finish();
+  } catch (...) {
+    reader.Abandon();
+    throw;
+  }
+}
 
 std::unique_ptr<TComponent> CreateForm(const ObjectRecord& record) {
   const TClassInfo* cls = FindClass(record.className);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/properties.h"
+#include "core/run_log.h"
 #include "dialogs/dlgcmp_TBaseDlg.h"
 #include "dialogs/page_bases.h"
 #include "dialogs/page_registries.h"
@@ -77,7 +78,8 @@ bool TCustomBaseInstallDlg::Execute() {
 }
 
 bool TCustomBaseInstallDlg::ShowDialog() {
-  if (!ShouldShow()) return true;
+  // Unattended, a page is taken as confirmed with what it holds.
+  if (!ShouldShow() || Unattended()) return true;
   std::unique_ptr<TForm> page = CreateFormFromLayout(FormClass(), &Application(), TForm::StaticClassInfo());
   SetDialog(page.get());
   AssignDialogProperties();

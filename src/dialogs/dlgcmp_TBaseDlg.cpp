@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/properties.h"
+#include "core/run_log.h"
 #include "sys/run_state.h"
 #include "dialogs/dialog_components.h"
 #include "dialogs/dlgcmp_TBaseContainer.h"
@@ -114,6 +115,8 @@ int TDialogManager::HandleNotification(TObject* sender, int code, TObject* po) {
 }
 
 void TDialogManager::ShowPhase() {
+  // Unattended, no window: every page keeps its defaults, as if Next were pressed on each.
+  if (Unattended()) return;
   TRunSlotScope<TDialogManager*> current(CurrentManager(), this);
   // Freed before the scope above ends, whatever happens.
   std::unique_ptr<TBaseFormContainer> container = TBaseFormContainer::CreateFromLayout(&Application());
@@ -151,6 +154,7 @@ void TDialogManager::ShowDuringCopyForms() {
 
 void TDialogManager::UpdateDuringCopyForms(TFileStatusParameter* fileStatus,
                                            TDownloadStatusParameter* downloadStatus) {
+  if (Unattended()) return;
   if (duringCopyForms_.empty()) ShowDuringCopyForms();
   const std::vector<TBaseDuringCopyForm*> forms = duringCopyForms_;
   for (TBaseDuringCopyForm* f : forms) f->UpdateStatus(fileStatus, downloadStatus);
@@ -168,6 +172,8 @@ void TDialogManager::CloseDuringCopyForms() {
 }
 
 void TDialogManager::ShowChangeDisk(TObject* parameters) {
+  // Unattended, the requester answers its own question with the default.
+  if (Unattended()) return;
   if (ChangeDiskList().empty() || ChangeDiskList().front().Withdrawn) return;
   const TBCDFEntry& entry = ChangeDiskList().front();
   std::unique_ptr<TForm> made =

@@ -257,27 +257,37 @@ void TCopyFileForm::Loaded() {
 }
 
 void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus) {
+  if (!fileStatus && !downloadStatus) return;
+  const bool download = downloadStatus != nullptr;
+  const bool kindChanged = !shownOnce_ || download != pending_.download;
+  pending_.download = download;
   if (fileStatus) {
-    transfer_->SetVisible(false);
-    total_->SetPosition(fileStatus->TotalPercentDone);
-    file_->SetPosition(fileStatus->FilePercentDone);
-    item_->SetCaption(fileStatus->FileName);
-  } else if (downloadStatus) {
-    transfer_->SetVisible(true);
-    file_->SetPosition(downloadStatus->Percent);
-    item_->SetCaption(downloadStatus->FileName);
+    pending_.total = fileStatus->TotalPercentDone;
+    pending_.file = fileStatus->FilePercentDone;
+    pending_.name = fileStatus->FileName;
+  } else {
+    pending_.file = downloadStatus->Percent;
+    pending_.name = downloadStatus->FileName;
   }
-  // The bars and the label take their new values at once and paint when messages are next pumped
-  // (the extractor pumps at most 25 times a second). What is waiting to be painted is also painted on
-  // the spot no more often than that, and always at the end of the copy, so that the last state is on
-  // the screen; the rest of the window is left alone, since every repaint costs round trips to the
-  // window system.
+  // Every change of a bar or the label is a round trip to the window system, and a status comes per
+  // 64 KB and per file: the window takes the latest values no more often than an eye can follow
+  // (25 a second), at once when it switches between copying and downloading, and always at the end
+  // of the copy, so that the last state is on the screen.
   const auto now = std::chrono::steady_clock::now();
   const bool finished = fileStatus && fileStatus->FilePercentDone >= 100 && fileStatus->TotalPercentDone >= 100;
-  if (HandleAllocated() && (finished || now - lastPaint_ >= std::chrono::milliseconds(40))) {
+  if (kindChanged || finished || now - lastPaint_ >= std::chrono::milliseconds(40)) {
     lastPaint_ = now;
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ShowPending();
   }
+}
+
+void TCopyFileForm::ShowPending() {
+  shownOnce_ = true;
+  transfer_->SetVisible(pending_.download);
+  if (!pending_.download) total_->SetPosition(pending_.total);
+  file_->SetPosition(pending_.file);
+  item_->SetCaption(pending_.name);
+  if (HandleAllocated()) RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 // --- the disk prompt ---

@@ -139,6 +139,13 @@ private:
   TProgressBar* file_ = nullptr;
   TProgressBar* total_ = nullptr;
   TLabel* item_ = nullptr;
+  void ShowPending();
+  struct {
+    bool download = false;
+    int total = 0, file = 0;
+    std::string name;
+  } pending_;
+  bool shownOnce_ = false;
   std::chrono::steady_clock::time_point lastPaint_{};
 };
 

@@ -7,7 +7,9 @@
 #include "archive/file_list.h"
 #include "archive/self_extract.h"
 #include "core/routines_API.h"
+#include "core/run_log.h"
 #include "engine/cmp_TInstall.h"
+#include "engine/run_outcome.h"
 #include "objects/cmp_TInstallFile.h"
 #include "objects/toolkit_directory.h"
 #include "paths/cmp_TPathSpecifier.h"
@@ -116,8 +118,11 @@ void TCustomInstall::BuildFromBuildInf() {
     }
     if (lines.Count() == 0)
       throw IEInstall(std::string("Must be 1 line in BUILD.INF. This line should specify the build directory"));
+    LogEvent("Phase: building the distribution in %s", lines[0]);
     Build(sys::ModuleFileName(), lines[0], true);
+    SetProgramExitCode(kExitInstalled);
   } catch (const Exception& e) {
+    SetProgramExitCode(kExitFailed);
     Application().MessageBox(e.Message(), Application().Title(), 0);
   }
   EndProgram();
@@ -311,6 +316,7 @@ void TCustomInstall::TransferToFloppies(const std::string& target) {
     const std::string exe = FullArchiveFile();
     const TSelfExtractInfo info = ReadTrailer(exe);
     const std::string disk = IncludeTrailingBackslash(target);
+    LogEvent("Phase: transferring the installation to %s", disk);
     ShowStatus("Transferring this installation to floppies. Please wait...");
     {
       sys::File in = sys::File::Open(exe, sys::OpenMode::ReadShared);
@@ -347,8 +353,10 @@ void TCustomInstall::TransferToFloppies(const std::string& target) {
       };
       compressor.SpanToDisks(disk, "files.1");
     }
+    SetProgramExitCode(kExitInstalled);
   } catch (const Exception& e) {
     ClearStatus();
+    SetProgramExitCode(kExitFailed);
     Application().MessageBox(e.Message(), Application().Title(), 0);
   }
   if (hostForm_) hostForm_->SetCursor(savedCursor);

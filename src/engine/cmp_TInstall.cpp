@@ -5,8 +5,11 @@
 #include "config/resources.h"
 #include "core/properties.h"
 #include "core/routines_API.h"
+#include "core/routines_Paths.h"
+#include "core/run_log.h"
 #include "engine/cleanup.h"
 #include "engine/install_record.h"
+#include "engine/run_outcome.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "objects/cmp_TInstallFile.h"
 #include "objects/objects_registry.h"
@@ -191,6 +194,7 @@ void TCustomInstall::Loaded() {
     throw IEInstall(std::string(
         "You forgot to pass in the build directory. In Run | Parameters, follow this format: -d \"-sC:\\My Build\""));
   sourceDirectory_ = switches_.Has(swSource) ? switches_.Value(swSource) : ProgramDirectory();
+  if (switches_.Has(swFolder)) SetInstallFolder(switches_.Value(swFolder));
   SetInstallRecordKey(FindInstallRecord({sys::ModuleFileName(), RunStart(), std::nullopt}, false));
 
   if (TForm* main = Application().MainForm()) {
@@ -217,6 +221,13 @@ void TCustomInstall::Loaded() {
     TransferToFloppies("a:");
   } else if (switches_.Has(swAfterReboot)) {
     ResumeAfterReboot();
+  } else if (Unattended()) {
+    // No window at all: the run starts once the message loop does, without the host form.
+    Application().SetShowMainForm(false);
+    Application().RunAtStart([this] {
+      started_ = true;
+      RunGuarded();
+    });
   } else if (hostForm_) {
     savedOnActivate_ = hostForm_->OnActivate;
     hasSavedOnActivate_ = static_cast<bool>(savedOnActivate_);
@@ -239,6 +250,10 @@ void TCustomInstall::StartHook(TObject*) {
   if (!runAutomatic_) return;
   if (Owner() && !Owner()->HasState(csDestroying) && hasSavedOnActivate_ && hostForm_)
     hostForm_->OnActivate = savedOnActivate_;
+  RunGuarded();
+}
+
+void TCustomInstall::RunGuarded() {
   // Everything that escapes the run ends in the installer's exception handling.
   try {
     Execute();
@@ -247,6 +262,14 @@ void TCustomInstall::StartHook(TObject*) {
   } catch (const std::exception& e) {
     HandleException(this, Exception(std::string(e.what())));
   }
+}
+
+void TCustomInstall::SetInstallFolder(const std::string& folder) {
+  const std::string dir = QualifiedFolderPath(folder);
+  // Relative to nothing the user can see: the folder must say where it is.
+  if (!IsAbsolutePath(dir)) throw IEInstall("The install folder given with -p must be a full path such as -pC:\\Product: %s", folder);
+  SetDestDirType(nullptr);
+  SetDestDir(dir);
 }
 
 void TCustomInstall::Execute() {
@@ -272,23 +295,38 @@ void TCustomInstall::Execute() {
   std::optional<std::string> selfExtract;
   if (switches_.Has(swSelfExtract))
     selfExtract = IncludeTrailingBackslash(switches_.Value(swSource)) + switches_.Value(swSelfExtract);
+  LogEvent("Installing %s %s into %s", information_.ProductName, information_.Version, FullDestDir());
   SetInstallRecordKey(FindInstallRecord({sys::ModuleFileName(), RunStart(), selfExtract}, true));
   DeleteUnfinished();
   if (switches_.Has(swSelfExtract)) ReadSelfExtractInfo();
   ReadArchiveInfo();
   if (OnAfterInitialized) OnAfterInitialized(this);
   for (int code : kBeforeInstallCodes) Broadcast(this, code, nullptr);
+  LogEvent(Unattended() ? "Phase: before installation (quiet: every page keeps its defaults)"
+                        : "Phase: before installation");
   Broadcast(this, ncBeforeInstallPhase, nullptr);
+  LogEvent("Phase: installing into %s", FullDestDir());
   Process();
   RegistrationFailuresPropagateSlot().Set(true);
   for (int i = 0; i < DeferredRegistrations().Count(); ++i) DeferredRegistrations().Items(i)->RegisterSelf();
   if (unfinishedCount_ > 0 || reboot_) RegisterRunOnce();
   const bool rebootWanted = reboot_;
-  if (rebootWanted) Broadcast(this, ncRebootPhase, nullptr);
+  if (rebootWanted) {
+    SetProgramExitCode(kExitRestartNeeded);
+    LogEvent("Phase: restart (a restart of the computer finishes the installation)");
+    Broadcast(this, ncRebootPhase, nullptr);
+  }
   if (reboot_ && OnBeforeReboot) {
     bool continueReboot = reboot_;
     OnBeforeReboot(this, continueReboot);
     reboot_ = continueReboot;
+  }
+  if (reboot_ && Unattended()) {
+    // Never restarted unattended: the exit code says a restart is needed, and it resumes the work.
+    SaveLanguage();
+    LogEvent("The computer is not restarted in quiet mode; the installation finishes when it next starts");
+    EndProgram();
+    return;
   }
   if (reboot_) {
     SaveLanguage();
@@ -300,10 +338,12 @@ void TCustomInstall::Execute() {
     EndProgram();
     return;
   }
+  SetProgramExitCode(kExitInstalled);
+  LogEvent("Phase: the installation is complete");
   NotifyGoodInstall();
   CleanupLoadingProgram();
   RemoveInstallRecord(InstallRecordKey());
-  if (runAutomatic_) Shutdown();
+  if (runAutomatic_ || Unattended()) Shutdown();
   RunFilesAfterInstall();
   installing_ = false;
 }
@@ -317,6 +357,7 @@ void TCustomInstall::ReadArchiveInfo() {
     savedCursor = hostForm_->Cursor();
     hostForm_->SetCursor(crHourGlass);
   }
+  LogEvent("Phase: reading the archive information of %s", FullArchiveFile());
   ShowStatus("Reading file information...");
   try {
     TFileContainer::ReadArchiveInfo();
@@ -350,8 +391,9 @@ void TCustomInstall::NotifyBadInstall() {
 bool TCustomInstall::Shutdown() {
   bool quitOut = true;
   if (OnBeforeShutdown) OnBeforeShutdown(this, quitOut);
-  if (quitOut) EndProgram();
-  return !quitOut;
+  // Unattended, nobody could ever end a program kept running without a window.
+  if (quitOut || Unattended()) EndProgram();
+  return !quitOut && !Unattended();
 }
 
 void TCustomInstall::EndProgram() { Application().Terminate(); }
@@ -360,6 +402,10 @@ void TCustomInstall::RunFilesAfterInstall() {
   for (int i = 0; i < InstallFiles().Count(); ++i) {
     TCustomInstallFile* file = InstallFiles().Items(i);
     if (!file->RunAfterInstall()) continue;
+    if (Unattended()) {
+      LogEvent("Not started in quiet mode: %s", RunAfterInstallCommandLine(file->FullDestDir(), file->DestName()));
+      continue;
+    }
     bool defaultAction = true;
     if (OnBeforeRunFile) OnBeforeRunFile(this, file, defaultAction);
     if (file->RunAfterInstall() && defaultAction)
@@ -390,20 +436,24 @@ void TCustomInstall::HandleException(TObject*, const Exception& e) {
   }
   installing_ = false;
   RegistrationFailuresPropagateSlot().Set(true);
+  const bool aborted = dynamic_cast<const EAIUserAbort*>(&e) != nullptr;
+  SetProgramExitCode(aborted ? kExitCancelled : kExitFailed);
   try {
-    if (dynamic_cast<const EAIUserAbort*>(&e)) {
+    if (aborted) {
+      LogEvent("Phase: the installation was cancelled: %s", e.Message());
       NotifyBadInstall();
       CleanupLoadingProgram();
       RemoveInstallRecord(InstallRecordKey());
-      if (runAutomatic_) Shutdown();
+      if (runAutomatic_ || Unattended()) Shutdown();
     } else {
+      LogEvent("Phase: the installation failed");
       NotifyBadInstall();
       ShowError(e);
       Shutdown();
     }
   } catch (...) {
     // A failure while showing the failure itself must not hide the end of the program.
-    if (runAutomatic_) EndProgram();
+    if (runAutomatic_ || Unattended()) EndProgram();
   }
 }
 

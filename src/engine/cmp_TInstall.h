@@ -89,6 +89,10 @@ public:
   bool ConfirmUserAbort();
   // The host form's activation handler: starts the run once.
   void StartHook(TObject* sender);
+  // Execute, with every exception that escapes handed to HandleException.
+  void RunGuarded();
+  // -p: the installer's destination becomes this full path.
+  void SetInstallFolder(const std::string& folder);
   void ParseCommandLine();
   void CleanupLoadingProgram();
   // The unfinished-business list of this run's install record, as lines "data;kind".

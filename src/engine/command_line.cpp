@@ -10,7 +10,7 @@ namespace tav {
 namespace {
 const char* const kInvalidParameter =
     "Invalid parameter <%s>. Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to floppies), -e "
-    "(Called by self-extractor), -r (After reboot)";
+    "(Called by self-extractor), -r (After reboot), -q (Quiet: no window), -l (Log file), -p (Install folder)";
 
 int SwitchOf(char letter) {
   switch (std::tolower(static_cast<unsigned char>(letter))) {
@@ -21,6 +21,9 @@ int SwitchOf(char letter) {
     case 'r': return swAfterReboot;
     case 's': return swSource;
     case 'c': return swCleanup;
+    case 'q': return swQuiet;
+    case 'l': return swLog;
+    case 'p': return swFolder;
   }
   return -1;
 }
@@ -38,8 +41,19 @@ TCommandSwitches ParseCommandLine(const std::vector<std::string>& args) {
   return result;
 }
 
-namespace {
-}  // namespace
+TRunOptions ReadRunOptions(const std::vector<std::string>& args) {
+  TRunOptions options;
+  for (const std::string& arg : args) {
+    if (arg.size() < 2 || arg[0] != '-') continue;
+    const int s = SwitchOf(arg[1]);
+    if (s == swQuiet) options.Quiet = true;
+    if (s == swLog) {
+      options.HasLog = true;
+      options.Log = arg.substr(2);
+    }
+  }
+  return options;
+}
 
 TRunSlot<TArgumentSource>& ArgumentSourceSlot() {
   static auto& slot = TRunSlot<TArgumentSource>::Make("argument source");

@@ -4,9 +4,11 @@
 #include <stdexcept>
 
 #include "core/routines_API.h"
+#include "core/run_log.h"
 #include "engine/cleanup.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/install_record.h"
+#include "engine/run_outcome.h"
 #include "engine/translator_language.h"
 #include "objects/routines_Registry.h"
 #include "sys/files.h"
@@ -61,6 +63,9 @@ std::string TCustomInstall::ResumeCommandLine() const {
   if (switches_.Has(swSelfExtract)) line += "\"-e" + ExtractFileName(source) + "\" ";
   line += "\"-s" + ExcludeTrailingBackslash(ExtractFilePath(source)) + "\"";
   if (switches_.Has(swCleanup)) line += " -c";
+  // A quiet install resumes quietly, and goes on writing its log.
+  if (Unattended()) line += " -q";
+  if (!RunLogPath().empty()) line += " \"-l" + RunLogPath() + "\"";
   return line;
 }
 
@@ -99,6 +104,7 @@ int TCustomInstall::LoadLanguage() {
 void TCustomInstall::ResumeAfterReboot() {
   installing_ = true;
   try {
+    LogEvent("Phase: finishing the installation after the restart");
     SetInstallRecordKey(FindInstallRecord({sys::ModuleFileName(), RunStartTime(), std::nullopt}, false));
     if (TranslatorLanguage()) SetTranslatorLanguage(static_cast<TTvrkLanguage>(LoadLanguage()));
     TStringList list;
@@ -130,10 +136,12 @@ void TCustomInstall::ResumeAfterReboot() {
         }
       }
     }
+    SetProgramExitCode(kExitInstalled);
+    LogEvent("Phase: the installation is complete");
     NotifyGoodInstall();
     CleanupLoadingProgram();
     RemoveInstallRecord(InstallRecordKey());
-    if (runAutomatic_) Shutdown();
+    if (runAutomatic_ || Unattended()) Shutdown();
     RunFilesAfterInstall();
     installing_ = false;
   } catch (const Exception& e) {

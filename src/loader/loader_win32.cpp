@@ -5,6 +5,9 @@
 //   setup.exe            install: setup runs with -s<this folder> -c, and -e<this file> when self-extracting
 //   setup.exe *TODISK    floppy transfer: setup runs with -f -e -s
 //
+// -q (no window), -l<log file> and -p<install folder> are passed on to setup as they were given; with -q
+// a failure of the loading program itself shows no box and goes to the log.
+//
 // Deliberately small and plain: kernel32, user32 and advapi32 (all loaded from the system folder
 // before any code runs), zlib, and the trailer reader; no C++ library, no exceptions.
 #include <windows.h>
@@ -18,17 +21,44 @@ namespace {
 
 constexpr DWORD kPath = 32768;
 constexpr DWORD kHeaderSize = 172, kPrologueSize = 5, kMaxMembers = 2000;
-constexpr UINT kFailed = 255;
+constexpr UINT kFailed = 1;  // setup's own code for a failed run
 
 // The working buffers, allocated zeroed at the start rather than stored in the file; nothing here
 // runs concurrently.
 struct TBuffers {
-  wchar_t self[kPath], sourceDir[kPath], folder[kPath], file[kPath], setup[kPath], command[3 * kPath + 64];
+  wchar_t self[kPath], sourceDir[kPath], folder[kPath], file[kPath], setup[kPath], command[6 * kPath + 64];
+  wchar_t passOn[3 * kPath], log[kPath], token[kPath];
+  char line[4 * kPath];
+  bool quiet, hasLog, toDisk;
   unsigned char in[64 * 1024], out[64 * 1024];
 };
 TBuffers* g;
 
-void Fail(const wchar_t* text) { MessageBoxW(nullptr, text, L"Setup", MB_OK | MB_ICONERROR); }
+// Appends one line with the local time to the log named by -l (UTF-8, as setup writes it).
+void LogLine(const wchar_t* text) {
+  if (!g->hasLog) return;
+  HANDLE log = CreateFileW(g->log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (log == INVALID_HANDLE_VALUE) return;
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  int n = wsprintfA(g->line, "%04u-%02u-%02u %02u:%02u:%02u ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  const int text8 = WideCharToMultiByte(CP_UTF8, 0, text, -1, g->line + n, sizeof g->line - n - 3, nullptr, nullptr);
+  if (text8 > 0) {
+    n += text8 - 1;
+    for (int i = 0; i < n; ++i)
+      if (g->line[i] == '\n') g->line[i] = ' ';  // one event, one line
+    g->line[n++] = '\r';
+    g->line[n++] = '\n';
+    DWORD put = 0;
+    WriteFile(log, g->line, static_cast<DWORD>(n), &put, nullptr);
+  }
+  CloseHandle(log);
+}
+
+void Fail(const wchar_t* text) {
+  LogLine(text);
+  if (!g->quiet) MessageBoxW(nullptr, text, L"Setup", MB_OK | MB_ICONERROR);
+}
 
 void Damaged() {
   Fail(L"This setup program is damaged or incomplete, so the installation cannot start.\n\n"
@@ -190,22 +220,51 @@ Unpack UnpackSetupArchive(HANDLE archive, std::int64_t start, std::int64_t end) 
   return Unpack::Ok;
 }
 
-// True when the program's arguments (after its own name) are "*TODISK", in any case.
-bool ToDisk() {
-  const wchar_t* p = GetCommandLineW();
-  if (*p == L'"') {
-    for (++p; *p && *p != L'"'; ++p) {
+// The next argument of p into g->token (quotes removed, as the C run-time reads them, without escapes);
+// false at the end or for one longer than a path.
+bool NextArgument(const wchar_t*& p) {
+  while (*p == L' ' || *p == L'\t') ++p;
+  if (!*p) return false;
+  DWORD n = 0;
+  bool quoted = false;
+  for (; *p && (quoted || (*p != L' ' && *p != L'\t')); ++p) {
+    if (*p == L'"') {
+      quoted = !quoted;
+      continue;
     }
-    if (*p) ++p;
-  } else {
-    while (*p && *p != L' ' && *p != L'\t') ++p;
+    if (n + 1 >= kPath) return false;
+    g->token[n++] = *p;
   }
-  while (*p == L' ' || *p == L'\t') ++p;
-  wchar_t arg[16] = {};
-  int n = 0;
-  while (*p && *p != L' ' && *p != L'\t' && n < 15) arg[n++] = *p++;
-  while (*p == L' ' || *p == L'\t') ++p;
-  return !*p && CompareStringOrdinal(arg, n, L"*TODISK", 7, TRUE) == CSTR_EQUAL;
+  g->token[n] = 0;
+  return true;
+}
+
+// The arguments after the program's own name: "*TODISK" alone asks for the floppy transfer; -q, -l and
+// -p (any case, "/" for "-" too) go on to setup; anything else is ignored, as it always was.
+bool ReadArguments() {
+  const wchar_t* p = GetCommandLineW();
+  if (!NextArgument(p)) return true;  // the program's own name
+  int count = 0;
+  while (NextArgument(p)) {
+    ++count;
+    if (CompareStringOrdinal(g->token, -1, L"*TODISK", -1, TRUE) == CSTR_EQUAL) g->toDisk = true;
+    if ((g->token[0] != L'-' && g->token[0] != L'/') || !g->token[1]) continue;
+    const wchar_t letter = g->token[1] | 0x20;  // lower case of the three letters; no other maps onto them
+    if (letter != L'q' && letter != L'l' && letter != L'p') continue;
+    // Quoted on, a final backslash would escape the closing quote.
+    for (int end = lstrlenW(g->token); end > 2 && g->token[end - 1] == L'\\'; --end) g->token[end - 1] = 0;
+    if (letter == L'q') g->quiet = true;
+    if (letter == L'l') {
+      g->hasLog = true;
+      lstrcpyW(g->log, g->token + 2);
+    }
+    g->token[0] = L'-';
+    if (!Append(g->passOn, ARRAYSIZE(g->passOn), L" \"") || !Append(g->passOn, ARRAYSIZE(g->passOn), g->token) ||
+        !Append(g->passOn, ARRAYSIZE(g->passOn), L"\""))
+      return false;
+  }
+  g->toDisk = g->toDisk && count == 1;
+  return true;
 }
 
 UINT Run() {
@@ -214,7 +273,11 @@ UINT Run() {
   const DWORD selfLength = GetModuleFileNameW(nullptr, g->self, kPath);
   if (selfLength == 0 || selfLength >= kPath) return kFailed;
   DirectoryOf(g->self, g->sourceDir);
-  const bool toDisk = ToDisk();
+  if (!ReadArguments()) {
+    Fail(L"The command line of the setup program is too long.");
+    return kFailed;
+  }
+  const bool toDisk = g->toDisk;
 
   // The archive to unpack: the one appended to this file, else "setup.1" beside it.
   HANDLE self = CreateFileW(g->self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -271,6 +334,7 @@ UINT Run() {
   if (selfExtracting)
     fits = fits && Append(g->command, ARRAYSIZE(g->command), L" \"-e") &&
            Append(g->command, ARRAYSIZE(g->command), FileNameOf(g->self)) && Append(g->command, ARRAYSIZE(g->command), L"\"");
+  fits = fits && Append(g->command, ARRAYSIZE(g->command), g->passOn);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

@@ -7,6 +7,7 @@
 #include "core/routines_Strings.h"
 #include "objects/cmp_TInstallFile.h"
 #include "objects/routines_Registry.h"
+#include "objects/uninstall_record.h"
 #include "sys/files.h"
 #include "sys/registry.h"
 
@@ -447,6 +448,8 @@ void TFileContainer::Install() {
     TBatch() { TvrkCompress().BeginBatch(); }
     ~TBatch() { TvrkCompress().EndBatch(); }
   } batch;
+  // Their uninstall entries go through one open key.
+  TUninstallRecordBatch record;
   RunOperation(*this, state_, ifsInstall, [&] {
     std::string local;
     if (FindLocalFile(local)) SetLocalArchive(local);

@@ -4,6 +4,7 @@
 
 #include "core/properties.h"
 #include "core/routines_Strings.h"
+#include "core/run_log.h"
 #include "objects/cmp_TFileContainer.h"
 
 namespace tav {
@@ -241,9 +242,16 @@ void TInstallContainer::Process() {
   try {
     if (OnBeforeProcess) OnBeforeProcess(this);
     Broadcast(this, ncBeforeProcess, nullptr);
-    if (!include_) return;
+    if (!include_) {
+      LogEvent("Object %s (%s) is not included", Name(), ClassName());
+      return;
+    }
     Broadcast(this, ncProcessStarts, nullptr);
-    if (!SelectedByInstallType()) return;
+    if (!SelectedByInstallType()) {
+      LogEvent("Object %s (%s) is not part of this install type", Name(), ClassName());
+      return;
+    }
+    LogEvent("Object %s (%s)", Name(), ClassName());
     Install();
     processed_ = true;
     if (TCurrentInstall* install = CurrentInstall()) WriteUninstall(kUninstallKeyPrefix + install->ProductName());
@@ -317,8 +325,12 @@ TInstallObject* TInstallContainer::Helper(int index) const {
 }
 
 int TInstallContainer::Broadcast(TObject* sender, int code, TObject* po) {
+  // Helpers stand sorted by kind and dialogs have the highest: a status per 64 KB walks only the
+  // tail, not every file of a large group.
+  std::size_t first = helpers_.size();
+  while (first > 0 && helpers_[first - 1]->Kind() >= kindDialog) --first;
   int result = 0;
-  for (std::size_t i = 0; i < helpers_.size(); ++i) {
+  for (std::size_t i = first; i < helpers_.size(); ++i) {
     TInstallObject* helper = helpers_[i];
     if (helper->Kind() == kindDialog) result = helper->HandleNotification(sender, code, po);
   }

@@ -7,6 +7,7 @@
 #include "core/properties.h"
 #include "core/routines_API.h"
 #include "core/routines_Strings.h"
+#include "core/run_log.h"
 #include "objects/install_system.h"
 #include "objects/routines_Registry.h"
 #include "objects/uninstall_record.h"
@@ -346,6 +347,7 @@ void TCustomInstallFile::Install() {
     }
   }
   if (!willCopy_) {
+    LogEvent("File kept: %s (the existing file stays under the overwrite rule)", dest);
     Raise(ieNotInstalled, this);
     FinishInstall();
     if (OnAfterInstall) OnAfterInstall(this);
@@ -398,6 +400,11 @@ void TCustomInstallFile::Extract(TTvrkCompress& compressor) {
     compressor.SetFilesToProcess(files);
     compressor.ExtractFiles();
     if (compressor.Abort()) throw EAIUserAbort();
+    if (replaceAtReboot_)
+      LogEvent("File in use: %s is written as %s and replaces it when the computer restarts", FinalDestPath(),
+               DestPath());
+    else
+      LogEvent("File written: %s", DestPath());
     FinishInstall();
     if (OnAfterInstall) OnAfterInstall(this);
     Raise(ieAfterInstall, this);
@@ -456,10 +463,15 @@ bool TCustomInstallFile::IncrementSharedDLLCount() {
   const std::string path = FinalDestPath();
   const std::string shortName = sys::ShortPath(path);
   std::uint32_t count = 0;
-  if (key.ReadDword(shortName, count) && key.WriteDword(shortName, count + 1)) return true;
+  if (key.ReadDword(shortName, count) && key.WriteDword(shortName, count + 1)) {
+    LogRegistryValue(hkLocalMachine, kSharedDLLsKey, shortName, std::to_string(count + 1));
+    return true;
+  }
   count = 0;
   key.ReadDword(path, count);  // a missing counter starts at 0
-  return key.WriteDword(path, count + 1);
+  if (!key.WriteDword(path, count + 1)) return false;
+  LogRegistryValue(hkLocalMachine, kSharedDLLsKey, path, std::to_string(count + 1));
+  return true;
 }
 
 void TCustomInstallFile::RegisterSelf() {
@@ -528,8 +540,9 @@ void TCustomInstallFile::PrepareReplace() {
   Raise(ieReplacing, this);
   willCopy_ = true;
   const std::string inUse = DestPath();
-  // Asked without deleting: the user's file stays until the new one is complete.
-  if (!sys::FileExists(inUse) || !install_os::FileInUse(inUse)) return;
+  // Asked without deleting: the user's file stays until the new one is complete. Install has just
+  // looked for it; a missing name costs a listing of its folder under Wine, so it is not asked twice.
+  if (!destExisted_ || !install_os::FileInUse(inUse)) return;
 
   replaceAtReboot_ = true;
   const std::string dir = IncludeTrailingBackslash(FullDestDir());

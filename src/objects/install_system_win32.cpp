@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/run_log.h"
 #include "sys/unicode.h"
 
 namespace tav::install_os {
@@ -145,6 +146,9 @@ bool HasVersionString(const std::string& path, const std::string& valueName) {
 }
 
 bool AskOkCancel(const std::string& text, const std::string& caption) {
+  LogEvent("Message: %s", text);
+  // Unattended, OK (the default button) is the answer.
+  if (Unattended()) return true;
   return MessageBoxW(GetActiveWindow(), W(text).c_str(), W(caption).c_str(), MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
 }
 

@@ -33,6 +33,8 @@ int ReadRegInteger(TRootKeys root, const std::string& key, const std::string& na
 void WriteRegString(TRootKeys root, const std::string& key, const std::string& name, const std::string& value);
 // Likewise; the message is the key path alone.
 void WriteRegInteger(TRootKeys root, const std::string& key, const std::string& name, int value);
+// The log's line for a value written ("HKEY_LOCAL_MACHINE\key, name = value").
+void LogRegistryValue(TRootKeys root, const std::string& key, const std::string& name, const std::string& value);
 // Opens the key, creating it when missing; false when that fails.
 bool CreateRegKey(TRootKeys root, const std::string& key);
 // Deletes every subkey depth first, then the key; silent on every failure.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/exceptions_Tavenrik.h"
+#include "core/run_log.h"
 #include "sys/registry.h"
 
 namespace tav {
@@ -74,17 +75,26 @@ int ReadRegInteger(TRootKeys root, const std::string& key, const std::string& na
   return k.ReadDword(name, value) ? static_cast<int>(value) : defaultValue;
 }
 
+void LogRegistryValue(TRootKeys root, const std::string& key, const std::string& name, const std::string& value) {
+  static const char* const roots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG", "HKEY_CURRENT_USER",
+                                      "HKEY_DYN_DATA",     "HKEY_LOCAL_MACHINE",  "HKEY_USERS"};
+  const std::string path = std::string(roots[root]) + (key.rfind('\\', 0) == 0 ? "" : "\\") + key;
+  LogEvent("Registry value written: %s, %s = %s", path, name.empty() ? "(default)" : name, value);
+}
+
 void WriteRegString(TRootKeys root, const std::string& key, const std::string& name, const std::string& value) {
   sys::RegKey k = sys::RegKey::Open(SysRootKey(root), key, true);
   if (!k.WriteString(name, value)) {
     throw EIRCannotWriteValue(TranslateMessage("Cannot install into registry. Key: %s Ident: %s Value %s"), key, name,
                               value);
   }
+  LogRegistryValue(root, key, name, value);
 }
 
 void WriteRegInteger(TRootKeys root, const std::string& key, const std::string& name, int value) {
   sys::RegKey k = sys::RegKey::Open(SysRootKey(root), key, true);
   if (!k.WriteDword(name, static_cast<std::uint32_t>(value))) throw EIRCannotWriteValue(std::string(key));
+  LogRegistryValue(root, key, name, std::to_string(value));
 }
 
 bool CreateRegKey(TRootKeys root, const std::string& key) {

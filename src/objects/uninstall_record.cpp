@@ -1,18 +1,22 @@
 #include "objects/uninstall_record.h"
 
 #include <charconv>
+#include <memory>
 
 #include "core/exceptions_Tavenrik.h"
 #include "core/format.h"
 #include "objects/routines_Registry.h"
+#include "sys/registry.h"
+#include "sys/run_state.h"
 
 namespace tav {
 
 namespace {
 
 // The counter as the record keeps it: decimal text; anything else is EConvertError.
-int ReadCounter(const std::string& key) {
-  const std::string text = ReadRegString(hkLocalMachine, key, "Entries", "0");
+int ReadCounter(const sys::RegKey& list) {
+  std::string text = "0";
+  list.ReadString("Entries", text);
   int value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || value < 0) {
@@ -21,17 +25,62 @@ int ReadCounter(const std::string& key) {
   return value;
 }
 
+int ReadCounter(const std::string& key) { return ReadCounter(sys::RegKey::Open(sys::RootKey::LocalMachine, key, false)); }
+
 std::string Numbered(const char* name, int n) { return std::string(name) + std::to_string(n); }
 
+// The list a batch appended to last, kept open with its counter.
+struct TOpenList {
+  std::string list;
+  sys::RegKey key;
+  int count = 0;
+};
+
+TRunSlot<std::shared_ptr<TOpenList>>& OpenListSlot() {
+  static auto& slot = TRunSlot<std::shared_ptr<TOpenList>>::Make("uninstall record batch");
+  return slot;
+}
+
+// Appends Name<n> = value and then the counter n through one open key: an install of thousands of
+// files writes an entry per file, and every open, read and write is a round trip to the registry.
+// Within a batch the key stays open and the counter is remembered between appends to the same list.
+void Append(const std::string& list, const char* name, const std::string& value) {
+  TOpenList* batch = OpenListSlot().Get().get();
+  TOpenList single;
+  TOpenList& open = batch ? *batch : single;
+  if (!open.key.IsOpen() || open.list != list) {
+    open.key = sys::RegKey::Open(sys::RootKey::LocalMachine, list, true);
+    open.list.clear();  // known only once the counter has been read
+    open.count = ReadCounter(open.key);
+    open.list = list;
+  }
+  const int n = open.count + 1;
+  if (!open.key.WriteString(Numbered(name, n), value) || !open.key.WriteString("Entries", std::to_string(n))) {
+    open.key.Close();
+    throw EIRCannotWriteValue(TranslateMessage("Cannot install into registry. Key: %s Ident: %s Value %s"), list,
+                              Numbered(name, n), value);
+  }
+  open.count = n;
+}
+
 }  // namespace
+
+TUninstallRecordBatch::TUninstallRecordBatch() {
+  if (!OpenListSlot().Get()) {
+    OpenListSlot().Set(std::make_shared<TOpenList>());
+    outermost_ = true;
+  }
+}
+
+TUninstallRecordBatch::~TUninstallRecordBatch() {
+  if (outermost_) OpenListSlot().Set(nullptr);
+}
 
 void AppendUninstallFile(const std::string& key, const std::string& path) {
   for (int suffix = 0; suffix <= kUninstallFileListTries; ++suffix) {
     const std::string list = key + "\\Files" + (suffix == 0 ? std::string() : std::to_string(suffix));
     try {
-      const int n = ReadCounter(list) + 1;
-      WriteRegString(hkLocalMachine, list, Numbered("File", n), path);
-      WriteRegString(hkLocalMachine, list, "Entries", std::to_string(n));
+      Append(list, "File", path);
       return;
     } catch (const EConvertError&) {
     } catch (const EIRCannotWriteValue&) {
@@ -42,10 +91,7 @@ void AppendUninstallFile(const std::string& key, const std::string& path) {
 }
 
 void AppendUninstallActiveX(const std::string& key, const std::string& path, bool isProgram) {
-  const std::string list = key + "\\ActiveX";
-  const int n = ReadCounter(list) + 1;
-  WriteRegString(hkLocalMachine, list, Numbered("File", n), path + (isProgram ? ";1" : ";0"));
-  WriteRegString(hkLocalMachine, list, "Entries", std::to_string(n));
+  Append(key + "\\ActiveX", "File", path + (isProgram ? ";1" : ";0"));
 }
 
 std::string AppendUninstallRegistryKey(const std::string& key) {

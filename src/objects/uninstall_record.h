@@ -6,6 +6,20 @@
 
 namespace tav {
 
+// While one lives (the outermost counts), appends keep the list they wrote to open and remember its
+// counter, instead of opening the key and reading the counter for every entry. Only for a stretch
+// in which nothing else writes the record, such as the install of a file container.
+class TUninstallRecordBatch {
+public:
+  TUninstallRecordBatch();
+  ~TUninstallRecordBatch();
+  TUninstallRecordBatch(const TUninstallRecordBatch&) = delete;
+  TUninstallRecordBatch& operator=(const TUninstallRecordBatch&) = delete;
+
+private:
+  bool outermost_ = false;
+};
+
 // How many overflow keys (Files1, Files2, ...) are tried before the file list gives up.
 constexpr int kUninstallFileListTries = 64;
 

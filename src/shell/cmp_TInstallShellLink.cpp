@@ -6,6 +6,7 @@
 #include "core/properties.h"
 #include "core/routines_API.h"
 #include "core/routines_Strings.h"
+#include "core/run_log.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallFile.h"
 #include "objects/uninstall_record.h"
@@ -345,10 +346,13 @@ void TCustomInstallShellLink::Install() {
   }
   if (UpperExt(linkName_) == ".URL") {
     InstallInternetShortcut();
+    LogEvent("Internet shortcut written: %s", LinkFilePath());
   } else if (EffectiveMethod() == mtShellLinkInterface) {
     InstallShellLink();
+    LogEvent("Shortcut written: %s", LinkFilePath());
   } else {
     InstallProgramManagerItem();
+    LogEvent("Program Manager item written: %s", LinkFilePath());
   }
 }
 

@@ -45,9 +45,15 @@ HKEY OpenUnder(HKEY parent, const std::string& path, bool create) {
 // Reads a value of any type, looping while the value grows between the size query and the read.
 bool QueryRaw(HKEY key, const std::string& name, DWORD& type, std::string& data) {
   const std::wstring wname = Wide(name);
-  DWORD size = 0;
-  LONG rc = RegQueryValueExW(key, wname.c_str(), nullptr, &type, nullptr, &size);
-  if (rc != ERROR_SUCCESS) return false;
+  // Most values fit a small buffer: one round trip to the registry instead of asking the size first.
+  BYTE small[256];
+  DWORD size = sizeof small;
+  LONG rc = RegQueryValueExW(key, wname.c_str(), nullptr, &type, small, &size);
+  if (rc == ERROR_SUCCESS) {
+    data.assign(reinterpret_cast<const char*>(small), size);
+    return true;
+  }
+  if (rc != ERROR_MORE_DATA) return false;
   for (int attempt = 0; attempt < 8; ++attempt) {
     data.assign(size, '\0');
     rc = RegQueryValueExW(key, wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);

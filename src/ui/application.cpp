@@ -5,6 +5,7 @@
 #include "config/resources.h"
 #include "core/properties.h"
 #include "core/routines_Strings.h"
+#include "core/run_log.h"
 #include "sys/files.h"
 #include "sys/pump.h"
 #include "sys/run_state.h"
@@ -61,6 +62,8 @@ void TApplication::ResetRun() {
   OnException = nullptr;
   messageBoxHook_ = nullptr;
   terminated_ = false;
+  showMainForm_ = true;
+  atStart_.clear();
   // A quit request that no loop took (Terminate outside Run) would end the next loop at once.
   MSG msg;
   while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
@@ -104,11 +107,21 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
 }
 
 void TApplication::Run() {
-  if (!terminated_ && mainForm_) {
+  if (!terminated_ && mainForm_ && showMainForm_) {
     try {
       mainForm_->Show();
     } catch (...) {
       HandleCurrentException(mainForm_);
+    }
+  }
+  std::vector<std::function<void()>> calls;
+  calls.swap(atStart_);
+  for (const auto& call : calls) {
+    if (terminated_) break;
+    try {
+      call();
+    } catch (...) {
+      HandleCurrentException(this);
     }
   }
   while (!terminated_) {
@@ -185,11 +198,40 @@ void TApplication::HandleException(TObject* sender, const Exception& e) {
 }
 
 void TApplication::ShowException(const Exception& e) {
-  MessageBox(e.Message(), title_, MB_OK | MB_ICONSTOP);
+  LogEvent("Error: %s", e.Message());
+  ShowBox(e.Message(), title_, MB_OK | MB_ICONSTOP);
 }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  LogEvent("Message: %s", text);
+  return ShowBox(text, caption, flags);
+}
+
+namespace {
+
+// The button a message box of these flags has focused when it opens.
+int DefaultButton(unsigned flags) {
+  static const int buttons[][3] = {{IDOK, IDOK, IDOK},
+                                   {IDOK, IDCANCEL, IDCANCEL},
+                                   {IDABORT, IDRETRY, IDIGNORE},
+                                   {IDYES, IDNO, IDCANCEL},
+                                   {IDYES, IDNO, IDNO},
+                                   {IDRETRY, IDCANCEL, IDCANCEL},
+                                   {IDCANCEL, IDTRYAGAIN, IDCONTINUE}};
+  const unsigned type = flags & MB_TYPEMASK;
+  const unsigned index = (flags & MB_DEFMASK) >> 8;
+  return type < 7 && index < 3 ? buttons[type][index] : IDOK;
+}
+
+}  // namespace
+
+int TApplication::ShowBox(const std::string& text, const std::string& caption, unsigned flags) {
   if (messageBoxHook_) return messageBoxHook_(text, caption, flags);
+  if (Unattended()) {
+    const int answer = DefaultButton(flags);
+    if ((flags & MB_TYPEMASK) != MB_OK) LogEvent("Answered with the default button (%d)", answer);
+    return answer;
+  }
   HWND owner = GetActiveWindow();
   if (!owner && mainForm_ && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->WindowHandle()))
     owner = mainForm_->WindowHandle();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/classes.h"
 #include "ui/forms.h"
@@ -45,9 +46,15 @@ public:
     return static_cast<T*>(CreateForm(T::StaticClassInfo()));
   }
 
-  // Shows the main form and processes messages until Terminate. Returns at once when Terminate was
-  // called before.
+  // Shows the main form (unless told not to), makes the calls asked for with RunAtStart, and processes
+  // messages until Terminate. Returns at once when Terminate was called before.
   void Run();
+  // False: Run leaves the main form hidden (a program that shows no window).
+  void SetShowMainForm(bool value) { showMainForm_ = value; }
+  bool ShowMainForm() const { return showMainForm_; }
+  // A call Run makes once, before it waits for the first message (what starts a program that shows
+  // no window, since no form is ever activated).
+  void RunAtStart(std::function<void()> call) { atStart_.push_back(std::move(call)); }
   // The loop ends once the handler now running returns; the code after the call still runs.
   void Terminate();
   bool Terminated() const { return terminated_; }
@@ -66,8 +73,9 @@ public:
   TExceptionEvent OnException;
   // EAbort is silent; otherwise OnException, or ShowException without a handler.
   void HandleException(TObject* sender, const Exception& e);
-  // The standard display: a message box with the message.
+  // The standard display: a message box with the message. Logged as an error.
   void ShowException(const Exception& e);
+  // Every message is logged; in unattended mode none is shown and a question takes its default button.
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
   void SetMessageBoxHook(TMessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 
@@ -77,11 +85,14 @@ protected:
 private:
   friend class TApplicationRunSlot;
   bool ProcessMessage(MSG& msg);
+  int ShowBox(const std::string& text, const std::string& caption, unsigned flags);
   // Back to the state a run starts with.
   void ResetRun();
 
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
+  bool showMainForm_ = true;
+  std::vector<std::function<void()>> atStart_;
   std::string title_;
   TMessageBoxHook messageBoxHook_;
 };

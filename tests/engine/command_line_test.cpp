@@ -30,10 +30,28 @@ TEST(CommandLine, SwitchesValuesAndCase) {
   EXPECT_EQ(ParseCommandLine({"-R", "-F", "-D"}).Switches, (1u << swAfterReboot) | (1u << swFloppies) | (1u << swDebug));
 }
 
+// The unattended switches: -q, -l and -p parse like the others, and -q and -l are also read before the
+// project loads, from a command line that the full parse refuses.
+TEST(CommandLine, UnattendedSwitches) {
+  const TCommandSwitches s = ParseCommandLine({"-Q", "-lC:\\logs\\setup.log", "-pD:\\Apps\\Demo"});
+  EXPECT_TRUE(s.Has(swQuiet));
+  EXPECT_EQ(s.Value(swLog), "C:\\logs\\setup.log");
+  EXPECT_EQ(s.Value(swFolder), "D:\\Apps\\Demo");
+  EXPECT_FALSE(s.Has(swSource));
+
+  const TRunOptions options = ReadRunOptions({"x", "-q", "-", "-L", "-lrun.log", "-z"});
+  EXPECT_TRUE(options.Quiet);
+  EXPECT_TRUE(options.HasLog);
+  EXPECT_EQ(options.Log, "run.log");  // the later one
+  const TRunOptions none = ReadRunOptions({"-s-q", "q", "-b"});
+  EXPECT_FALSE(none.Quiet);
+  EXPECT_FALSE(none.HasLog);
+}
+
 TEST(CommandLine, BadArgumentsNameThemselves) {
   const std::string tail =
       ". Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to floppies), -e (Called by "
-      "self-extractor), -r (After reboot)";
+      "self-extractor), -r (After reboot), -q (Quiet: no window), -l (Log file), -p (Install folder)";
   EXPECT_EQ(InvalidMessage({"-x"}), "Invalid parameter <-x>" + tail);
   EXPECT_EQ(InvalidMessage({"x"}), "Invalid parameter <x>" + tail);
   EXPECT_EQ(InvalidMessage({"-"}), "Invalid parameter <->" + tail);

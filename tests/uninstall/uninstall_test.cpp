@@ -484,6 +484,21 @@ TEST_F(Uninstall, TheFileListOverflowsPastABadCounterAndGivesUpInBounds) {
     WriteRegString(hkLocalMachine, kKey + "\\Files" + std::to_string(n), "Entries", "x");
   EXPECT_THROW(AppendUninstallFile(kKey, "C:\\c.txt"), EIRCannotWriteValue);
   DeleteKeyTree(hkLocalMachine, kKey);
+
+  // A batch keeps the list open and numbers on as without one; the next batch reads the counter again.
+  {
+    TUninstallRecordBatch batch;
+    for (int i = 1; i <= 3; ++i) AppendUninstallFile(kKey, "C:\\f" + std::to_string(i));
+  }
+  WriteRegString(hkLocalMachine, kKey + "\\Files", "Entries", "10");
+  {
+    TUninstallRecordBatch batch;
+    AppendUninstallFile(kKey, "C:\\g");
+  }
+  EXPECT_EQ(Value(kKey + "\\Files", "File3"), "C:\\f3");
+  EXPECT_EQ(Value(kKey + "\\Files", "File11"), "C:\\g");
+  EXPECT_EQ(Value(kKey + "\\Files", "Entries"), "11");
+  DeleteKeyTree(hkLocalMachine, kKey);
 }
 
 // The rules of a registry action and its entries, driven on the loaded project.

@@ -42,6 +42,7 @@ std::vector<DWORD> Family(DWORD root) {
 
 struct TFound {
   std::vector<DWORD> Pids;
+  std::vector<HWND> Visible;  // every visible top-level window of the family
   HWND Wizard = nullptr;  // a window hosting pages: a visible top-level window with child pages
   HWND Box = nullptr;     // a message box
 };
@@ -51,6 +52,7 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (std::find(f->Pids.begin(), f->Pids.end(), pid) == f->Pids.end() || !IsWindowVisible(window)) return TRUE;
+  f->Visible.push_back(window);
   if (ClassOf(window) == L"#32770") {
     f->Box = window;
   } else if (IsWindowEnabled(window) && WindowTextOf(window) != "Setup") {
@@ -144,6 +146,7 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
   result.Started = true;
   const DWORD deadline = GetTickCount() + timeoutMs;
   HWND lastPage = nullptr;
+  std::vector<HWND> seen;
   std::wstring lastCaption;
   DWORD seenAt = 0;
   while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
@@ -156,6 +159,11 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
     }
     TFound found{Family(pi.dwProcessId)};
     EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
+    for (HWND w : found.Visible) {
+      if (std::find(seen.begin(), seen.end(), w) != seen.end()) continue;
+      seen.push_back(w);
+      result.Windows.push_back(sys::Wide(WindowTextOf(w)));
+    }
     if (found.Box) {
       result.Messages.push_back(sys::Wide(WindowTextOf(GetDlgItem(found.Box, 0xFFFF))));
       SendMessageW(found.Box, WM_COMMAND, IDOK, 0);
