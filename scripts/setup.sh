@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine64 xvfb xauth imagemagick zlib1g-dev python3
+  python3-pyftpdlib openssl  # the net tests' FTP server and their test certificates
 )
 
 missing=()

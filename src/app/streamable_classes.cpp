@@ -4,6 +4,7 @@
 #include "dialogs/backdrop.h"
 #include "dialogs/pages.h"
 #include "engine/cmp_TInstall.h"
+#include "net/cmp_TNetInstallLocation.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "shell/cmp_TInstallShellLink.h"
 #include "ui/application.h"
@@ -14,6 +15,7 @@ void RegisterStreamableClasses() {
   RegisterUiClasses();
   RegisterPathClasses();
   RegisterEngineClasses();
+  RegisterNetClasses();
   RegisterShellClasses();
   RegisterPageClasses();
   RegisterBackdropClasses();

@@ -99,9 +99,16 @@ bool TBaseFormContainer::ShowPage(int index, bool skipBackwards) {
     }
     tabs_->SetTabIndex(index);
     SetCaption(page->Caption());
-    // The pages behind stay on screen but take no input: Tab and the mouse reach the front page only.
+    // The pages behind take no input: Tab and the mouse reach the front page only.
     for (TBaseInstallForm* p : pages_) p->SetEnabled(p == page);
+    // Shown (still behind the page in front) before it prepares, so that it can take the focus.
+    if (!page->Visible()) page->Show();
     page->ActivatePage();
+    // Covered, they are hidden as well, so that screen readers and automation read the front page
+    // alone; hidden only once the new page is in front, so nothing flickers.
+    for (TBaseInstallForm* p : pages_) {
+      if (p != page) p->SetVisible(false);
+    }
     return true;
   }
   return false;

@@ -163,6 +163,10 @@ int DividerWidth(TFileGroupSelectForm* page, const char* name) {
 }
 }  // namespace
 
+std::string TIncludeCheckBox::AccessibleName() const {
+  return Container ? TranslateMessage(Container->GroupName()) : std::string();
+}
+
 TControl* TIncludeList::MakeSlot() {
   auto* box = new TIncludeCheckBox(page_, page_);
   box->SetParent(column_);
@@ -215,6 +219,8 @@ void TFileGroupSelectForm::Loaded() {
   auto& groups = LayoutChild<TPanel>(*this, "pnlGroups");
   tree_ = new TGroupTreeView(this, this);
   tree_->SetParent(&groups);
+  // Between the check boxes on its left and the sizes on its right, in Tab and reading order.
+  tree_->SetTabOrder(1);
   tree_->SetAlign(alClient);
   tree_->OnExpanded = [this](TObject*) {
     RefreshColumns();

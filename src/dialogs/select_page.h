@@ -55,6 +55,8 @@ public:
 class TIncludeCheckBox : public TCheckBox {
 public:
   TIncludeCheckBox(TComponent* owner, TFileGroupSelectForm* page) : TCheckBox(owner), Page(page) {}
+  // Read as the group it includes: the box itself shows no text.
+  std::string AccessibleName() const override;
   TFileGroupSelectForm* Page;
   TFileContainer* Container = nullptr;
   bool Updating = false;

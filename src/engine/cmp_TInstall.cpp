@@ -144,8 +144,11 @@ TCustomInstall::~TCustomInstall() {
 }
 
 void TCustomInstall::Notification(TComponent* component, TOperation operation) {
+  // Without its net location the distribution can only be traditional.
+  const bool netLocationGoes = operation == opRemove && component && component == NetLocation();
   TFileContainer::Notification(component, operation);
   if (operation == opRemove && component == hostForm_) hostForm_ = nullptr;
+  if (netLocationGoes) distributeType_ = dtTraditional;
 }
 
 void TCustomInstall::SetAutoMaximizeWindow(bool value) {
@@ -164,8 +167,7 @@ void TCustomInstall::SetDistributeType(TDistributeType value) {
     return;
   }
   if (!IsDesigning()) throw IEInstall(std::string("DistributeType can only be set at design-time"));
-  // No net location can be assigned in this program yet, so only the traditional type is possible.
-  if (value != dtTraditional)
+  if (value != dtTraditional && !NetLocation())
     throw IEInstallNetLocNil(std::string(
         "Must assign a net location via the NetLocation property before you can set the distribute type"));
   distributeType_ = value;
@@ -511,6 +513,7 @@ const TClassInfo& TInstall::StaticClassInfo() {
        P::Object("Information", [](TInstall& i) { return &i.Information(); }),
        P::Set("InstallTypes", InstallTypeNames(), &TInstall::InstallTypesMask, &TInstall::SetInstallTypesMask,
               1 << itAlways),
+       P::Reference<TCustomNetInstallLocation>("NetLocation", &TInstall::NetLocation, &TInstall::SetNetLocation),
        P::Object("PresetupFiles", [](TInstall& i) { return &i.PresetupFiles(); }),
        P::Boolean("Reboot", &TInstall::Reboot, &TInstall::SetReboot, false),
        P::Boolean("RunAutomatic", &TInstall::RunAutomatic, &TInstall::SetRunAutomatic, true),

@@ -128,6 +128,8 @@ public:
   TPicture& DialogThemeBitmap() { return dialogThemeBitmap_; }
   TDistributeType DistributeType() const override { return distributeType_; }
   void SetDistributeType(TDistributeType value);
+  // The distribution's net location, which is also the default of every install object without one.
+  TCustomNetInstallLocation* NetLocation() const override { return TFileContainer::NetLocation(); }
   TInstallInformation& Information() { return information_; }
   const TInstallInformation& Information() const { return information_; }
   TStrings& PresetupFiles() { return presetupFiles_; }

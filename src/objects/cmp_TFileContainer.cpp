@@ -163,9 +163,10 @@ std::string TFileRelated::NetPath() const {
   if (!location) throw IEFileRel_NoNetLocation("Could not find a net install location for %s", Name());
   const std::string host = MakeFileNameSafe(location->Hostname());
   if (!Trim(location->Directory()).empty()) return MakeFileNameSafe(location->Directory()) + "\\" + host;
-  return std::string(location->Protocol() == TCustomNetInstallLocation::ipFTP ? "FTP Root directory"
-                                                                              : "HTTP Root directory") +
-         "\\" + host;
+  const char* root = location->Protocol() == TCustomNetInstallLocation::ipFTP     ? "FTP Root directory"
+                     : location->Protocol() == TCustomNetInstallLocation::ipHTTPS ? "HTTPS Root directory"
+                                                                                 : "HTTP Root directory";
+  return std::string(root) + "\\" + host;
 }
 
 void TFileRelated::DownloadArchive() {

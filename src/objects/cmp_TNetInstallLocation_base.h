@@ -16,7 +16,8 @@ using TDataReceivedEvent = std::function<void(TObject* sender, const std::string
 
 class TCustomNetInstallLocation : public TComponent {
 public:
-  enum TProtocol { ipHTTP, ipFTP };
+  // ipHTTPS is HTTP over TLS, with the server's certificate verified.
+  enum TProtocol { ipHTTP, ipFTP, ipHTTPS };
 
   static const TClassInfo& StaticClassInfo() {
     static const TClassInfo info =

@@ -6,6 +6,7 @@
 #include "sys/unicode.h"
 #include "ui/win32.h"
 
+#include <oleacc.h>
 #include <richedit.h>
 
 namespace tav {
@@ -53,6 +54,14 @@ void TProgressBar::ApplyRange() {
   if (!HandleAllocated()) return;
   Perform(PBM_SETRANGE32, static_cast<WPARAM>(min_), static_cast<LPARAM>(max_));
   Perform(PBM_SETPOS, static_cast<WPARAM>(position_));
+}
+
+int TProgressBar::AccessibleRole() const { return ROLE_SYSTEM_PROGRESSBAR; }
+
+std::string TProgressBar::AccessibleValue() const {
+  const int range = max_ - min_;
+  const int percent = range > 0 ? static_cast<int>((static_cast<long long>(position_ - min_) * 100) / range) : 0;
+  return std::to_string(percent) + "%";
 }
 
 void TProgressBar::Loaded() {
@@ -315,6 +324,43 @@ TTreeView::TNode TTreeView::Selected() const {
 
 void TTreeView::Select(TNode node) { Perform(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node)); }
 
+int TTreeView::AccessibleRole() const { return ROLE_SYSTEM_OUTLINE; }
+
+std::string TTreeView::AccessibleValue() const {
+  const TNode node = Selected();
+  return node ? Text(node) : std::string();
+}
+
+namespace {
+
+std::vector<TTreeView::TNode> ShownNodes(const TTreeView& tree) {
+  std::vector<TTreeView::TNode> shown;
+  for (TTreeView::TNode n : tree.AllNodes()) {
+    if (tree.IsVisible(n)) shown.push_back(n);
+  }
+  return shown;
+}
+
+}  // namespace
+
+int TTreeView::AccessibleItemCount() const { return static_cast<int>(ShownNodes(*this).size()); }
+
+bool TTreeView::AccessibleItem(int index, TAccessibleItem& item) const {
+  const std::vector<TNode> shown = ShownNodes(*this);
+  if (index < 0 || index >= static_cast<int>(shown.size())) return false;
+  const TNode node = shown[static_cast<std::size_t>(index)];
+  item.Name = Text(node);
+  item.Role = ROLE_SYSTEM_OUTLINEITEM;
+  item.State = STATE_SYSTEM_SELECTABLE | (node == Selected() ? STATE_SYSTEM_SELECTED : 0);
+  const bool hasChildren = SendMessageW(WindowHandle(), TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(node)) != 0;
+  if (hasChildren) item.State |= Expanded(node) ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED;
+  if (!RowRect(node, item.Bounds)) {
+    item.Bounds = RECT{};
+    item.State |= STATE_SYSTEM_OFFSCREEN;
+  }
+  return true;
+}
+
 void TTreeView::BeginUpdate() {
   if (HandleAllocated()) Perform(WM_SETREDRAW, FALSE);
 }
@@ -418,6 +464,52 @@ std::string TListView::ItemText(int item, int column) const {
 int TListView::ItemStateImage(int item) const {
   const auto state = SendMessageW(WindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK);
   return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12) - 1;
+}
+
+int TListView::AccessibleRole() const { return ROLE_SYSTEM_LIST; }
+
+namespace {
+
+int ColumnCount(HWND list) {
+  return Header_GetItemCount(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)));
+}
+
+}  // namespace
+
+int TListView::AccessibleItemCount() const {
+  return HandleAllocated() ? ColumnCount(WindowHandle()) + ItemCount() : 0;
+}
+
+bool TListView::AccessibleItem(int index, TAccessibleItem& item) const {
+  if (!HandleAllocated() || index < 0) return false;
+  const int columns = ColumnCount(WindowHandle());
+  if (index < columns) {
+    wchar_t buffer[256] = {};
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = buffer;
+    col.cchTextMax = 256;
+    SendMessageW(WindowHandle(), LVM_GETCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&col));
+    item.Name = sys::Narrow(buffer);
+    item.Role = ROLE_SYSTEM_COLUMNHEADER;
+    HWND header = reinterpret_cast<HWND>(SendMessageW(WindowHandle(), LVM_GETHEADER, 0, 0));
+    Header_GetItemRect(header, index, &item.Bounds);
+    MapWindowPoints(header, WindowHandle(), reinterpret_cast<POINT*>(&item.Bounds), 2);
+    return true;
+  }
+  const int row = index - columns;
+  if (row >= ItemCount()) return false;
+  for (int c = 0; c < std::max(columns, 1); ++c) {
+    const std::string text = ItemText(row, c);
+    if (text.empty()) continue;
+    if (!item.Name.empty()) item.Name += ", ";
+    item.Name += text;
+  }
+  item.Role = ROLE_SYSTEM_LISTITEM;
+  item.State = STATE_SYSTEM_READONLY;
+  item.Bounds.left = LVIR_BOUNDS;
+  SendMessageW(WindowHandle(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item.Bounds));
+  return true;
 }
 
 void TListView::SetImages(HIMAGELIST smallImages, HIMAGELIST stateImages) {

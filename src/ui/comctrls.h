@@ -24,6 +24,10 @@ public:
   bool Smooth() const { return smooth_; }
   void SetSmooth(bool v) { smooth_ = v; }
   void Loaded() override;
+  // Named by its label; the value is the share done, "40%".
+  int AccessibleRole() const override;
+  std::string AccessibleName() const override { return LabelText(); }
+  std::string AccessibleValue() const override;
 
 protected:
   void CreateParams(TCreateParams& params) override;
@@ -107,6 +111,13 @@ public:
   void BeginUpdate();
   void EndUpdate();
 
+  // The rows that are shown (every ancestor expanded) are its elements.
+  int AccessibleRole() const override;
+  std::string AccessibleName() const override { return LabelText(); }
+  std::string AccessibleValue() const override;
+  int AccessibleItemCount() const override;
+  bool AccessibleItem(int index, TAccessibleItem& item) const override;
+
   TNotifyEvent OnChange;    // the selection moved
   TNotifyEvent OnExpanded;  // a node was expanded or collapsed
   TNotifyEvent OnScrolled;  // scrolled vertically
@@ -133,6 +144,12 @@ public:
   int ItemStateImage(int item) const;
   // Not owned; kept for the control's life.
   void SetImages(HIMAGELIST smallImages, HIMAGELIST stateImages);
+
+  // The column headers, then the rows (each read with its sub-items), are its elements.
+  int AccessibleRole() const override;
+  std::string AccessibleName() const override { return LabelText(); }
+  int AccessibleItemCount() const override;
+  bool AccessibleItem(int index, TAccessibleItem& item) const override;
 
 protected:
   void CreateParams(TCreateParams& params) override;

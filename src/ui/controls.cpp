@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <climits>
 
+#include <oleacc.h>
+
 #include "core/properties.h"
 #include "sys/unicode.h"
+#include "ui/accessible.h"
 #include "ui/application.h"
+#include "ui/stdctrls.h"
 
 namespace tav {
 
@@ -110,6 +114,33 @@ std::string WindowTextOf(HWND window) {
     }
     text.resize(text.size() * 2);
   }
+}
+
+wchar_t AcceleratorChar(const std::string& caption) {
+  const std::wstring text = sys::Wide(caption);
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != L'&') continue;
+    if (text[i + 1] != L'&') {
+      wchar_t c = text[i + 1];
+      CharUpperBuffW(&c, 1);
+      return c;
+    }
+    ++i;  // "&&" is a plain "&"
+  }
+  return 0;
+}
+
+std::string StripAccelerator(const std::string& caption) {
+  std::string out;
+  out.reserve(caption.size());
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (i + 1 >= caption.size()) break;
+      ++i;  // the character after "&" stands for itself, "&" of "&&" included
+    }
+    out += caption[i];
+  }
+  return out;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -287,7 +318,8 @@ void TControl::Loaded() {
 void TControl::Invalidate() {
   if (!parent_ || !parent_->HandleAllocated()) return;
   const RECT r = DeviceBounds();
-  InvalidateRect(parent_->WindowHandle(), &r, TRUE);
+  // Transparent windows over the place (labels over a picture) paint the parent's look: they go too.
+  RedrawWindow(parent_->WindowHandle(), &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TControl::Repaint() {
@@ -427,9 +459,54 @@ void TWinControl::SetTabStop(bool value) {
 void TWinControl::RestackTabOrder() {
   HWND after = HWND_TOP;
   for (TWinControl* w : tabList_) {
-    if (!w->hwnd_) continue;
+    if (!w->hwnd_ || w->IsStaticText()) continue;
     SetWindowPos(w->hwnd_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = w->hwnd_;
+  }
+  PlaceStaticTexts();
+}
+
+namespace {
+
+// Reading order on screen: a control above another comes first; two on the same row (their heights
+// overlapping by at least half of the lower one) are read left to right.
+bool ReadsBefore(const TControl& a, const TControl& b) {
+  const int overlap = std::min(a.Top() + a.Height(), b.Top() + b.Height()) - std::max(a.Top(), b.Top());
+  const int lower = std::min(a.Height(), b.Height());
+  const bool sameRow = lower > 0 ? overlap * 2 >= lower : a.Top() == b.Top();
+  if (sameRow && a.Left() != b.Left()) return a.Left() < b.Left();
+  return a.Top() < b.Top();
+}
+
+}  // namespace
+
+void TWinControl::PlaceStaticTexts() {
+  if (!hwnd_ || HasState(csDestroying)) return;
+  std::vector<TWinControl*> texts;
+  for (TWinControl* w : tabList_) {
+    if (w->hwnd_ && w->IsStaticText()) texts.push_back(w);
+  }
+  if (texts.empty()) return;
+  std::stable_sort(texts.begin(), texts.end(), [](TWinControl* a, TWinControl* b) { return ReadsBefore(*a, *b); });
+  // The other windows keep their order (Tab order, the page in front); the texts go between them.
+  std::vector<HWND> order;
+  std::size_t next = 0;
+  for (HWND w = GetWindow(hwnd_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    TWinControl* c = FromHandle(w);
+    if (c && c->IsStaticText() && c->Parent() == this) continue;
+    while (next < texts.size() && c && ReadsBefore(*texts[next], *c)) order.push_back(texts[next++]->hwnd_);
+    order.push_back(w);
+  }
+  while (next < texts.size()) order.push_back(texts[next++]->hwnd_);
+  // Moved only when the order is not already so: moving windows costs messages.
+  std::size_t i = 0;
+  HWND w = GetWindow(hwnd_, GW_CHILD);
+  for (; w && i < order.size() && w == order[i]; w = GetWindow(w, GW_HWNDNEXT)) ++i;
+  if (i == order.size() && !w) return;
+  HWND after = i == 0 ? HWND_TOP : order[i - 1];
+  for (; i < order.size(); ++i) {
+    SetWindowPos(order[i], after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = order[i];
   }
 }
 
@@ -468,6 +545,7 @@ void TWinControl::Realign() {
     throw;
   }
   --alignLevel_;
+  PlaceStaticTexts();
 }
 
 HWND TWinControl::Handle() {
@@ -595,6 +673,25 @@ HBRUSH TWinControl::BrushHandle() {
   return brush_.Get();
 }
 
+void TWinControl::PaintParentBackground(HDC dc) {
+  TWinControl* p = Parent();
+  if (!hwnd_ || !p || !p->hwnd_) return;
+  POINT origin{0, 0};
+  MapWindowPoints(hwnd_, p->hwnd_, &origin, 1);
+  const TSavedDC saved(dc);
+  OffsetViewportOrgEx(dc, -origin.x, -origin.y, nullptr);
+  if (p->defProc_) {
+    // A system window draws its own look.
+    SendMessageW(p->hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  } else {
+    RECT r{};
+    GetClientRect(p->hwnd_, &r);
+    FillRect(dc, &r, p->BrushHandle());
+    p->PaintWindow(dc);
+  }
+  p->PaintControls(dc);
+}
+
 void TWinControl::PaintControls(HDC dc) {
   for (TControl* c : controls_) {
     if (c->IsWindowed() || !c->Visible()) continue;
@@ -637,6 +734,12 @@ void TWinControl::WndProc(TMessage& m) {
       if (!ApplyingBounds()) UpdateBoundsFromWindow();
       if (m.Msg == WM_SIZE) Realign();
       return;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AccessibleObjectResult(hwnd_, m.WParam, m.LParam)) {
+        m.Result = object;
+        return;
+      }
+      break;
     case WM_GETFONT:
       // The layer's own window class keeps no font; system classes answer themselves.
       if (defProc_) break;
@@ -766,7 +869,12 @@ void TWinControl::Loaded() {
 }
 
 void TWinControl::Invalidate() {
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+  if (!hwnd_) return;
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  // Texts over this window paint its look under them: they follow.
+  for (TControl* c : controls_) {
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->IsStaticText()) w->Invalidate();
+  }
 }
 
 void TWinControl::Repaint() {
@@ -784,6 +892,55 @@ int TWinControl::Dpi() const {
 }
 
 void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+int TWinControl::AccessibleRole() const { return ROLE_SYSTEM_CLIENT; }
+
+std::string TWinControl::AccessibleName() const {
+  return StripAccelerator(hwnd_ ? WindowTextOf(hwnd_) : Caption());
+}
+
+namespace {
+
+// The label whose accelerator focuses control.
+TLabel* FocusLabelOf(const TWinControl& control) {
+  TComponent* owner = control.Owner();
+  if (!owner) return nullptr;
+  for (int i = 0; i < owner->ComponentCount(); ++i) {
+    auto* label = dynamic_cast<TLabel*>(owner->Components(i));
+    if (label && label->FocusControl() == &control && !label->Caption().empty()) return label;
+  }
+  return nullptr;
+}
+
+std::string LabelReading(const TLabel& label) {
+  return label.ShowAccelChar() ? StripAccelerator(label.Caption()) : label.Caption();
+}
+
+}  // namespace
+
+std::string TWinControl::AccessibleShortcut() const {
+  wchar_t key = AcceleratorChar(Caption());
+  if (!key) {
+    if (TLabel* label = FocusLabelOf(*this); label && label->ShowAccelChar()) key = AcceleratorChar(label->Caption());
+  }
+  if (!key) return {};
+  return "Alt+" + sys::Narrow(std::wstring(1, key));
+}
+
+std::string TWinControl::LabelText() const {
+  if (TLabel* label = FocusLabelOf(*this)) return LabelReading(*label);
+  // A label read just before it (to its left or above), empty spacers passed over.
+  for (HWND w = hwnd_ ? GetWindow(hwnd_, GW_HWNDPREV) : nullptr; w; w = GetWindow(w, GW_HWNDPREV)) {
+    auto* before = dynamic_cast<TLabel*>(FromHandle(w));
+    if (!before || before->Parent() != Parent()) break;
+    if (!before->Caption().empty()) return LabelReading(*before);
+  }
+  for (TWinControl* p = Parent(); p; p = p->Parent()) {
+    if (p->AccessibleRole() == ROLE_SYSTEM_GROUPING && !p->Caption().empty()) return StripAccelerator(p->Caption());
+    if (dynamic_cast<TForm*>(p)) break;
+  }
+  return {};
+}
 
 void TWinControl::SetCursor(TCursor cursor) {
   TControl::SetCursor(cursor);

@@ -38,6 +38,19 @@ COLORREF ColorToRGB(TColor color);
 // The text of a window of any process, whatever its length, as UTF-8.
 std::string WindowTextOf(HWND window);
 
+// The character after a single "&" of a caption, upper-cased; 0 when there is none.
+wchar_t AcceleratorChar(const std::string& caption);
+// A caption as it reads: each "&" that marks an accelerator dropped, "&&" made "&".
+std::string StripAccelerator(const std::string& caption);
+
+// An item of a control that has no window of its own (a list row), as assistive technology reads it.
+struct TAccessibleItem {
+  std::string Name;
+  int Role = 0;   // ROLE_SYSTEM_*
+  int State = 0;  // STATE_SYSTEM_*
+  RECT Bounds{};  // in the control's client pixels
+};
+
 // A window message as the controls see it; Result is what the window procedure returns.
 struct TMessage {
   UINT Msg = 0;
@@ -207,6 +220,29 @@ public:
   LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
   void Loaded() override;
 
+  // What assistive technology (MSAA) reads of the control; see ui/accessible.h.
+  // Role: a ROLE_SYSTEM_* value. Name: the window text without accelerator marks.
+  virtual int AccessibleRole() const;
+  virtual std::string AccessibleName() const;
+  virtual std::string AccessibleValue() const { return {}; }
+  // STATE_SYSTEM_* flags beyond those the window itself shows (hidden, disabled, focus).
+  virtual int AccessibleState() const { return 0; }
+  // "Alt+X" for the control's accelerator, or that of the label that names it.
+  virtual std::string AccessibleShortcut() const;
+  virtual std::string AccessibleDefaultAction() const { return {}; }
+  // Starts the default action (asynchronously); false when there is none.
+  virtual bool DoAccessibleDefaultAction() { return false; }
+  virtual int AccessibleItemCount() const { return 0; }
+  virtual bool AccessibleItem(int index, TAccessibleItem& item) const { return false; }
+  // The text of the label that names this control: one whose FocusControl it is, else a label just
+  // before it in the reading order, else the caption of the group box it is in.
+  std::string LabelText() const;
+  // Controls that only show text are read where they stand on screen, not by TabOrder.
+  virtual bool IsStaticText() const { return false; }
+  // Puts the static texts among the other child windows where they are read: each before the first
+  // window that follows it on screen (top to bottom, then left to right).
+  void PlaceStaticTexts();
+
 protected:
   virtual void CreateParams(TCreateParams& params);
   // Creates the window and then those of the child controls.
@@ -239,6 +275,9 @@ protected:
   // Windowless children are painted with the parent's window; a control that paints its own
   // window (subclassing) calls this after it.
   void PaintControls(HDC dc);
+  // Paints what the parent shows under this window (its background and windowless controls), so
+  // that a window can look transparent.
+  void PaintParentBackground(HDC dc);
 
 private:
   static LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <oleacc.h>
+
 #include "core/properties.h"
 #include "sys/unicode.h"
 
@@ -80,6 +82,8 @@ TLayoutRect TPanel::ClientRect() const {
   const int inset = Inset();
   return {r.Left + inset, r.Top + inset, std::max(0, r.Width - 2 * inset), std::max(0, r.Height - 2 * inset)};
 }
+
+int TPanel::AccessibleRole() const { return ROLE_SYSTEM_PANE; }
 
 void TPanel::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
@@ -232,6 +236,13 @@ protected:
     params.Style |= BS_AUTORADIOBUTTON | (index_ == 0 ? WS_GROUP : 0);
   }
   void CreateWnd() override { Perform(BM_SETCHECK, group_->itemIndex_ == index_ ? BST_CHECKED : BST_UNCHECKED); }
+  int AccessibleRole() const override { return ROLE_SYSTEM_RADIOBUTTON; }
+  int AccessibleState() const override { return group_->itemIndex_ == index_ ? STATE_SYSTEM_CHECKED : 0; }
+  std::string AccessibleDefaultAction() const override { return "Check"; }
+  bool DoAccessibleDefaultAction() override {
+    if (!HandleAllocated() || !IsWindowEnabled(WindowHandle())) return false;
+    return PostMessageW(WindowHandle(), BM_CLICK, 0, 0) != FALSE;
+  }
   void WndProc(TMessage& m) override {
     if (m.Msg == kReflectBase + WM_COMMAND && HIWORD(m.WParam) == BN_CLICKED) {
       if (Perform(BM_GETCHECK) == BST_CHECKED) group_->ButtonClicked(index_);
@@ -258,6 +269,8 @@ TLayoutRect TGroupBox::ClientRect() const {
   const TLayoutRect r = TWinControl::ClientRect();
   return {r.Left + 6, r.Top + 15, std::max(0, r.Width - 12), std::max(0, r.Height - 21)};
 }
+
+int TGroupBox::AccessibleRole() const { return ROLE_SYSTEM_GROUPING; }
 
 void TGroupBox::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
@@ -314,6 +327,8 @@ void TRadioGroup::WndProc(TMessage& m) {
   }
   TWinControl::WndProc(m);
 }
+
+int TRadioGroup::AccessibleRole() const { return ROLE_SYSTEM_GROUPING; }
 
 void TRadioGroup::SetColumns(int v) {
   columns_ = std::clamp(v, 1, 16);

@@ -39,6 +39,7 @@ public:
 
   // Inside the bevels and the border.
   TLayoutRect ClientRect() const override;
+  int AccessibleRole() const override;
 
 protected:
   void CreateParams(TCreateParams& params) override;
@@ -117,6 +118,7 @@ public:
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
   // Inside the frame, below the caption.
   TLayoutRect ClientRect() const override;
+  int AccessibleRole() const override;
 
 protected:
   void CreateParams(TCreateParams& params) override;
@@ -141,6 +143,7 @@ public:
   void SetColumns(int v);
   // The radio button of an item (for tests and keyboard focus); nullptr when out of range.
   TWinControl* Button(int index) const;
+  int AccessibleRole() const override;
 
   TNotifyEvent OnClick;
   void Loaded() override;

@@ -1,5 +1,7 @@
 #include "ui/forms.h"
 
+#include <oleacc.h>
+
 #include "core/properties.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
@@ -67,6 +69,11 @@ TForm::~TForm() {
     }
   }
   DestroyHandle();
+}
+
+int TForm::AccessibleRole() const {
+  if (Parent()) return ROLE_SYSTEM_PROPERTYPAGE;
+  return borderStyle_ == bsDialog ? ROLE_SYSTEM_DIALOG : ROLE_SYSTEM_WINDOW;
 }
 
 void TForm::DoCreate() {
@@ -389,17 +396,6 @@ wchar_t UpperChar(wchar_t c) {
   return c;
 }
 
-// The character after a single "&" of a caption, upper-cased; 0 when there is none.
-wchar_t Accelerator(const std::string& caption) {
-  const std::wstring text = sys::Wide(caption);
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != L'&') continue;
-    if (text[i + 1] != L'&') return UpperChar(text[i + 1]);
-    ++i;  // "&&" is a plain "&"
-  }
-  return 0;
-}
-
 // The first visible, enabled button or focusing label whose accelerator is key.
 bool PressAccelerator(TWinControl& parent, wchar_t key) {
   for (int i = 0; i < parent.ControlCount(); ++i) {
@@ -407,11 +403,11 @@ bool PressAccelerator(TWinControl& parent, wchar_t key) {
     if (!c->Visible() || !c->Enabled()) continue;
     if (auto* label = dynamic_cast<TLabel*>(c)) {
       TWinControl* target = label->FocusControl();
-      if (label->ShowAccelChar() && target && target->Enabled() && Accelerator(label->Caption()) == key) {
+      if (label->ShowAccelChar() && target && target->Enabled() && AcceleratorChar(label->Caption()) == key) {
         target->SetFocus();
         return true;
       }
-    } else if (auto* button = dynamic_cast<TButton*>(c); button && Accelerator(button->Caption()) == key) {
+    } else if (auto* button = dynamic_cast<TButton*>(c); button && AcceleratorChar(button->Caption()) == key) {
       button->SetFocus();
       button->Click();
       return true;

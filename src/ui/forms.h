@@ -70,6 +70,9 @@ public:
   void SetActiveControl(TWinControl* control);
   void Notification(TComponent* component, TOperation operation) override;
 
+  // A dialog, or a property page when it is hosted in another form; named by its caption.
+  int AccessibleRole() const override;
+
   // Fires OnCreate; the application calls it once the form has been loaded.
   void DoCreate();
   // Setting Left or Top by code places the form there instead of by Position.

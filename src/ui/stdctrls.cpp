@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <oleacc.h>
+
 #include "core/properties.h"
 #include "sys/unicode.h"
 
@@ -51,9 +53,11 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 const TClassInfo& TLabel::StaticClassInfo() {
   using P = Props<TLabel>;
-  static const TClassInfo info = MakeClassInfo<TLabel, TControl>(
+  static const TClassInfo info = MakeClassInfo<TLabel, TWinControl>(
       "TLabel",
       {
+          // A label is read where it stands, never tabbed to: its window's place is not stored.
+          P::Integer("TabOrder", [](const TLabel&) { return -1; }, [](TLabel&, int) {}, -1),
           P::Enum("Alignment", AlignmentNames, &TLabel::Alignment, &TLabel::SetAlignment, taLeftJustify),
           P::Boolean("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize, true),
           P::Reference<TWinControl>("FocusControl", &TLabel::FocusControl, &TLabel::SetFocusControl),
@@ -66,7 +70,7 @@ const TClassInfo& TLabel::StaticClassInfo() {
   return info;
 }
 
-TLabel::TLabel(TComponent* owner) : TControl(owner) {
+TLabel::TLabel(TComponent* owner) : TWinControl(owner) {
   SetParentColor(true);
   StoreBounds(0, 0, 65, 13);
 }
@@ -108,24 +112,84 @@ void TLabel::SetFocusControl(TWinControl* control) {
 }
 
 void TLabel::Notification(TComponent* component, TOperation operation) {
-  TControl::Notification(component, operation);
+  TWinControl::Notification(component, operation);
   if (operation == opRemove && component == focusControl_) focusControl_ = nullptr;
 }
 
 void TLabel::TextChanged() {
+  // The window text is what assistive technology reads; setting it tells them of the change.
+  TWinControl::TextChanged();
   AdjustBounds();
   Invalidate();
 }
 
 void TLabel::FontChanged() {
-  TControl::FontChanged();
+  TWinControl::FontChanged();
   AdjustBounds();
 }
 
+void TLabel::ColorChanged() {
+  TWinControl::ColorChanged();
+  Invalidate();
+}
+
+void TLabel::BoundsChanged() {
+  TWinControl::BoundsChanged();
+  // Moved by code rather than by its parent's layout: its reading place may have changed.
+  if (Align() == alNone && Parent()) Parent()->PlaceStaticTexts();
+}
+
 void TLabel::Loaded() {
-  TControl::Loaded();
+  TWinControl::Loaded();
   AdjustBounds();
 }
+
+void TLabel::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.ExStyle &= ~static_cast<DWORD>(WS_EX_CONTROLPARENT);
+}
+
+void TLabel::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_ERASEBKGND:
+      m.Result = 1;  // painted whole with WM_PAINT, so it does not flicker
+      return;
+    case WM_PAINT: {
+      const TPaintDC dc(WindowHandle());
+      RECT r{};
+      GetClientRect(WindowHandle(), &r);
+      if (transparent_) PaintParentBackground(dc.Get());
+      Paint(dc.Get(), r);
+      return;
+    }
+    case WM_PRINTCLIENT: {
+      RECT r{};
+      GetClientRect(WindowHandle(), &r);
+      HDC dc = reinterpret_cast<HDC>(m.WParam);
+      if (transparent_) PaintParentBackground(dc);
+      Paint(dc, r);
+      return;
+    }
+    case WM_NCHITTEST:
+      // Clicks reach what lies under the text, as for text painted on the parent.
+      m.Result = HTTRANSPARENT;
+      return;
+    case WM_GETDLGCODE:
+      m.Result = DLGC_STATIC;
+      return;
+    default:
+      TWinControl::WndProc(m);
+  }
+}
+
+int TLabel::AccessibleRole() const { return ROLE_SYSTEM_STATICTEXT; }
+
+std::string TLabel::AccessibleName() const {
+  const std::string text = WindowHandle() ? WindowTextOf(WindowHandle()) : Caption();
+  return showAccelChar_ ? StripAccelerator(text) : text;
+}
+
+int TLabel::AccessibleState() const { return STATE_SYSTEM_READONLY; }
 
 UINT TLabel::DrawFlags() const {
   UINT flags = DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE);
@@ -237,6 +301,18 @@ void TButton::Click() {
   if (OnClick) OnClick(this);
 }
 
+int TButton::AccessibleRole() const { return ROLE_SYSTEM_PUSHBUTTON; }
+
+int TButton::AccessibleState() const { return default_ ? STATE_SYSTEM_DEFAULT : 0; }
+
+std::string TButton::AccessibleDefaultAction() const { return "Press"; }
+
+bool TButton::DoAccessibleDefaultAction() {
+  if (!HandleAllocated() || !IsWindowEnabled(WindowHandle())) return false;
+  // Posted: the click may open a modal window, which must not run inside the caller's request.
+  return PostMessageW(WindowHandle(), BM_CLICK, 0, 0) != FALSE;
+}
+
 void TButton::WndProc(TMessage& m) {
   if (m.Msg == kReflectBase + WM_COMMAND && HIWORD(m.WParam) == BN_CLICKED) {
     Click();
@@ -282,6 +358,19 @@ void TCheckBox::SetState(TCheckBoxState v) {
   state_ = v;
   if (HandleAllocated()) Perform(BM_SETCHECK, v);
   if (!HasState(csLoading) && OnClick) OnClick(this);
+}
+
+int TCheckBox::AccessibleRole() const { return ROLE_SYSTEM_CHECKBUTTON; }
+
+int TCheckBox::AccessibleState() const {
+  return state_ == cbChecked ? STATE_SYSTEM_CHECKED : state_ == cbGrayed ? STATE_SYSTEM_MIXED : 0;
+}
+
+std::string TCheckBox::AccessibleDefaultAction() const { return state_ == cbChecked ? "Uncheck" : "Check"; }
+
+bool TCheckBox::DoAccessibleDefaultAction() {
+  if (!HandleAllocated() || !IsWindowEnabled(WindowHandle())) return false;
+  return PostMessageW(WindowHandle(), BM_CLICK, 0, 0) != FALSE;
 }
 
 void TCheckBox::WndProc(TMessage& m) {
@@ -373,6 +462,10 @@ void TCustomEdit::TextChanged() {
     Change();
   }
 }
+
+int TCustomEdit::AccessibleRole() const { return ROLE_SYSTEM_TEXT; }
+
+int TCustomEdit::AccessibleState() const { return readOnly_ ? STATE_SYSTEM_READONLY : 0; }
 
 void TCustomEdit::Change() {
   if (OnChange) OnChange(this);
@@ -472,6 +565,14 @@ void TCustomMemo::CreateParams(TCreateParams& params) {
   if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.Style |= WS_HSCROLL;
 }
 
+void TCustomMemo::WndProc(TMessage& m) {
+  TCustomEdit::WndProc(m);
+  // A text that cannot be typed into keeps no Tab for itself: Tab goes on to the next control, so
+  // the keyboard is not caught in it.
+  if (m.Msg == WM_GETDLGCODE && ReadOnly() && m.WParam == VK_TAB)
+    m.Result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+}
+
 const TClassInfo& TMemo::StaticClassInfo() {
   static const TClassInfo info = MakeClassInfo<TMemo, TCustomMemo>("TMemo", {});
   return info;
@@ -527,6 +628,28 @@ int TListBox::ItemIndex() const {
 void TListBox::SetItemIndex(int index) {
   itemIndex_ = index >= 0 && index < items_.Count() ? index : -1;
   if (HandleAllocated()) Perform(LB_SETCURSEL, static_cast<WPARAM>(itemIndex_));
+}
+
+int TListBox::AccessibleRole() const { return ROLE_SYSTEM_LIST; }
+
+std::string TListBox::AccessibleValue() const {
+  const int index = ItemIndex();
+  return index >= 0 && index < items_.Count() ? items_[index] : std::string();
+}
+
+bool TListBox::AccessibleItem(int index, TAccessibleItem& item) const {
+  if (index < 0 || index >= items_.Count()) return false;
+  item.Name = items_[index];
+  item.Role = ROLE_SYSTEM_LISTITEM;
+  item.State = STATE_SYSTEM_SELECTABLE | (index == ItemIndex() ? STATE_SYSTEM_SELECTED : 0);
+  if (HandleAllocated()) {
+    SendMessageW(WindowHandle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item.Bounds));
+    RECT client{};
+    GetClientRect(WindowHandle(), &client);
+    RECT shown{};
+    if (!IntersectRect(&shown, &client, &item.Bounds)) item.State |= STATE_SYSTEM_OFFSCREEN;
+  }
+  return true;
 }
 
 void TListBox::CreateParams(TCreateParams& params) {

@@ -22,8 +22,10 @@ extern const std::vector<std::string> CheckBoxStateNames;
 // The border of controls: bsNone or bsSingle of TFormBorderStyle.
 extern const std::vector<std::string> BorderStyleNames;
 
-// Text that a windowless control paints on its parent.
-class TLabel : public TControl {
+// Text in a light window of its own, which carries the caption as its window text so that assistive
+// technology and automation find it; it paints what its parent shows under it (Transparent) or its
+// colour, then the text. The mouse passes through it to the parent.
+class TLabel : public TWinControl {
 public:
   explicit TLabel(TComponent* owner);
   ~TLabel() override;
@@ -48,12 +50,22 @@ public:
   TWinControl* FocusControl() const { return focusControl_; }
   void SetFocusControl(TWinControl* control);
 
+  // Draws the label's text (and its colour unless Transparent) into bounds.
   void Paint(HDC dc, const RECT& bounds) override;
   void Loaded() override;
 
+  int AccessibleRole() const override;
+  std::string AccessibleName() const override;
+  int AccessibleState() const override;
+  bool IsStaticText() const override { return true; }
+
 protected:
+  void CreateParams(TCreateParams& params) override;
+  void WndProc(TMessage& message) override;
   void TextChanged() override;
   void FontChanged() override;
+  void ColorChanged() override;
+  void BoundsChanged() override;
   void Notification(TComponent* component, TOperation operation) override;
   UINT DrawFlags() const;
   void AdjustBounds();
@@ -82,6 +94,11 @@ public:
   void SetModalResult(int v) { modalResult_ = v; }
   virtual void Click();
 
+  int AccessibleRole() const override;
+  int AccessibleState() const override;
+  std::string AccessibleDefaultAction() const override;
+  bool DoAccessibleDefaultAction() override;
+
   TNotifyEvent OnClick;
 
 protected:
@@ -109,6 +126,11 @@ public:
   // taRightJustify: the text right of the box.
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment v) { alignment_ = v; }
+
+  int AccessibleRole() const override;
+  int AccessibleState() const override;
+  std::string AccessibleDefaultAction() const override;
+  bool DoAccessibleDefaultAction() override;
 
   TNotifyEvent OnClick;
 
@@ -139,6 +161,12 @@ public:
   void SetMaxLength(int v);
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(TFormBorderStyle v) { borderStyle_ = v == bsNone ? bsNone : bsSingle; }
+
+  // Named by its label; its text is its value.
+  int AccessibleRole() const override;
+  std::string AccessibleName() const override { return LabelText(); }
+  std::string AccessibleValue() const override { return Text(); }
+  int AccessibleState() const override;
 
   // Every change of the text, typed or set by code.
   TNotifyEvent OnChange;
@@ -195,6 +223,7 @@ public:
 
 protected:
   void CreateParams(TCreateParams& params) override;
+  void WndProc(TMessage& message) override;
   void Change() override;
 
 private:
@@ -230,6 +259,13 @@ public:
   // -1: nothing selected.
   int ItemIndex() const;
   void SetItemIndex(int index);
+
+  // Named by its label; the selected item is its value, every item an element of it.
+  int AccessibleRole() const override;
+  std::string AccessibleName() const override { return LabelText(); }
+  std::string AccessibleValue() const override;
+  int AccessibleItemCount() const override { return items_.Count(); }
+  bool AccessibleItem(int index, TAccessibleItem& item) const override;
 
   TNotifyEvent OnClick, OnDblClick;
 
