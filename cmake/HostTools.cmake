@@ -22,9 +22,10 @@ function(tav_form_resources target)
     file(STRINGS ${abs} first LIMIT_COUNT 1 REGEX "^[ \t]*(object|inherited|inline)")
     string(REGEX REPLACE "^.*:[ \t]*([A-Za-z0-9_]+).*$" "\\1" cls "${first}")
     string(TOUPPER "${cls}" resname)
-    set(bin ${CMAKE_CURRENT_BINARY_DIR}/forms/${resname}.bin)
+    # One folder per target: two programs of a folder may carry different forms of the same class.
+    set(bin ${CMAKE_CURRENT_BINARY_DIR}/${target}_forms/${resname}.bin)
     add_custom_command(OUTPUT ${bin}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/forms
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/${target}_forms
       COMMAND ${TAV_HOST_FORMCONV} to-binary ${abs} ${bin}
       DEPENDS ${abs} host_tools
       COMMENT "Compiling form ${form}")

@@ -234,7 +234,7 @@ const TClassInfo& TRotate3DLabel::StaticClassInfo() {
       "TRotate3DLabel",
       {
           P::Boolean("AutoSize", &TRotate3DLabel::AutoSize, &TRotate3DLabel::SetAutoSize, false),
-          P::Object("LabelStyle", [](TRotate3DLabel& c) -> TPersistent* { return &c.LabelStyle(); }),
+          P::Object("LabelStyle", [](TRotate3DLabel& c) { return &c.LabelStyle(); }),
           P::Boolean("MyTransparent", &TRotate3DLabel::MyTransparent, &TRotate3DLabel::SetMyTransparent, true),
       });
   return info;

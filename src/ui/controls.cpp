@@ -160,7 +160,7 @@ const TClassInfo& TControl::StaticClassInfo() {
           P::Integer("Color", &TControl::Color, &TControl::SetColor, clBtnFace, &ColorIdents),
           P::Integer("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault, &CursorIdents),
           P::Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, true),
-          P::Object("Font", [](TControl& c) -> TPersistent* { return &c.Font(); }),
+          P::Object("Font", [](TControl& c) { return &c.Font(); }),
           P::String("Hint", &TControl::Hint, &TControl::SetHint),
           P::Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false),
           P::Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true),

@@ -5,7 +5,7 @@ set -euo pipefail
 python=$1 checker=$2 rules=$3 src=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp -r "$src/src" "$src/tools" "$src/tests" "$src/fuzz" "$src/bench" "$work/"
+cp -r "$src/src" "$src/tools" "$src/tests" "$src/fuzz" "$src/bench" "$src/examples" "$work/"
 
 "$python" "$checker" "$rules" "$work" >/dev/null || { echo "the unchanged tree fails"; exit 1; }
 

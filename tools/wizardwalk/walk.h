@@ -12,6 +12,8 @@ struct TWalkResult {
   std::vector<std::wstring> Pages;     // the caption of each page, in the order shown
   std::vector<std::wstring> Messages;  // the text of each message box
   std::vector<std::wstring> Windows;   // the caption of every visible top-level window seen, once each
+  std::vector<std::wstring> Pictures;  // the pictures saved, by path
+  std::vector<std::wstring> Unsaved;   // the pictures that could not be saved, by path
   DWORD ExitCode = 0;
   bool Started = false;
   bool Ended = false;  // false: it was still running at the deadline and was stopped

@@ -190,13 +190,15 @@ TWalkResult WalkSetup(const std::wstring& commandLine, const std::wstring& shotD
     Sleep(100);
     result.Pages.push_back(caption);
     if (!shotDir.empty()) {
-      const TCapture picture = CaptureWindow(found.Wizard);
-      if (!picture.Pixels.empty()) SavePng(picture, shotDir + L"\\" + FileNameOf(static_cast<int>(result.Pages.size()), caption));
+      // Every picture is accounted for: saved, or named as missing.
+      auto save = [&result](HWND window, const std::wstring& path) {
+        const TCapture picture = CaptureWindow(window);
+        const bool saved = !picture.Pixels.empty() && SavePng(picture, path);
+        (saved ? result.Pictures : result.Unsaved).push_back(path);
+      };
+      save(found.Wizard, shotDir + L"\\" + FileNameOf(static_cast<int>(result.Pages.size()), caption));
       // The whole screen once, beside the folder of pages: the setup's main window behind the wizard.
-      if (result.Pages.size() == 1) {
-        const TCapture screen = CaptureWindow(GetDesktopWindow());
-        if (!screen.Pixels.empty()) SavePng(screen, shotDir + L"-screen.png");
-      }
+      if (result.Pages.size() == 1) save(GetDesktopWindow(), shotDir + L"-screen.png");
     }
     if (static_cast<int>(result.Pages.size()) == cancelOnPage) {
       if (HWND cancel = ButtonOn(page, kCancel)) button = cancel;
