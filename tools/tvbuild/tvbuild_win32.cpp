@@ -243,13 +243,20 @@ int Build(const std::string& projectArg, const std::string& buildArg) {
   RegisterToolkit(toolkit);
 
   if (!SetCurrentDirectoryW(tav::sys::Wide(projectDir).c_str())) throw Failure{projectDir + ": cannot enter the folder"};
-  const tav::TWalkResult run = tav::WalkSetup(L"\"" + tav::sys::Wide(setup) + L"\" -b", L"", kBuildTimeoutMs);
+  // The build's log says why when it fails without a message box.
+  const std::string buildLog = temp + "\\build.log";
+  const tav::TWalkResult run = tav::WalkSetup(
+      L"\"" + tav::sys::Wide(setup) + L"\" -b \"-l" + tav::sys::Wide(buildLog) + L"\"", L"", kBuildTimeoutMs);
   if (!run.Started) throw Failure{setup + ": cannot be started"};
   // The build mode speaks only to report a failure.
   for (const std::wstring& m : run.Messages) std::cerr << "tvbuild: " << tav::sys::Narrow(m) << "\n";
   if (!run.Ended) throw Failure{"the build did not end and was stopped"};
-  if (!run.Messages.empty() || run.ExitCode != 0)
+  if (!run.Messages.empty() || run.ExitCode != 0) {
+    tav::sys::File file = tav::sys::File::Open(buildLog, tav::sys::OpenMode::ReadShared);
+    char buffer[4096];
+    for (std::size_t n; file.IsOpen() && (n = file.Read(buffer, sizeof buffer)) > 0;) std::cerr.write(buffer, n);
     throw Failure{"the build failed (exit code " + std::to_string(run.ExitCode) + "); the build folder is as it was"};
+  }
   if (tav::sys::FileSizeOf(staging + "\\setup.exe") <= 0) throw Failure{"the build made no setup.exe"};
   // What an earlier build left must not mix with this one.
   for (const char* name : {"setup.exe", "setup.1", "files.1"}) {
