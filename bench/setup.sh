@@ -88,7 +88,7 @@ for kind in $PAYLOADS; do
         python3 "$KIT/verify_tree.py" "$pay.manifest" "$TARGET_UNIX/$kind-setup/$i-$$" \
             >"$RES/$kind-verify-$i.txt" 2>&1 || { cat "$RES/$kind-verify-$i.txt" >&2; echo "setup.sh: run $i's tree differs" >&2; exit 1; }
     done
-    ls -l "$WORK/tv/$kind/dist" >"$RES/$kind-dist.txt"
+    ls -l "$WORK/tv/$kind/dist" >"$RES/$kind-dist.txt"  # the self-extracting setup.exe is what a user gets
 done
 wineserver -k || true
 
@@ -101,5 +101,5 @@ size = lambda p: Path(p).stat().st_size if Path(p).is_file() else sum(f.stat().s
 print(f"{'payload':8} {'makensis s':>10} {'tvbuild s':>10} {'ratio':>6} {'NSIS MB':>8} {'ours MB':>8}   {'NSIS /S s':>9} {'setup -q s':>10} {'ratio':>6}")
 for k in kinds:
     mb, tb, ni, si = med(k, "makensis"), med(k, "tvbuild"), med(k, "nsis"), med(k, "setup")
-    print(f"{k:8} {mb:10.3f} {tb:10.3f} {tb/mb:6.2f} {size(work/'tv'/k/'nsis.exe')/1e6:8.1f} {size(work/'tv'/k/'dist')/1e6:8.1f}   {ni:9.3f} {si:10.3f} {si/ni:6.2f}")
+    print(f"{k:8} {mb:10.3f} {tb:10.3f} {tb/mb:6.2f} {size(work/'tv'/k/'nsis.exe')/1e6:8.1f} {size(work/'tv'/k/'dist'/'setup.exe')/1e6:8.1f}   {ni:9.3f} {si:10.3f} {si/ni:6.2f}")
 PY
