@@ -213,6 +213,7 @@ TEST_F(Toolkit, ProjectsThatDoNotFitStopTheBuild) {
   EXPECT_EQ(run.code, 1u);
   EXPECT_NE(run.output.find("gone.txt"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("the build failed"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("Setup ended with the exit code 1"), std::string::npos) << "the build's log: " << run.output;
   EXPECT_EQ(ReadAll(root + "\\dist\\setup.exe"), "the previous distribution");
   EXPECT_EQ(DirNames(root + "\\dist"), std::vector<std::string>{"setup.exe"});
 
