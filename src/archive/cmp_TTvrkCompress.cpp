@@ -406,6 +406,7 @@ void TTvrkCompress::MakeFolder(const std::string& dir) {
 
 void TTvrkCompress::EndBatch() {
   if (batch_ > 0 && --batch_ > 0) return;
+  CloseAdding();
   volume_.Close();
   openArchive_.clear();
   ResetInput(-1);
@@ -443,6 +444,7 @@ void TTvrkCompress::PrepareFolder(const std::string& dest) {
 // ---- directory ----
 
 void TTvrkCompress::LoadDirectory() {
+  CloseAdding();  // what it reads is then complete on disk
   sys::File file = sys::File::Open(compressedFile_, sys::OpenMode::ReadShared);
   if (!file.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the compressed file %s"), compressedFile_);
   idTable_.fill(0);
@@ -575,37 +577,58 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   if (!dir.empty()) CreateDirectories(dir);
 
   const std::vector<std::string> lines = files_->ToVector();
-  sys::File archive;
+  // Within a batch the archive added to last is still open, its directory in memory: adding to it again
+  // neither reopens it nor reads its chain of headers.
+  const bool continuing = batch_ > 0 && command == lzcOnlyAdd && adding_.IsOpen() && SameText(addingPath_, archivePath);
+  if (!continuing) CloseAdding();
+  sys::File& archive = adding_;
   std::int64_t end = kPrologueSize;  // where the next member goes
-  idTable_.fill(0);
-  if (command == lzcOnlyAdd && sys::FileExists(archivePath)) {
+  int committed = 0;
+  // A short list's sources stay open from reading their details to compressing them; a long one's are
+  // opened again one at a time rather than holding a handle per file.
+  constexpr std::size_t kKeptOpen = 64;
+  std::vector<sys::File> opened;
+  std::vector<sys::File>* const sources = lines.size() <= kKeptOpen ? &opened : nullptr;
+  if (continuing) {
+    end = addingEnd_;
+    committed = addingCommitted_;
+    headers_.BuildFromList(lines, true, sources);
+  } else if (command == lzcOnlyAdd && sys::FileExists(archivePath)) {
+    idTable_.fill(0);
     archive = sys::File::Open(archivePath, sys::OpenMode::ReadWrite);
     if (!archive.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), archivePath);
-    headers_.ReadDirectory(archive, 0);
-    // Volume 1 of a spanned archive holds its headers together; members cannot be interleaved there.
-    if (headers_.Spanned) throw ETvrkCompress("Cannot add files to the spanned archive %s", archivePath);
-    if (headers_.Count() > 0) {
-      end = headers_[headers_.Count() - 1].NextHeader;
-      if (end < kPrologueSize + kFileHeaderSize || end > archive.Size()) throw ETvrkCompress(kMsgCorrupt);
+    try {
+      headers_.ReadDirectory(archive, 0);
+      // Volume 1 of a spanned archive holds its headers together; members cannot be interleaved there.
+      if (headers_.Spanned) throw ETvrkCompress("Cannot add files to the spanned archive %s", archivePath);
+      if (headers_.Count() > 0) {
+        end = headers_[headers_.Count() - 1].NextHeader;
+        if (end < kPrologueSize + kFileHeaderSize || end > archive.Size()) throw ETvrkCompress(kMsgCorrupt);
+      }
+    } catch (...) {
+      CloseAdding();
+      throw;
     }
     for (int i = 0; i < headers_.Count(); ++i) {
       const std::int32_t id = headers_[i].UniqueID;
       if (id >= 0 && id < kIDTableSize) idTable_[static_cast<std::size_t>(id)] = i;
     }
-    headers_.BuildFromList(lines, true);
+    committed = headers_.Count();
+    headers_.BuildFromList(lines, true, sources);
   } else {
+    idTable_.fill(0);
     // The sources are opened before an existing archive is truncated.
-    headers_.BuildFromList(lines, false);
+    headers_.BuildFromList(lines, false, sources);
     headers_.Spanned = false;
     archive = sys::File::Open(archivePath, sys::OpenMode::Create);
     if (!archive.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), archivePath);
   }
+  addingPath_ = archivePath;
 
   // The prologue counts only members that are complete, so an interrupted run leaves a readable
   // archive: the count grows after each member and anything after the last one is cut off on failure.
-  int committed = 0;
-  while (committed < headers_.Count() && headers_[committed].ReadFromArchive) ++committed;
-  TFileHeaders::WritePrologue(archive, committed, false);
+  if (!continuing) TFileHeaders::WritePrologue(archive, committed, false);
+  const int firstNew = committed;
   ComputeTotals();
   stats_.TotalCompressedSize = 0;
 
@@ -615,7 +638,10 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   try {
     for (int i = committed; i < headers_.Count(); ++i) {
       TFileHeader& h = headers_[i];
-      sys::File source = sys::File::Open(h.SourcePath, sys::OpenMode::ReadShared);
+      const std::size_t n = static_cast<std::size_t>(i - firstNew);
+      sys::File source = n < opened.size() && opened[n].IsOpen()
+                             ? std::move(opened[n])
+                             : sys::File::Open(h.SourcePath, sys::OpenMode::ReadShared);
       if (!source.IsOpen()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), h.SourcePath);
 
       FillStats(h);
@@ -677,8 +703,17 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   } catch (...) {
     if (wrote && archive.Seek(end) == end) archive.Truncate();
     headers_.Truncate(committed);
+    CloseAdding();
     throw;
   }
+  addingEnd_ = end;
+  addingCommitted_ = committed;
+  if (batch_ == 0) CloseAdding();
+}
+
+void TTvrkCompress::CloseAdding() {
+  adding_.Close();
+  addingPath_.clear();
 }
 
 void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, TPacked& packed) {
@@ -719,7 +754,7 @@ void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, TPack
 
 void TTvrkCompress::AddStatus(std::int64_t consumed, std::int64_t written) {
   CheckAbort();
-  sys::PumpMessages();
+  work_->PumpIfDue();
   stats_.TotalBytesDone += consumed - stats_.BytesDone;
   stats_.BytesDone = consumed;
   stats_.CompressedSize = written;

@@ -120,9 +120,12 @@ public:
   // Between BeginBatch and its EndBatch (they nest) the archive stays open from one ExtractFiles to the
   // next and the folder made last is remembered, so that a run of one-member extractions reads the
   // archive as one sequence instead of opening it and finding its folder again for every member.
-  // EndBatch closes the archive.
+  // EndBatch closes the archive. Likewise AddFiles with lzcOnlyAdd to the archive added to last keeps it
+  // open with its directory, so a build that adds its members one by one reads no header twice.
   void BeginBatch() { ++batch_; }
   void EndBatch();
+  // Closes the archive a batch keeps open for adding (before it is deleted or read by someone else).
+  void CloseAdding();
   // Makes dir and its parents (CreateDirectories), unless it is the folder made or found last in this
   // batch or extraction run.
   void MakeFolder(const std::string& dir);
@@ -200,6 +203,11 @@ private:
   bool keepFolders_ = false;
   int batch_ = 0;
   std::string openArchive_;  // the file volume_ was opened from
+  // The archive being added to in a batch: where its next member goes and how many members it holds.
+  sys::File adding_;
+  std::string addingPath_;
+  std::int64_t addingEnd_ = 0;
+  int addingCommitted_ = 0;
 
   // Kept from member to member and run to run, so that many small members cost no allocations.
   struct TWork;

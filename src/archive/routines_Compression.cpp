@@ -152,8 +152,9 @@ int TFileHeaders::FindByName(const std::string& line) const {
   return found == byName_.end() ? -1 : found->second;
 }
 
-void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool append) {
+void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool append, std::vector<sys::File>* sources) {
   std::vector<std::unique_ptr<TFileHeader>> built;
+  if (sources) sources->clear();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     auto h = std::make_unique<TFileHeader>();
     h->SourcePath = FirstField(lines[i]);
@@ -167,7 +168,12 @@ void TFileHeaders::BuildFromList(const std::vector<std::string>& lines, bool app
       throw ETvrkCompress("The file %s is too large for the archive", h->SourcePath);
     h->FileSize = static_cast<std::int32_t>(size);
     std::string version = ReadFileVersion(source);
-    source.Close();
+    if (sources && source.Seek(0) == 0) {
+      sources->push_back(std::move(source));
+    } else {
+      if (sources) sources->emplace_back();  // opened again when read
+      source.Close();
+    }
     if (version.size() > kFileVersionCapacity) version.resize(kFileVersionCapacity);
     h->FileVersion = version;
     h->FileNumber = static_cast<std::int32_t>(i + 1);

@@ -95,7 +95,8 @@ public:
   int FindByName(const std::string& line) const;
 
   // One header per source line; the line's position (1-based) is its FileNumber. Each source is opened.
-  void BuildFromList(const std::vector<std::string>& lines, bool append);
+  // With sources, the files stay open there, one per line and positioned at their start, for reading them.
+  void BuildFromList(const std::vector<std::string>& lines, bool append, std::vector<sys::File>* sources = nullptr);
 
   // Reads the prologue and all headers of the archive that starts at offset.
   void ReadDirectory(sys::File& file, std::int64_t offset);

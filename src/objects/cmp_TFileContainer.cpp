@@ -440,15 +440,17 @@ void RunOperation(TFileContainer& c, TInstallFileState& state, TInstallFileState
   state = ifsNone;
   c.Broadcast(&c, ncOperationEnded, nullptr);
 }
+// Files extracted or added one by one share the archive's handle and directory for its duration.
+struct TCompressBatch {
+  TCompressBatch() { TvrkCompress().BeginBatch(); }
+  ~TCompressBatch() { TvrkCompress().EndBatch(); }
+};
 }  // namespace
 
 void TFileContainer::Install() {
   bool wasAborted = false;
   // The files extracted one by one from the shared archive read it through one handle.
-  struct TBatch {
-    TBatch() { TvrkCompress().BeginBatch(); }
-    ~TBatch() { TvrkCompress().EndBatch(); }
-  } batch;
+  TCompressBatch batch;
   // Their uninstall entries go through one open key.
   TUninstallRecordBatch record;
   RunOperation(*this, state_, ifsInstall, [&] {
@@ -508,7 +510,9 @@ void TFileContainer::BuildArchives(int options) {
     if (OnBeforeProcess) OnBeforeProcess(this);
     if (!Include()) return;
     RaiseOnContainer(ieOperationBegins, this);
-    ReadInfoFromFiles();
+    // An enclosing container's build has read the details of every file below it already.
+    const auto* outer = dynamic_cast<const TFileContainer*>(Container());
+    if (!outer || outer->State() != ifsCompress) ReadInfoFromFiles();
     sizeToProcess_ = TotalSize((options & coIncludeExcluded) != 0);
     sizeDone_ = 0;
 
@@ -518,7 +522,9 @@ void TFileContainer::BuildArchives(int options) {
     } catch (const IEFileRel_NoNetLocation&) {
       if (!(options & coForceNetFilesLocal)) throw;
     }
+    TCompressBatch batch;  // the members added one by one to an archive go in through one handle
     auto removeArchive = [this](const std::string& path) {
+      TvrkCompress().CloseAdding();
       if (sys::FileExists(path) && !sys::RemoveFile(path))
         throw IEFileContainer("%s cannot delete the archive file %s", Name(), path);
     };

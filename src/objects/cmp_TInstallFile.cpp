@@ -713,8 +713,7 @@ void TCustomInstallFile::ReadInfoFromFile() {
         "Could not open or find the following file when trying to read the Size, Date, and Version :%s", source);
   fileDate_ = file.LastWriteTime();
   fileSize_ = file.Size();
-  file.Close();
-  SetFileVersion(ReadFileVersion(source));
+  SetFileVersion(ReadFileVersion(file));
 }
 
 void TCustomInstallFile::ReadInfoFromArchive() {

@@ -189,6 +189,40 @@ TEST_F(CompressTest, EmptyListAndAppendingRuns) {
   EXPECT_EQ(ReadAll(Join(Path("x"), "one.txt")), Text(1000, 4));
 }
 
+// Adds within a batch keep the archive open with its directory: the result is the archive that separate
+// adds make, readable by others after every member, and neither a failed add nor a read in between upsets it.
+TEST_F(CompressTest, AddsInABatchMakeTheSameArchive) {
+  std::vector<std::string> files;
+  for (int i = 0; i < 5; ++i) files.push_back(MakeFile("f" + std::to_string(i) + ".txt", Text(3000 + 500 * i, i)));
+  TTvrkCompress plain(nullptr);
+  Add(plain, Path("plain.1"), {files[0]}, lzcOverwrite, 1);
+  for (int i = 1; i < 5; ++i) Add(plain, Path("plain.1"), {files[i]}, lzcOnlyAdd, i + 1);
+
+  TTvrkCompress c(nullptr);
+  c.BeginBatch();
+  Add(c, Path("batch.1"), {files[0]}, lzcOverwrite, 1);
+  for (int i = 1; i < 5; ++i) {
+    if (i == 2) {
+      EXPECT_NE(MessageOf([&] { Add(c, Path("batch.1"), {Path("missing.txt")}, lzcOnlyAdd, 9); }), "<no error>");
+      Add(c, Path("other.1"), {files[0]}, lzcOnlyAdd, 1);  // another archive in between
+    }
+    if (i == 3) {
+      Extract(c, Path("x"), {files[1]});  // the same compressor reads the archive in between
+      EXPECT_EQ(ReadAll(Join(Path("x"), "f1.txt")), Text(3500, 1));
+    }
+    Add(c, Path("batch.1"), {files[i]}, lzcOnlyAdd, i + 1);
+    TTvrkCompress reader(nullptr);
+    reader.SetCompressedFile(Path("batch.1"));
+    EXPECT_EQ(reader.GetFileCount(), i + 1);
+  }
+  c.EndBatch();
+  EXPECT_EQ(ReadAll(Path("batch.1")), ReadAll(Path("plain.1")));
+  TTvrkCompress other(nullptr);
+  other.SetCompressedFile(Path("other.1"));
+  EXPECT_EQ(other.GetFileCount(), 1);
+  EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(Path("batch.1"))));  // closed at the batch's end
+}
+
 TEST_F(CompressTest, ArchiveInsideALargerFile) {
   const std::string data = Text(40000, 6);
   const std::string src = MakeFile("payload.txt", data, kDos2024);
