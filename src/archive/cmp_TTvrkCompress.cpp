@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
+#include "archive/block_deflate.h"
 #include "core/exceptions_Tavenrik.h"
 #include "core/properties.h"
 #include "sys/dates.h"
@@ -232,6 +234,12 @@ struct TTvrkCompress::TWork {
     deflaterOpen = deflateInit(&deflater, level) == Z_OK;
     deflaterLevel = level;
     return deflaterOpen ? &deflater : nullptr;
+  }
+  std::unique_ptr<TBlockDeflate> blockDeflater;
+  TBlockDeflate& BlockDeflater(int level) {
+    if (!blockDeflater || blockDeflater->Level() != level)
+      blockDeflater = std::make_unique<TBlockDeflate>(level, std::max(1u, std::thread::hardware_concurrency()));
+    return *blockDeflater;
   }
   z_stream* Inflater() {
     if (inflaterOpen && inflateReset(&inflater) == Z_OK) return &inflater;
@@ -573,14 +581,15 @@ void TTvrkCompress::AddFiles(TlzhCommand command, int uniqueID) {
 
 void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
   const std::string archivePath = compressedFile_;
-  const std::string dir = ExtractFileDir(archivePath);
-  if (!dir.empty()) CreateDirectories(dir);
-
   const std::vector<std::string> lines = files_->ToVector();
   // Within a batch the archive added to last is still open, its directory in memory: adding to it again
   // neither reopens it nor reads its chain of headers.
   const bool continuing = batch_ > 0 && command == lzcOnlyAdd && adding_.IsOpen() && SameText(addingPath_, archivePath);
-  if (!continuing) CloseAdding();
+  if (!continuing) {
+    CloseAdding();
+    const std::string dir = ExtractFileDir(archivePath);
+    if (!dir.empty()) CreateDirectories(dir);
+  }
   sys::File& archive = adding_;
   std::int64_t end = kPrologueSize;  // where the next member goes
   int committed = 0;
@@ -717,11 +726,42 @@ void TTvrkCompress::CloseAdding() {
 }
 
 void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, TPacked& packed) {
-  z_stream* z = work_->Deflater(ZlibLevel(level_));
+  const int level = ZlibLevel(level_);
+  std::int64_t consumed = 0, written = 0;
+  // A large member is deflated in blocks on every core; the stream is the same on any machine.
+  if (level != 0 && header.FileSize >= static_cast<std::int32_t>(2 * TBlockDeflate::kBlock)) {
+    TBlockDeflate& d = work_->BlockDeflater(level);
+    auto put = [&](const std::vector<unsigned char>& bytes) {
+      if (!packed.Write(bytes.data(), bytes.size())) FullDisk();
+      written += static_cast<std::int64_t>(bytes.size());
+    };
+    put(d.Start());
+    for (bool last = false; !last;) {
+      std::size_t n = 0;
+      while (n < d.Capacity()) {
+        const std::size_t got = source.Read(d.Input() + n, d.Capacity() - n);
+        if (source.Failed()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), header.SourcePath);
+        if (got == 0) break;
+        n += got;
+      }
+      last = n < d.Capacity();
+      if (consumed + static_cast<std::int64_t>(n) > INT32_MAX)
+        throw ETvrkCompress("The file %s is too large for the archive", header.SourcePath);
+      if (!d.Deflate(n, last)) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), compressedFile_);
+      for (std::size_t k = 0; k < d.Blocks(); ++k) {
+        put(d.Output(k));
+        consumed += static_cast<std::int64_t>(d.InputLength(k));
+        AddStatus(consumed, written);
+      }
+    }
+    put(d.Trailer());
+    MemberCompressed(header, consumed, written);
+    return;
+  }
+  z_stream* z = work_->Deflater(level);
   if (!z) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), compressedFile_);
   std::vector<unsigned char>& in = work_->deflateIn;
   std::vector<unsigned char>& out = work_->deflateOut;
-  std::int64_t consumed = 0, written = 0;
   int flush = Z_NO_FLUSH;
   do {
     const std::size_t got = source.Read(in.data(), in.size());
@@ -743,6 +783,10 @@ void TTvrkCompress::CompressMember(TFileHeader& header, sys::File& source, TPack
       }
     } while (z->avail_out == 0);
   } while (flush != Z_FINISH);
+  MemberCompressed(header, consumed, written);
+}
+
+void TTvrkCompress::MemberCompressed(TFileHeader& header, std::int64_t consumed, std::int64_t written) {
   // A source that changed size since its header was built is stored as read.
   header.FileSize = static_cast<std::int32_t>(consumed);
   stats_.FileSize = header.FileSize;

@@ -158,6 +158,8 @@ private:
   void DoAddFiles(TlzhCommand command, int uniqueID);
   struct TPacked;
   void CompressMember(TFileHeader& header, sys::File& source, TPacked& packed);
+  // Records what was read and written of a member and reports its end.
+  void MemberCompressed(TFileHeader& header, std::int64_t consumed, std::int64_t written);
   void AddStatus(std::int64_t consumed, std::int64_t written);
   void DoExtractFiles();
   void ExtractMember(const TFileHeader& header, const std::string& dest);

@@ -658,9 +658,7 @@ void TCustomInstallFile::Compress() {
     const std::string archive = FullArchiveFile();
     if (Trim(archive).empty()) throw IECustomInstallFile(kBlankArchive, fileName_);
     if (!Include()) throw EAbort(std::string());
-    const std::string dir = ExtractFileDir(archive);
-    if (!dir.empty()) CreateDirectories(dir);
-    compressor.SetCompressedFile(archive);
+    compressor.SetCompressedFile(archive);  // AddFiles makes its folder
     compressor.OnAborted = [this](TObject&) { CompressorAborted(); };
     compressor.OnStatus = [this](TTvrkCompress&, const TlzhFileStats& stats) { CompressorStatus(stats); };
     TStringList files;
