@@ -409,37 +409,39 @@ void TListView::CreateParams(TCreateParams& params) {
   params.Style |= LVS_REPORT | LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_ALIGNTOP;
 }
 
-void TListView::CreateWnd() { Perform(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT); }
+// Columns and pictures are kept with the control and given to its window when it is made, so a page
+// set up but never shown (an unattended run) makes no window.
+void TListView::CreateWnd() {
+  Perform(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+  ApplyImages();
+  for (std::size_t i = 0; i < columns_.size(); ++i) InsertColumn(static_cast<int>(i));
+}
 
-void TListView::AddColumn(const std::string& caption, int width) {
-  HandleNeeded();
-  std::wstring w = sys::Wide(caption);
+void TListView::InsertColumn(int column) {
+  std::wstring w = sys::Wide(columns_[static_cast<std::size_t>(column)].Caption);
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH;
   col.pszText = w.data();
-  col.cx = ScaleToDevice(width, Dpi());
-  const int count = Header_GetItemCount(reinterpret_cast<HWND>(Perform(LVM_GETHEADER)));
-  Perform(LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&col));
+  col.cx = ScaleToDevice(columns_[static_cast<std::size_t>(column)].Width, Dpi());
+  Perform(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
 }
 
-int TListView::ColumnCount() const {
-  if (!HandleAllocated()) return 0;
-  return Header_GetItemCount(reinterpret_cast<HWND>(SendMessageW(WindowHandle(), LVM_GETHEADER, 0, 0)));
+void TListView::AddColumn(const std::string& caption, int width) {
+  columns_.push_back({caption, width});
+  if (HandleAllocated()) InsertColumn(static_cast<int>(columns_.size()) - 1);
 }
+
+int TListView::ColumnCount() const { return static_cast<int>(columns_.size()); }
 
 std::string TListView::ColumnCaption(int column) const {
   if (column < 0 || column >= ColumnCount()) return std::string();
-  wchar_t text[256] = {};
-  LVCOLUMNW col{};
-  col.mask = LVCF_TEXT;
-  col.pszText = text;
-  col.cchTextMax = 256;
-  SendMessageW(WindowHandle(), LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
-  return sys::Narrow(text);
+  return columns_[static_cast<std::size_t>(column)].Caption;
 }
 
 void TListView::SetColumnCaption(int column, const std::string& caption) {
   if (column < 0 || column >= ColumnCount()) return;
+  columns_[static_cast<std::size_t>(column)].Caption = caption;
+  if (!HandleAllocated()) return;
   std::wstring w = sys::Wide(caption);
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT;
@@ -530,9 +532,14 @@ bool TListView::AccessibleItem(int index, TAccessibleItem& item) const {
 }
 
 void TListView::SetImages(HIMAGELIST smallImages, HIMAGELIST stateImages) {
-  HandleNeeded();
-  Perform(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(smallImages));
-  Perform(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages));
+  smallImages_ = smallImages;
+  stateImages_ = stateImages;
+  if (HandleAllocated()) ApplyImages();
+}
+
+void TListView::ApplyImages() {
+  if (smallImages_) Perform(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(smallImages_));
+  if (stateImages_) Perform(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_));
 }
 
 }  // namespace tav

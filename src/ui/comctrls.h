@@ -157,6 +157,17 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+
+private:
+  struct TColumn {
+    std::string Caption;
+    int Width;
+  };
+  void InsertColumn(int column);
+  void ApplyImages();
+  std::vector<TColumn> columns_;
+  HIMAGELIST smallImages_ = nullptr;
+  HIMAGELIST stateImages_ = nullptr;
 };
 
 }  // namespace tav

@@ -52,8 +52,18 @@ namespace {
 // Per-monitor DPI arrived with Windows 10; looked up at run time so that Windows 7 still starts.
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 
+using GetDpiForSystemFn = UINT(WINAPI*)();
+
+// Asked of the system rather than of a screen device context where it can be: a screen context makes
+// Wine start its desktop, which an unattended run that shows no window would otherwise wait for.
 int SystemDpi() {
   static const int dpi = [] {
+    const auto forSystem = reinterpret_cast<GetDpiForSystemFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
+    if (forSystem) {
+      const UINT v = forSystem();
+      if (v > 0) return static_cast<int>(v);
+    }
     const TWindowDC screen(nullptr);
     const int v = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : kDesignDpi;
     return v > 0 ? v : kDesignDpi;
