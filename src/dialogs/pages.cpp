@@ -4,6 +4,7 @@
 #include "core/properties.h"
 #include "core/routines_API.h"
 #include "core/routines_Strings.h"
+#include "core/run_log.h"
 #include "dialogs/language_page.h"
 #include "dialogs/page_registries.h"
 #include "dialogs/routines_FileSystem.h"
@@ -371,6 +372,9 @@ void RegisterPageClasses() {
 }
 
 void CreatePageForms() {
+  // Unattended, no page is ever shown; laying pages out would ask Wine for the display, which starts
+  // its desktop process and waits for it.
+  if (Unattended()) return;
   Application().CreateForm<TLicenseForm>();
   Application().CreateForm<TReadmeForm>();
   Application().CreateForm<TWelcomeForm>();

@@ -7,6 +7,7 @@
 #include "core/routines_Strings.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
+#include "ui/common_controls.h"
 #include "ui/controls.h"
 #include "ui/gdi.h"
 #include "ui/input_box.h"
@@ -343,19 +344,19 @@ LRESULT CALLBACK TOpenFolderDialog::DialogSubclass(HWND window, UINT msg, WPARAM
         self->ReleaseControls();
         break;
       case WM_NCDESTROY:
-        RemoveWindowSubclass(window, &TOpenFolderDialog::DialogSubclass, kSubclassId);
+        comctl::RemoveSubclass(window, &TOpenFolderDialog::DialogSubclass, kSubclassId);
         break;
     }
   } catch (...) {
     HandleCurrentException(self);
     return 0;
   }
-  return DefSubclassProc(window, msg, wParam, lParam);
+  return comctl::DefSubclass(window, msg, wParam, lParam);
 }
 
 void TOpenFolderDialog::Initialize(HWND window) {
   dialogWindow_ = window;
-  SetWindowSubclass(window, &TOpenFolderDialog::DialogSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  comctl::SetSubclass(window, &TOpenFolderDialog::DialogSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 
   for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     const std::wstring cls = ClassNameOf(child);

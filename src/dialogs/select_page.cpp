@@ -12,6 +12,7 @@
 #include "objects/cmp_TFileContainer.h"
 #include "sys/files.h"
 #include "ui/application.h"
+#include "ui/common_controls.h"
 
 namespace tav {
 
@@ -211,7 +212,7 @@ TFileGroupSelectForm::TFileGroupSelectForm(TComponent* owner) : TWizardPage(owne
 }
 
 TFileGroupSelectForm::~TFileGroupSelectForm() {
-  if (images_) ImageList_Destroy(images_);
+  if (images_) comctl::ImageListDestroy(images_);
 }
 
 void TFileGroupSelectForm::Loaded() {
@@ -239,15 +240,6 @@ void TFileGroupSelectForm::Loaded() {
   drives_->SetName("DriveList");
   drives_->SetParent(driveSpace_);
   drives_->SetAlign(alClient);
-  images_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 0);
-  for (const wchar_t* name : {L"TAVDRIVE", L"TAVSHORTAGE"}) {
-    HBITMAP bmp = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, 0));
-    if (bmp) {
-      ImageList_AddMasked(images_, bmp, RGB(0xF0, 0xF0, 0xF0));
-      DeleteObject(bmp);
-    }
-  }
-  drives_->SetImages(images_, images_);
   drives_->AddColumn("", 50);
   drives_->AddColumn(TranslateMessage("Space Required:"), 120);
   drives_->AddColumn(TranslateMessage("Space Available:"), 120);
@@ -271,6 +263,18 @@ bool TFileGroupSelectForm::SkipPage() {
 
 void TFileGroupSelectForm::PrepareShow() {
   TWizardPage::PrepareShow();
+  // Made for the first showing only: a page that is never shown loads no common controls.
+  if (!images_) {
+    images_ = comctl::ImageListCreate(16, 16, ILC_COLOR24 | ILC_MASK, 2, 0);
+    for (const wchar_t* name : {L"TAVDRIVE", L"TAVSHORTAGE"}) {
+      HBITMAP bmp = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, 0));
+      if (bmp) {
+        comctl::ImageListAddMasked(images_, bmp, RGB(0xF0, 0xF0, 0xF0));
+        DeleteObject(bmp);
+      }
+    }
+    drives_->SetImages(images_, images_);
+  }
   tree_->Fill(InstallObject);
   RefreshColumns();
   FillDriveList(drives_, InstallObject);

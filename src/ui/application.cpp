@@ -53,8 +53,7 @@ void TApplication::DestroyForms() {
 }
 
 void TApplication::Initialize() {
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  // The common controls are registered with the first window (common_controls.h).
   EnableDpiAwareness();
   sys::MessagePumpHook().SetStartValue([this] { ProcessMessages(); });
 }

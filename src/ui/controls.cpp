@@ -9,6 +9,7 @@
 #include "sys/unicode.h"
 #include "ui/accessible.h"
 #include "ui/application.h"
+#include "ui/common_controls.h"
 #include "ui/stdctrls.h"
 
 namespace tav {
@@ -590,6 +591,7 @@ void TWinControl::CreateHandle() {
   if (hwnd_) return;
   if (HasState(csDestroying)) throw EComponentError("Control %s is being destroyed", Name());
   RegisterWindowClass(&TWinControl::StdWndProc);
+  comctl::Ensure();
   // The parent's window comes first; creating it creates its children's windows, this one included.
   if (Parent()) Parent()->HandleNeeded();
   if (hwnd_) return;

@@ -3,6 +3,7 @@
 #include <oleacc.h>
 
 #include "core/properties.h"
+#include "core/run_log.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
@@ -113,6 +114,9 @@ DWORD TForm::WindowExStyle() const {
 }
 
 SIZE TForm::FrameSize() const {
+  // Unattended no form is ever shown, and the frame is asked of the display, which makes Wine start its
+  // desktop process and wait for it.
+  if (Unattended() && !HandleAllocated()) return {0, 0};
   RECT r{0, 0, 0, 0};
   AdjustWindowRectEx(&r, WindowStyle(), FALSE, WindowExStyle());
   const int dpi = Dpi();
