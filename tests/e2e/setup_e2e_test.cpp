@@ -12,18 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "program_support.h"
 #include "walk.h"
 
+using namespace tav::test;
+
 namespace {
-
-// A Unix path of the build as Wine's drive for the Unix root sees it.
-std::wstring WinePath(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  return path;
-}
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = L"", int cancelOnPage = 0,
                           const std::vector<tav::TPageText>& typed = {}, DWORD timeoutMs = 120000) {
@@ -41,22 +35,7 @@ std::wstring DistributionSwitch() {
   return L"\"-s" + dir + L"\"";
 }
 
-std::wstring InstalledFolder() {
-  wchar_t programFiles[MAX_PATH] = {};
-  ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
-  return std::wstring(programFiles) + L"\\Tavenrik Demo";
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
+std::wstring InstalledFolder() { return ProgramFilesFolder(L"Tavenrik Demo"); }
 
 // The demo's files, each in the folder of its group below the product's folder.
 const std::vector<std::pair<std::wstring, std::wstring>> kPayload = {

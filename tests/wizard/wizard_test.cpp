@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <set>
@@ -13,7 +12,9 @@
 #include <vector>
 
 #include "../archive/archive_fixture.h"
+#include "install_support.h"
 #include "language_support.h"
+#include "page_walk.h"
 #include "archive/cmp_TTvrkCompress.h"
 #include "config/resources.h"
 #include "core/properties.h"
@@ -38,131 +39,24 @@
 #include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/grids.h"
-#include "ui/screenshot.h"
 #include "ui/win32.h"
 
 using namespace tav;
+using namespace tav::test;
 
 namespace {
 
-class TWizardProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TWizardProjectForm, TForm>("TWizardProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+inline constexpr char kWizardProjectFormName[] = "TWizardProjectForm";
+using TWizardProjectForm = TProjectForm<kWizardProjectFormName>;
+inline constexpr char kCopyProjectFormName[] = "TCopyProjectForm";
+using TCopyProjectForm = TProjectForm<kCopyProjectFormName>;
 
-class TWizardTestInstall : public TInstall {
-public:
-  using TInstall::TInstall;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TWizardTestInstall, TInstall>("TWizardTestInstall", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-protected:
-  void EndProgram() override {}
-};
-
-class TCopyProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TCopyProjectForm, TForm>("TCopyProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
-// A dialog object placed after the dialog managers: it hears each of the installer's notifications
-// once the managers have acted on it, so it sees the windows as the user does.
-class TNotificationWatcher : public TInstallObject {
-public:
-  explicit TNotificationWatcher(TComponent* owner) : TInstallObject(owner, kindDialog) {}
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TNotificationWatcher, TInstallObject>(
-        "TNotificationWatcher", {Props<TNotificationWatcher>::Reference<TInstallContainer>(
-                                    "Container", &TNotificationWatcher::Container, &TNotificationWatcher::SetContainer)});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-  int HandleNotification(TObject*, int code, TObject* po) override {
-    if (OnNotify) OnNotify(code, po);
-    return 0;
-  }
-  std::function<void(int code, TObject* po)> OnNotify;
-};
-
-// Steps run one per timer tick; a step returns false while what it needs is not on screen yet.
-// When nothing happens for a long time the open window is aborted, so a fault cannot hang the run.
-std::deque<std::function<bool()>> gSteps;
-int gIdleTicks = 0;
-bool gForcedEnd = false;
-std::string gStepError;
-
-TBaseFormContainer* OpenWizard() {
-  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
-    if (auto* page = dynamic_cast<TBaseInstallForm*>(f)) {
-      TBaseFormContainer* c = page->HostContainer();
-      if (c && c->Modal() && c->PageIndex() >= 0) return c;
-    }
-  }
-  return nullptr;
-}
-
-template <class T>
-T* ModalForm() {
-  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
-    if (auto* t = dynamic_cast<T*>(f); t && t->Modal()) return t;
-  }
-  return nullptr;
-}
-
-TWizardPage* FrontPage() {
-  TBaseFormContainer* c = OpenWizard();
-  return c ? dynamic_cast<TWizardPage*>(c->Page(c->PageIndex())) : nullptr;
-}
-
-bool gInStep = false;  // a step that lets messages run must not be entered again from inside
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (gInStep) return;
-  try {
-    if (!gSteps.empty()) {
-      auto step = std::move(gSteps.front());
-      gSteps.pop_front();
-      gInStep = true;
-      const bool done = step();
-      gInStep = false;
-      if (!done) gSteps.push_front(std::move(step));
-      if (done) {
-        gIdleTicks = 0;
-        return;
-      }
-    }
-    if (++gIdleTicks < 400) return;
-    gIdleTicks = 0;
-    if (TBaseFormContainer* c = OpenWizard()) {
-      gForcedEnd = true;
-      c->SetModalResult(mrAbort);
-    } else if (TChangeDiskForm* d = ModalForm<TChangeDiskForm>()) {
-      gForcedEnd = true;
-      d->SetModalResult(mrAbort);
-    }
-  } catch (const std::exception& e) {
-    gInStep = false;
-    gStepError = e.what();
-  }
-}
+TWizardPage* WizardFrontPage() { return dynamic_cast<TWizardPage*>(FrontPage()); }
 
 // A step on the page in front of the wizard.
 void OnPage(std::function<void(TWizardPage&)> action) {
   gSteps.push_back([action] {
-    TWizardPage* page = FrontPage();
+    TWizardPage* page = WizardFrontPage();
     if (!page) return false;
     action(*page);
     return true;
@@ -175,76 +69,23 @@ void Click(TButton* button) {
   button->Click();
 }
 
-std::wstring ShotPath(const std::string& name) {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
-  std::wstring w = L"Z:" + sys::Wide(dir);
-  for (auto& c : w) {
-    if (c == L'/') c = L'\\';
-  }
-  CreateDirectoryW(w.c_str(), nullptr);
-  w += L"\\pages";
-  CreateDirectoryW(w.c_str(), nullptr);
-  return w + L"\\" + sys::Wide(name) + L".png";
-}
+void Picture(TForm& form, const std::string& name) { test::Picture(form.Handle(), "pages", name); }
 
-// Pictures a window once it has painted.
-void Picture(TForm& form, const std::string& name) {
-  form.Update();
-  Application().ProcessMessages();
-  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  const TCapture cap = CaptureWindow(form.Handle());
-  ASSERT_FALSE(cap.Pixels.empty()) << name;
-  EXPECT_TRUE(SavePng(cap, ShotPath(name))) << name;
-}
-
-class WizardPages : public ::testing::Test {
+class WizardPages : public PageWalk {
 protected:
   static void SetUpTestSuite() {
-    Application().Initialize();
-    RegisterUiClasses();
-    RegisterPathClasses();
-    RegisterEngineClasses();
-    RegisterPageClasses();
-    RegisterClass(TWizardProjectForm::StaticClassInfo());
-    RegisterClass(TWizardTestInstall::StaticClassInfo());
-    RegisterClass(TCopyProjectForm::StaticClassInfo());
-    RegisterClass(TNotificationWatcher::StaticClassInfo());
-    static const UINT_PTR timer = SetTimer(nullptr, 0, 10, &Tick);
-    ASSERT_NE(timer, 0u);
-  }
-  void SetUp() override {
-    gSteps.clear();
-    gIdleTicks = 0;
-    gForcedEnd = false;
-    gStepError.clear();
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-      boxes.push_back(text);
-      return IDOK;
-    });
-    OpenProject();
-    ASSERT_NE(form, nullptr);
-    install = dynamic_cast<TWizardTestInstall*>(form->FindComponent("Install1"));
-    ASSERT_NE(install, nullptr);
+    SetUpWalk({&TWizardProjectForm::StaticClassInfo(), &TCopyProjectForm::StaticClassInfo()});
   }
   void TearDown() override {
-    gSteps.clear();
-    delete form;
-    EXPECT_FALSE(gForcedEnd) << "a window did not end by itself";
-    EXPECT_EQ(gStepError, "");
+    PageWalk::TearDown();
     EXPECT_EQ(CurrentDialogManager(), nullptr);
   }
   // The phases alone, with a source folder nothing is read from.
-  virtual void OpenProject() {
+  void OpenProject() override {
     SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
     form = Application().CreateForm<TWizardProjectForm>();
   }
-  void Broadcast(int code, TObject* po = nullptr) { install->Broadcast(install, code, po); }
   TDialogManager& Manager(const char* name) { return *dynamic_cast<TDialogManager*>(form->FindComponent(name)); }
-
-  TForm* form = nullptr;
-  TWizardTestInstall* install = nullptr;
-  std::vector<std::string> boxes;
 };
 
 TEST_F(WizardPages, BeforeInstallShowsWelcomeLicenceAndReadmeAndPassesTheFolderPage) {
@@ -605,7 +446,6 @@ TEST_F(WizardPages, TheFolderPageListsTheProgramGroupsAndWritesTheChosenOne) {
 // ---- the copy phase of a real run ----
 
 using archive_test::RandomBytes;
-using archive_test::ReadAll;
 using archive_test::WriteAll;
 
 // The names in a folder, sorted; folders end in a backslash.
@@ -658,7 +498,8 @@ protected:
   void SetUp() override {
     WizardPages::SetUp();
     if (HasFatalFailure()) return;
-    watcher = dynamic_cast<TNotificationWatcher*>(form->FindComponent("Watcher1"));
+    // Placed after the dialog managers, it hears each notification once they have acted on it.
+    watcher = dynamic_cast<TRecorder*>(form->FindComponent("Watcher1"));
     ASSERT_NE(watcher, nullptr);
     install->SetDestDirType(nullptr);
     install->SetDestDir(target());
@@ -721,7 +562,7 @@ protected:
   }
 
   std::string root;
-  TNotificationWatcher* watcher = nullptr;
+  TRecorder* watcher = nullptr;
 };
 
 TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
@@ -729,7 +570,7 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
   std::vector<TShown> shown;
   HWND window = nullptr;
   bool pictured = false, closedAtEnd = false;
-  watcher->OnNotify = [&](int code, TObject* po) {
+  watcher->onNotify = [&](int code, TObject* po) {
     if (code == ncFileStatus) {
       TBaseDuringCopyForm* w = ProgressWindow();
       if (!w) {
@@ -858,7 +699,7 @@ TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile
   install->OnBeforeNotifyBadInstall = [&](TObject*) { badEnd = true; };
   std::vector<int> bigAfterCancel;
   bool cancelled = false;
-  watcher->OnNotify = [&](int code, TObject* po) {
+  watcher->onNotify = [&](int code, TObject* po) {
     auto* status = dynamic_cast<TFileStatusParameter*>(po);
     if (code != ncFileStatus || !status || status->FileName != "big.bin") return;
     if (cancelled)
@@ -904,15 +745,8 @@ TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile
 
 // ---- the component page
 
-class TSelectProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TSelectProjectForm, TForm>("TSelectProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+inline constexpr char kSelectProjectFormName[] = "TSelectProjectForm";
+using TSelectProjectForm = TProjectForm<kSelectProjectFormName>;
 
 // Nested groups, more than the tree shows at once: Program (with Samples inside) and Tools go to the
 // target, Help to drive T: (another file system, mapped by the test command), five empty groups.
@@ -1098,20 +932,6 @@ namespace {
 using test::TableText;
 
 // build/screenshots/languages/<Language>/<name>.png
-std::wstring LanguageShotPath(TTvrkLanguage language, const std::string& name) {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
-  std::wstring w = L"Z:" + sys::Wide(dir);
-  for (auto& c : w) {
-    if (c == L'/') c = L'\\';
-  }
-  for (const std::string& part : {std::string("languages"), LangIdToString(language)}) {
-    w += L"\\" + sys::Wide(part);
-    CreateDirectoryW(w.c_str(), nullptr);
-  }
-  return w + L"\\" + sys::Wide(name) + L".png";
-}
-
 // The size a text takes in a font: one line, or wrapped at width device pixels.
 SIZE TextExtent(HFONT font, const std::string& text, int wrapWidth, bool prefix) {
   const TWindowDC screen(nullptr);
@@ -1237,14 +1057,9 @@ TEST_F(LanguagePages, EveryWindowInEveryLanguageShowsItsTextsWhole) {
       EXPECT_EQ(page.TextLanguage, language);
       ExpectTranslated(*window, language, std::string(w.name));
       Clipped(*window, lang + " " + w.name, clipped);
-      window->Update();
-      Application().ProcessMessages();
-      RedrawWindow(window->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      const TCapture cap = CaptureWindow(window->Handle());
-      const std::wstring shot = LanguageShotPath(language, w.name);
-      ASSERT_FALSE(cap.Pixels.empty());
-      EXPECT_TRUE(SavePng(cap, shot)) << sys::Narrow(shot);
-      pictures += GetFileAttributesW(shot.c_str()) != INVALID_FILE_ATTRIBUTES;
+      const std::string folder = "languages\\" + lang;
+      test::Picture(window->Handle(), folder, w.name);
+      pictures += GetFileAttributesW(ScreenshotPath(folder, w.name).c_str()) != INVALID_FILE_ATTRIBUTES;
       window->Hide();
     }
   }
