@@ -40,6 +40,12 @@ inline std::string ReadAll(const std::wstring& path) {
   return bytes;
 }
 
+// Removes a folder with everything in it; a missing one is fine.
+inline void RemoveTree(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+
 // The names in a folder, sorted; none when it is not there.
 inline std::vector<std::string> DirNames(const std::filesystem::path& dir) {
   std::vector<std::string> names;

@@ -111,24 +111,6 @@ void KeepOnlyOurRunOnce() {
   RegCloseKey(runOnce);
 }
 
-// Removes a folder with everything in it; a missing one is fine.
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName, path = folder + L"\\" + name;
-      if (name == L"." || name == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileW(path.c_str());
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-
 std::vector<std::string> Messages(const std::vector<std::string>& log) {
   std::vector<std::string> messages;
   for (const std::string& line : log)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -465,13 +466,8 @@ std::vector<std::string> Entries(const std::string& dir) {
 }
 
 void RemoveTree(const std::string& dir) {
-  for (const std::string& name : Entries(dir)) {
-    if (name.back() == '\\')
-      RemoveTree(dir + "\\" + name.substr(0, name.size() - 1));
-    else
-      sys::RemoveFile(dir + "\\" + name);
-  }
-  sys::RemoveEmptyDir(dir);
+  std::error_code ec;
+  std::filesystem::remove_all(sys::Wide(dir), ec);
 }
 
 // What the progress window showed after one file status, beside what the status said.
