@@ -36,8 +36,7 @@ using namespace tav::test;
 
 namespace {
 
-inline constexpr char kAccessProjectFormName[] = "TAccessProjectForm";
-using TAccessProjectForm = TProjectForm<kAccessProjectFormName>;
+using TAccessProjectForm = TProjectForm<"TAccessProjectForm">;
 
 // ---- reading as a screen reader does ----
 

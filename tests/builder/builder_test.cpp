@@ -35,8 +35,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-inline constexpr char kBuildProjectFormName[] = "TBuildProjectForm";
-using TBuildProjectForm = TProjectForm<kBuildProjectFormName>;
+using TBuildProjectForm = TProjectForm<"TBuildProjectForm">;
 
 // A build machine path as Wine's drive for the Unix root sees it, in Windows' own form.
 std::string WinPath(const char* unixPath) { return sys::Narrow(WinePath(unixPath)); }

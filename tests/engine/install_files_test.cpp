@@ -29,8 +29,7 @@ namespace {
 
 const char* const kHelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
 
-inline constexpr char kTInstallRunFormName[] = "TInstallRunForm";
-using TInstallRunForm = TProjectForm<kTInstallRunFormName>;
+using TInstallRunForm = TProjectForm<"TInstallRunForm">;
 
 std::uint32_t Dos(int second) { return DosTime({2021, 3, 14, 12, 30, second, 0}); }
 

@@ -26,8 +26,7 @@ namespace fx = tav::fixtures;
 
 namespace {
 
-inline constexpr char kTInstallServersFormName[] = "TInstallServersForm";
-using TInstallServersForm = TProjectForm<kTInstallServersFormName>;
+using TInstallServersForm = TProjectForm<"TInstallServersForm">;
 
 std::wstring SameCase(std::wstring s) {
   CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));

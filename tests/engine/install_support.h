@@ -3,6 +3,8 @@
 // loads and runs such a project, reading a file back, and the registry keys an installation writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -26,13 +28,21 @@ namespace tav::test {
 inline const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 inline const char* const kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-// A plain form whose class name is the test project's root class, so the project loads from its resource.
-template <const char* RootClass>
+// A class name as a template argument.
+template <std::size_t N>
+struct TClassName {
+  constexpr TClassName(const char (&name)[N]) { std::copy_n(name, N, text); }
+  char text[N];
+};
+
+// A plain form whose class name is the test project's root class, so the project loads from its
+// resource: TProjectForm<"TMyProjectForm">.
+template <TClassName RootClass>
 class TProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TProjectForm, TForm>(RootClass, {});
+    static const TClassInfo info = MakeClassInfo<TProjectForm, TForm>(RootClass.text, {});
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -24,8 +24,7 @@ namespace fx = tav::fixtures;
 
 namespace {
 
-inline constexpr char kTResumeFormName[] = "TResumeForm";
-using TResumeForm = TProjectForm<kTResumeFormName>;
+using TResumeForm = TProjectForm<"TResumeForm">;
 
 std::string RunOnceValue(const std::string& name) {
   std::string value = "<none>";

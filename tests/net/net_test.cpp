@@ -33,8 +33,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-inline constexpr char kNetProjectFormName[] = "TNetProjectForm";
-using TNetProjectForm = TProjectForm<kNetProjectFormName>;
+using TNetProjectForm = TProjectForm<"TNetProjectForm">;
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);

@@ -34,8 +34,7 @@ namespace fx = tav::fixtures;
 
 namespace {
 
-inline constexpr char kUninstallRunFormName[] = "TUninstallRunForm";
-using TUninstallRunForm = TProjectForm<kUninstallRunFormName>;
+using TUninstallRunForm = TProjectForm<"TUninstallRunForm">;
 
 // ---- the registry as a map of every key to its values, for a before-and-after comparison ----
 

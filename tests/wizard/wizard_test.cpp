@@ -47,10 +47,8 @@ using namespace tav::test;
 
 namespace {
 
-inline constexpr char kWizardProjectFormName[] = "TWizardProjectForm";
-using TWizardProjectForm = TProjectForm<kWizardProjectFormName>;
-inline constexpr char kCopyProjectFormName[] = "TCopyProjectForm";
-using TCopyProjectForm = TProjectForm<kCopyProjectFormName>;
+using TWizardProjectForm = TProjectForm<"TWizardProjectForm">;
+using TCopyProjectForm = TProjectForm<"TCopyProjectForm">;
 
 TWizardPage* WizardFrontPage() { return dynamic_cast<TWizardPage*>(FrontPage()); }
 
@@ -741,8 +739,7 @@ TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile
 
 // ---- the component page
 
-inline constexpr char kSelectProjectFormName[] = "TSelectProjectForm";
-using TSelectProjectForm = TProjectForm<kSelectProjectFormName>;
+using TSelectProjectForm = TProjectForm<"TSelectProjectForm">;
 
 // Nested groups, more than the tree shows at once: Program (with Samples inside) and Tools go to the
 // target, Help to drive T: (another file system, mapped by the test command), five empty groups.
