@@ -65,18 +65,6 @@ TBaseInstallForm* FrontPage() {
   return c ? c->Page(c->PageIndex()) : nullptr;
 }
 
-std::wstring ScreenshotPath(const std::string& folder, const std::string& name) {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots/" + folder;
-  std::wstring path = L"Z:";
-  for (wchar_t c : sys::Wide(dir)) {
-    if (c == L'/' || c == L'\\') CreateDirectoryW(path.c_str(), nullptr);
-    path += c == L'/' ? L'\\' : c;
-  }
-  CreateDirectoryW(path.c_str(), nullptr);
-  return path + L"\\" + sys::Wide(name) + L".png";
-}
-
 void Picture(HWND window, const std::string& folder, const std::string& name) {
   UpdateWindow(window);
   Application().ProcessMessages();
@@ -84,7 +72,7 @@ void Picture(HWND window, const std::string& folder, const std::string& name) {
   Application().ProcessMessages();
   const TCapture cap = CaptureWindow(window);
   ASSERT_FALSE(cap.Pixels.empty()) << name;
-  EXPECT_TRUE(SavePng(cap, ScreenshotPath(folder, name))) << name;
+  EXPECT_TRUE(SavePng(cap, ScreenshotPath(folder, name + ".png"))) << name;
 }
 
 void PageWalk::SetUpWalk(std::initializer_list<const TClassInfo*> projectClasses) {

@@ -15,6 +15,7 @@
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/page_bases.h"
 #include "spine_classes.h"
+#include "window_probe.h"
 
 namespace tav::test {
 
@@ -35,9 +36,7 @@ T* ModalForm() {
   return nullptr;
 }
 
-// build/screenshots/<folder>\<name>.png, its folders made; folder may have parts ("a\\b").
-std::wstring ScreenshotPath(const std::string& folder, const std::string& name);
-// Pictures a window once it has painted, into ScreenshotPath(folder, name).
+// Pictures a window once it has painted, as <name>.png in the screenshots' folder given.
 void Picture(HWND window, const std::string& folder, const std::string& name);
 
 // A test project with the shipped pages, its installer Install1 and the step timer running.

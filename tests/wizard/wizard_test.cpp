@@ -1052,7 +1052,7 @@ TEST_F(LanguagePages, EveryWindowInEveryLanguageShowsItsTextsWhole) {
       Clipped(*window, lang + " " + w.name, clipped);
       const std::string folder = "languages\\" + lang;
       test::Picture(window->Handle(), folder, w.name);
-      pictures += GetFileAttributesW(ScreenshotPath(folder, w.name).c_str()) != INVALID_FILE_ATTRIBUTES;
+      pictures += GetFileAttributesW(ScreenshotPath(folder, w.name + std::string(".png")).c_str()) != INVALID_FILE_ATTRIBUTES;
       window->Hide();
     }
   }
