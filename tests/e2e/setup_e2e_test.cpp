@@ -252,7 +252,8 @@ TEST(SetupProgram, QuietInstallsEndEveryTime) {
   ASSERT_TRUE(CopyFileW(WinePath(TAV_LOADER_EXE).c_str(), (dist / L"setup.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW((bin + L"\\files.1").c_str(), (dist / L"files.1").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(WinePath(TAV_SETUP_EXE).c_str(), (dist / L"tvsetup.exe").c_str(), FALSE));
-  ASSERT_EQ(fx::RunAndWait(Quoted(WinePath(TAV_TVARC_EXE)) + L" add setup.1 tvsetup.exe", 60000, dist.Path().c_str()), 0);
+  const std::wstring pack = Quoted(WinePath(TAV_TVARC_EXE)) + L" add setup.1 tvsetup.exe";
+  ASSERT_EQ(fx::RunAndWait(pack, 60000, dist.Path().c_str()), 0);
   DeleteFileW((dist / L"tvsetup.exe").c_str());
   const std::wstring log = dist / L"loaded.log";
   const tav::TWalkResult loaded = tav::WalkSetup(

@@ -18,6 +18,7 @@
 #include "ui/extctrls.h"
 #include "ui/forms.h"
 #include "ui/stdctrls.h"
+#include "window_probe.h"
 
 namespace tav {
 namespace {
@@ -45,16 +46,6 @@ public:
 
 // Windows language identifiers: primary language in the low 10 bits.
 constexpr unsigned kGerman = 0x0407, kDutch = 0x0413, kJapanese = 0x0411;
-
-// A path of the checkout as Wine's drive for the Unix root sees it.
-std::string CheckoutPath(const std::string& relative) {
-  std::string dir = TAV_TEST_DATA;
-  std::string path = "Z:" + dir.substr(0, dir.rfind("/tests/")) + "/" + relative;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
 
 // The line an entry of that wording came from; -1 when there is none.
 int LineOf(const TLanguage& language, const std::string& text) {

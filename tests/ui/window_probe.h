@@ -1,7 +1,7 @@
 #pragma once
 // Looking at windows as a user would see them: their class, text and child windows, and where their
-// pictures go. The text is read by a message with a deadline, so a helper thread may read a window
-// whose thread is busy.
+// pictures go (the checkout's paths as Wine sees them). The text is read by a message with a
+// deadline, so a helper thread may read a window whose thread is busy.
 #include <string>
 #include <vector>
 
@@ -35,18 +35,24 @@ inline HWND ChildOfClass(HWND parent, const wchar_t* cls) {
   return nullptr;
 }
 
-// Where a test's picture goes: build/screenshots of the checkout (as Wine's drive for the Unix root
-// sees it), in a folder below it when one is named ("a\\b" for one further down); folders are made.
-inline std::wstring ScreenshotPath(const std::string& folder, const std::string& file) {
+// A path of the checkout ("src/x" or "src\\x") as Wine's drive for the Unix root sees it.
+inline std::string CheckoutPath(const std::string& relative) {
   std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots" + (folder.empty() ? "" : "/" + folder);
-  std::wstring path = L"Z:";
-  for (wchar_t c : sys::Wide(dir)) {
-    if (c == L'/' || c == L'\\') CreateDirectoryW(path.c_str(), nullptr);
-    path += c == L'/' ? L'\\' : c;
+  std::string path = "Z:" + dir.substr(0, dir.rfind("/tests/")) + "/" + relative;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
   }
-  CreateDirectoryW(path.c_str(), nullptr);
-  return path + L"\\" + sys::Wide(file);
+  return path;
+}
+
+// Where a test's picture goes: build/screenshots of the checkout, in a folder below it when one is
+// named ("a\\b" for one further down); folders are made.
+inline std::wstring ScreenshotPath(const std::string& folder, const std::string& file) {
+  const std::wstring dir = sys::Wide(CheckoutPath("build/screenshots" + (folder.empty() ? "" : "/" + folder)));
+  for (std::size_t at = dir.find(L'\\', 3); at != std::wstring::npos; at = dir.find(L'\\', at + 1))
+    CreateDirectoryW(dir.substr(0, at).c_str(), nullptr);
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return dir + L"\\" + sys::Wide(file);
 }
 
 }  // namespace tav
