@@ -1,10 +1,7 @@
 #pragma once
-// What the tests that install real files share: a project form class per test project, a fixture that
-// loads and runs such a project, reading a file back, and the registry keys an installation writes.
+// What the tests that install real files share: a fixture that loads and runs a test project, reading a file back, and the registry keys an installation writes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstddef>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -15,38 +12,18 @@
 #include "engine/command_line.h"
 #include "engine/install_record.h"
 #include "objects/cmp_TInstallFile.h"
+#include "project_form.h"
 #include "spine_classes.h"
 #include "sys/dates.h"
 #include "sys/files.h"
 #include "sys/registry.h"
 #include "sys/system.h"
 #include "ui/application.h"
-#include "ui/forms.h"
 
 namespace tav::test {
 
 inline const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 inline const char* const kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-
-// A class name as a template argument.
-template <std::size_t N>
-struct TClassName {
-  constexpr TClassName(const char (&name)[N]) { std::copy_n(name, N, text); }
-  char text[N];
-};
-
-// A plain form whose class name is the test project's root class, so the project loads from its
-// resource: TProjectForm<"TMyProjectForm">.
-template <TClassName RootClass>
-class TProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TProjectForm, TForm>(RootClass.text, {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
 
 // The whole file, or "<missing>".
 inline std::string ReadAll(const std::string& path) {

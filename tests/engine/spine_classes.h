@@ -9,19 +9,12 @@
 #include "core/properties.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "project_form.h"
 #include "ui/application.h"
 
 namespace tav::test {
 
-class TSpineForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TSpineForm, TForm>("TSpineForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+using TSpineForm = TProjectForm<"TSpineForm">;
 
 // Records the requests to end the program instead of ending the test program.
 class TTestInstall : public TInstall {

@@ -19,6 +19,7 @@
 #include "sys/run_state.h"
 #include "ui/stdctrls.h"
 #include "ui/win32.h"
+#include "project_form.h"
 #include "window_probe.h"
 
 #include <richedit.h>
@@ -26,22 +27,7 @@
 namespace tav {
 namespace {
 
-class TControlsTestForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TControlsTestForm, TForm>("TControlsTestForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-  template <class T>
-  T& Get(const char* name) {
-    auto* c = dynamic_cast<T*>(FindComponent(name));
-    if (!c) throw EComponentError("No control %s of the expected class", std::string(name));
-    return *c;
-  }
-};
+using TControlsTestForm = test::TProjectForm<"TControlsTestForm">;
 
 // One form from a layout for all cases: under Wine every window made and destroyed costs time.
 class ControlsTest : public ::testing::Test {
