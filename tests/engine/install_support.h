@@ -1,5 +1,6 @@
 #pragma once
-// What the tests that install real files share: a fixture that loads and runs a test project, reading a file back, and the registry keys an installation writes.
+// What the tests that install real files share: a fixture that loads and runs a test project, files
+// written and read back, and the registry values an installation writes.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "dialogs/pages.h"
-#include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/screenshot.h"
 
