@@ -73,6 +73,9 @@ protected:
   void SetUpProject(const TClassInfo& formClass) {
     RegisterSpineClasses();
     RegisterClass(formClass);
+    KeepMessages();
+  }
+  void KeepMessages() {
     Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
       shown.push_back(text);
       return onMessage ? onMessage(text) : 1;

@@ -88,10 +88,7 @@ void PageWalk::SetUp() {
   gIdleTicks = 0;
   gForcedEnd = false;
   gStepError.clear();
-  Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-    boxes.push_back(text);
-    return IDOK;
-  });
+  KeepMessages();
   OpenProject();
   ASSERT_NE(form, nullptr);
   install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
@@ -100,7 +97,7 @@ void PageWalk::SetUp() {
 
 void PageWalk::TearDown() {
   gSteps.clear();
-  delete form;
+  ProjectTest::TearDown();
   EXPECT_FALSE(gForcedEnd) << "a window did not end by itself";
   EXPECT_EQ(gStepError, "");
 }

@@ -10,11 +10,10 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "dialogs/dlgcmp_TBaseContainer.h"
 #include "dialogs/page_bases.h"
-#include "spine_classes.h"
+#include "install_support.h"
 #include "window_probe.h"
 
 namespace tav::test {
@@ -40,7 +39,7 @@ T* ModalForm() {
 void Picture(HWND window, const std::string& folder, const std::string& name);
 
 // A test project with the shipped pages, its installer Install1 and the step timer running.
-class PageWalk : public ::testing::Test {
+class PageWalk : public ProjectTest {
 protected:
   // Registers the pages' classes and the project's own and starts the step timer.
   static void SetUpWalk(std::initializer_list<const TClassInfo*> projectClasses);
@@ -49,10 +48,6 @@ protected:
   // Creates the project into form.
   virtual void OpenProject() = 0;
   void Broadcast(int code, TObject* po = nullptr) { install->Broadcast(install, code, po); }
-
-  TForm* form = nullptr;
-  TTestInstall* install = nullptr;
-  std::vector<std::string> boxes;  // the message boxes shown, each answered with OK
 };
 
 }  // namespace tav::test

@@ -482,10 +482,10 @@ protected:
   void OpenProject() override {
     // A short root of its own per test: the archive stores each source path cut to 100 characters.
     static int tests = 0;
-    root = sys::TempDirectory() + "\\tav-copy-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++tests);
+    RunFolders(sys::TempDirectory() + "\\tav-copy-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++tests));
     RemoveTree(root);
-    for (const std::string& d : {root, dist(), src(), target()}) ASSERT_TRUE(sys::MakeDir(d)) << d;
-    SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist()}; });
+    for (const std::string& d : {root, dist, src, target}) ASSERT_TRUE(sys::MakeDir(d)) << d;
     form = CreateProject();
   }
   virtual TForm* CreateProject() { return Application().CreateForm<TCopyProjectForm>(); }
@@ -495,31 +495,24 @@ protected:
     // Placed after the dialog managers, it hears each notification once they have acted on it.
     watcher = dynamic_cast<TRecorder*>(form->FindComponent("Watcher1"));
     ASSERT_NE(watcher, nullptr);
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target());
-    for (const char* name : {"Readme", "Notes", "Big"})
-      dynamic_cast<TCustomInstallFile&>(*form->FindComponent(name)).SetIncludeFromDir(src());
+    InstallFrom(src, {"Readme", "Notes", "Big"}, target);
   }
   void TearDown() override {
     WizardPages::TearDown();
-    RemoveInstallRecord(InstallRecordKey());
     DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + "Copy Test");  // the files' uninstall record
     RemoveTree(root);
   }
 
-  std::string dist() const { return root + "\\dist"; }
-  std::string src() const { return root + "\\src"; }
-  std::string target() const { return root + "\\target"; }
-  std::string Dest(const std::string& name) const { return target() + "\\Data\\" + name; }
+  std::string Dest(const std::string& name) const { return target + "\\Data\\" + name; }
 
   // Sources, built into dist\files.1: two small files, then one of 3 MB that does not compress, so
   // its copy takes many buffers.
   void Build() {
-    WriteAll(src() + "\\readme.txt", "Read me first.\r\n");
-    WriteAll(src() + "\\notes.txt", std::string(5000, 'n'));
-    WriteAll(src() + "\\big.bin", RandomBytes(3 << 20, 20261207));
+    WriteAll(src + "\\readme.txt", "Read me first.\r\n");
+    WriteAll(src + "\\notes.txt", std::string(5000, 'n'));
+    WriteAll(src + "\\big.bin", RandomBytes(3 << 20, 20261207));
     install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
-    ASSERT_TRUE(sys::FileExists(dist() + "\\files.1"));
+    ASSERT_TRUE(sys::FileExists(dist + "\\files.1"));
   }
 
   // Next on Welcome, the licence, the readme and the component page.
@@ -555,13 +548,12 @@ protected:
     return s;
   }
 
-  std::string root;
   TRecorder* watcher = nullptr;
 };
 
 TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
   Build();
-  std::vector<TShown> shown;
+  std::vector<TShown> states;
   HWND window = nullptr;
   bool pictured = false, closedAtEnd = false;
   watcher->onNotify = [&](int code, TObject* po) {
@@ -570,14 +562,14 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
       if (!w) {
         TShown none;
         none.label = "<no progress window>";
-        shown.push_back(none);
+        states.push_back(none);
         return;
       }
-      shown.push_back(Read(*w, dynamic_cast<TFileStatusParameter*>(po)));
+      states.push_back(Read(*w, dynamic_cast<TFileStatusParameter*>(po)));
       // The large file's statuses take a while, so that the window's repaint ticks fall among them.
-      if (shown.back().sentName == "big.bin") Sleep(10);
+      if (states.back().sentName == "big.bin") Sleep(10);
       window = w->Handle();
-      if (!pictured && shown.back().label == "big.bin" && shown.back().fileBar >= 50) {
+      if (!pictured && states.back().label == "big.bin" && states.back().fileBar >= 50) {
         pictured = true;
         Picture(*w, "copying-files-run");
       }
@@ -589,26 +581,26 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
   PassTheWelcomePages();
   FinishTheRun(lastPage);
   install->StartHook(form);
-  EXPECT_TRUE(boxes.empty()) << boxes[0];
+  EXPECT_TRUE(shown.empty()) << shown[0];
   EXPECT_EQ(lastPage, "Setup complete");
   for (const char* name : {"readme.txt", "notes.txt", "big.bin"})
-    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src() + "\\" + name)) << name;
+    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name)) << name;
 
   // The window shows what was sent, never ahead of it, catching up at most a repaint tick (40 ms)
   // later: every state on screen is one that was sent before, the total only grows, the large file
   // moves the file bar step by step, and the end of the copy is on screen as sent.
-  ASSERT_FALSE(shown.empty());
+  ASSERT_FALSE(states.empty());
   std::set<std::tuple<std::string, int, int>> sent;
   std::vector<std::string> order;
   std::set<int> bigSteps;
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    const TShown& s = shown[i];
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    const TShown& s = states[i];
     ASSERT_TRUE(s.visible) << "status " << i << " " << s.sentName;
     sent.emplace(s.sentName, s.sentFile, s.sentTotal);
     ASSERT_TRUE(sent.count({s.label, s.fileBar, s.totalBar}))
         << "status " << i << " shows " << s.label << " " << s.fileBar << "/" << s.totalBar;
     if (i > 0) {
-      EXPECT_GE(s.totalBar, shown[i - 1].totalBar) << "status " << i;
+      EXPECT_GE(s.totalBar, states[i - 1].totalBar) << "status " << i;
     }
     if (order.empty() || order.back() != s.label) order.push_back(s.label);
     if (s.label == "big.bin" && s.fileBar > 0 && s.fileBar < 100) bigSteps.insert(s.fileBar);
@@ -619,10 +611,10 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
     return std::find(files.begin(), files.end(), x) < std::find(files.begin(), files.end(), y);
   })) << "files appear in the order they are copied";
   EXPECT_GE(bigSteps.size(), 5u) << "the large file moves the file bar step by step";
-  EXPECT_LT(shown.front().totalBar, 5);
-  EXPECT_EQ(shown.back().label, "big.bin");
-  EXPECT_EQ(shown.back().fileBar, 100);
-  EXPECT_EQ(shown.back().totalBar, 100);
+  EXPECT_LT(states.front().totalBar, 5);
+  EXPECT_EQ(states.back().label, "big.bin");
+  EXPECT_EQ(states.back().fileBar, 100);
+  EXPECT_EQ(states.back().totalBar, 100);
   EXPECT_TRUE(pictured);
   EXPECT_TRUE(closedAtEnd) << "the end of the copy closes the progress window";
 }
@@ -636,13 +628,13 @@ TEST_F(CopyPhase, TheDiskPromptFindsAVolumeThatWasMovedElsewhere) {
   ASSERT_TRUE(sys::MakeDir(disk2));
   {
     TTvrkCompress spanner(nullptr);
-    spanner.SetCompressedFile(dist() + "\\files.1");
-    spanner.SetDiskCapacity(sys::FileSizeOf(dist() + "\\files.1") * 2 / 3);
+    spanner.SetCompressedFile(dist + "\\files.1");
+    spanner.SetDiskCapacity(sys::FileSizeOf(dist + "\\files.1") * 2 / 3);
     spanner.OnNewDisk = [&](TTvrkCompress&, int, std::string& path) { path = spanned; };
     spanner.SpanToDisks(spanned, "files.1");
   }
   EXPECT_EQ(Entries(spanned), (std::vector<std::string>{"files.1", "files.2"}));
-  ASSERT_TRUE(sys::RenameReplacing(spanned + "\\files.1", dist() + "\\files.1"));
+  ASSERT_TRUE(sys::RenameReplacing(spanned + "\\files.1", dist + "\\files.1"));
   ASSERT_TRUE(sys::RenameFile(spanned + "\\files.2", disk2 + "\\files.2"));
 
   std::string prompt, offered, browsed, lastPage;
@@ -668,20 +660,20 @@ TEST_F(CopyPhase, TheDiskPromptFindsAVolumeThatWasMovedElsewhere) {
   });
   FinishTheRun(lastPage);
   install->StartHook(form);
-  EXPECT_TRUE(boxes.empty()) << boxes[0];
+  EXPECT_TRUE(shown.empty()) << shown[0];
   EXPECT_EQ(prompts, 1);
   EXPECT_EQ(prompt, "Please insert disk number 2");
-  EXPECT_EQ(offered, dist()) << "the prompt offers the archive's folder";
+  EXPECT_EQ(offered, dist) << "the prompt offers the archive's folder";
   EXPECT_EQ(browsed, disk2);
   EXPECT_TRUE(copyWindowShown) << "the prompt comes during the copy";
   EXPECT_EQ(lastPage, "Setup complete");
   for (const char* name : {"readme.txt", "notes.txt", "big.bin"})
-    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src() + "\\" + name)) << name;
+    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name)) << name;
 }
 
 TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile) {
   Build();
-  ASSERT_TRUE(sys::MakeDir(target() + "\\Data"));
+  ASSERT_TRUE(sys::MakeDir(target + "\\Data"));
   WriteAll(Dest("big.bin"), "the version installed before");
   int asked = 0;
   install->OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
@@ -724,15 +716,15 @@ TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile
   EXPECT_TRUE(badEnd);
   EXPECT_FALSE(goodEnd);
   EXPECT_EQ(lastPage, "Setup incomplete");
-  EXPECT_TRUE(boxes.empty()) << "the user's abort is no error to report: " << boxes[0];
+  EXPECT_TRUE(shown.empty()) << "the user's abort is no error to report: " << shown[0];
   EXPECT_LE(bigAfterCancel.size(), 1u) << "the copy stops at the next buffer";
   for (int percent : bigAfterCancel) EXPECT_LT(percent, 100);
   EXPECT_FALSE(ProgressWindow());
   // The file being written keeps its old content and nothing half-written stays beside it; the files
   // copied before the cancel are complete.
   EXPECT_EQ(ReadAll(Dest("big.bin")), "the version installed before");
-  EXPECT_EQ(Entries(target() + "\\Data"), (std::vector<std::string>{"big.bin", "notes.txt", "readme.txt"}));
-  EXPECT_EQ(ReadAll(Dest("notes.txt")), ReadAll(src() + "\\notes.txt"));
+  EXPECT_EQ(Entries(target + "\\Data"), (std::vector<std::string>{"big.bin", "notes.txt", "readme.txt"}));
+  EXPECT_EQ(ReadAll(Dest("notes.txt")), ReadAll(src + "\\notes.txt"));
 }
 
 }  // namespace
@@ -752,17 +744,14 @@ protected:
   void SetUp() override {
     WizardPages::SetUp();
     if (HasFatalFailure()) return;
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target());
-    for (const char* name : {"ProgramFile", "SampleFile", "ToolFile", "HelpFile"})
-      dynamic_cast<TCustomInstallFile&>(*form->FindComponent(name)).SetIncludeFromDir(src());
+    InstallFrom(src, {"ProgramFile", "SampleFile", "ToolFile", "HelpFile"}, target);
     auto* help = dynamic_cast<TInstallContainer*>(form->FindComponent("Help"));
     help->SetDestDirType(nullptr);
     help->SetDestDir("T:\\tav-help-" + std::to_string(GetCurrentProcessId()));
-    WriteAll(src() + "\\program.exe", RandomBytes(300000, 1));
-    WriteAll(src() + "\\sample.txt", std::string(2000, 's'));
-    WriteAll(src() + "\\tool.exe", RandomBytes(5000, 2));
-    WriteAll(src() + "\\help.chm", RandomBytes(70000, 3));
+    WriteAll(src + "\\program.exe", RandomBytes(300000, 1));
+    WriteAll(src + "\\sample.txt", std::string(2000, 's'));
+    WriteAll(src + "\\tool.exe", RandomBytes(5000, 2));
+    WriteAll(src + "\\help.chm", RandomBytes(70000, 3));
     install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
   }
 };
@@ -868,7 +857,7 @@ TEST_F(ComponentPage, TheUserChoosesGroupsInTheTreeAndExactlyThoseAreInstalled) 
   std::string lastPage;
   FinishTheRun(lastPage);
   install->StartHook(form);
-  EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
+  EXPECT_TRUE(shown.empty()) << (shown.empty() ? "" : shown[0]);
   EXPECT_EQ(lastPage, "Setup complete");
 
   EXPECT_EQ(rows, (std::vector<std::string>{"Main", "Program", "Tools", "Help", "Extra 1", "Extra 2", "Extra 3",
@@ -881,12 +870,12 @@ TEST_F(ComponentPage, TheUserChoosesGroupsInTheTreeAndExactlyThoseAreInstalled) 
   EXPECT_EQ(afterScroll, topRow) << "the columns follow the tree when it scrolls";
   EXPECT_EQ(visibleAfterCollapse, checkBoxes);
   EXPECT_FALSE(helpIncluded) << "the box writes the group's Include";
-  EXPECT_EQ(LowerCase(selectedDir), LowerCase(target() + "\\Program"));
+  EXPECT_EQ(LowerCase(selectedDir), LowerCase(target + "\\Program"));
 
   // Two drives: the target's with what Program, Samples and Tools need, and T: with nothing once
   // Help is cleared; the free space is the system's, above 4 GiB shown in full.
   ASSERT_EQ(drives.size(), 2u);
-  const std::string c = UpperCase(target().substr(0, 1));
+  const std::string c = UpperCase(target.substr(0, 1));
   EXPECT_EQ(drives[0].substr(0, 2), c + "|");
   EXPECT_EQ(drives[1].substr(0, 2), "T|");
   auto field = [](const std::string& row, int i) {
@@ -903,9 +892,9 @@ TEST_F(ComponentPage, TheUserChoosesGroupsInTheTreeAndExactlyThoseAreInstalled) 
   EXPECT_EQ(field(drives[0], 3), "-1") << "no shortage mark";
 
   // Exactly the chosen groups arrived.
-  EXPECT_EQ(ReadAll(target() + "\\Program\\program.exe"), ReadAll(src() + "\\program.exe"));
-  EXPECT_EQ(ReadAll(target() + "\\Program\\Samples\\sample.txt"), std::string(2000, 's'));
-  EXPECT_TRUE(sys::FileExists(target() + "\\Tools\\tool.exe"));
+  EXPECT_EQ(ReadAll(target + "\\Program\\program.exe"), ReadAll(src + "\\program.exe"));
+  EXPECT_EQ(ReadAll(target + "\\Program\\Samples\\sample.txt"), std::string(2000, 's'));
+  EXPECT_TRUE(sys::FileExists(target + "\\Tools\\tool.exe"));
   EXPECT_FALSE(sys::DirExists("T:\\tav-help-" + std::to_string(GetCurrentProcessId())));
 }
 
