@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <set>
@@ -20,43 +19,24 @@
 #include "dialogs/select_page.h"
 #include "engine/cmp_TInstall.h"
 #include "engine/command_line.h"
+#include "install_support.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
+#include "page_walk.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "shell/cmp_TInstallShellLink.h"
 #include "sys/unicode.h"
 #include "ui/application.h"
-#include "ui/screenshot.h"
 #include "ui/win32.h"
 
 #include <oleacc.h>
 
 using namespace tav;
+using namespace tav::test;
 
 namespace {
 
-class TAccessProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TAccessProjectForm, TForm>("TAccessProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
-class TAccessTestInstall : public TInstall {
-public:
-  using TInstall::TInstall;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TAccessTestInstall, TInstall>("TAccessTestInstall", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-protected:
-  void EndProgram() override {}
-};
+using TAccessProjectForm = TProjectForm<"TAccessProjectForm">;
 
 // ---- reading as a screen reader does ----
 
@@ -288,80 +268,9 @@ void ExpectTabReachesEveryControl(HWND page, const std::string& name) {
 
 // ---- pictures, to compare the look ----
 
-std::wstring ShotPath(const std::string& name) {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
-  std::wstring w = L"Z:" + sys::Wide(dir);
-  for (auto& c : w) {
-    if (c == L'/') c = L'\\';
-  }
-  CreateDirectoryW(w.c_str(), nullptr);
-  w += L"\\access";
-  CreateDirectoryW(w.c_str(), nullptr);
-  return w + L"\\" + sys::Wide(name) + L".png";
-}
-
-void Picture(HWND window, const std::string& name) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Application().ProcessMessages();
-  const TCapture cap = CaptureWindow(window);
-  ASSERT_FALSE(cap.Pixels.empty()) << name;
-  EXPECT_TRUE(SavePng(cap, ShotPath(name))) << name;
-}
+void Picture(HWND window, const std::string& name) { test::Picture(window, "access", name); }
 
 // ---- driving the phases ----
-
-// Steps run from a timer while a phase's window is modal; a step returns false while what it needs
-// is not on screen yet. A phase nothing happens in for long is aborted, so a fault cannot hang.
-std::deque<std::function<bool()>> gSteps;
-int gIdle = 0;
-bool gInStep = false, gForced = false;
-
-TBaseFormContainer* OpenWizard() {
-  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
-    if (auto* page = dynamic_cast<TBaseInstallForm*>(f)) {
-      TBaseFormContainer* c = page->HostContainer();
-      if (c && c->Modal() && c->PageIndex() >= 0) return c;
-    }
-  }
-  return nullptr;
-}
-
-TBaseInstallForm* FrontPage() {
-  TBaseFormContainer* c = OpenWizard();
-  return c ? c->Page(c->PageIndex()) : nullptr;
-}
-
-template <class T>
-T* ModalForm() {
-  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
-    if (auto* t = dynamic_cast<T*>(f); t && t->Modal()) return t;
-  }
-  return nullptr;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (gInStep) return;
-  if (!gSteps.empty()) {
-    gInStep = true;
-    const bool done = gSteps.front()();
-    gInStep = false;
-    if (done) {
-      gSteps.pop_front();
-      gIdle = 0;
-      return;
-    }
-  }
-  if (++gIdle < 500) return;
-  gIdle = 0;
-  if (TBaseFormContainer* c = OpenWizard()) {
-    gForced = true;
-    c->SetModalResult(mrAbort);
-  } else if (auto* d = ModalForm<TChangeDiskForm>()) {
-    gForced = true;
-    d->SetModalResult(mrAbort);
-  }
-}
 
 void CheckWizardPage(TBaseInstallForm& page, HWND wizard, const std::string& picture,
                      const std::vector<TExpect>& texts);
@@ -390,38 +299,13 @@ void OnPage(std::function<void(T&, HWND wizard)> action) {
   });
 }
 
-class Accessibility : public ::testing::Test {
+class Accessibility : public PageWalk {
 protected:
-  static void SetUpTestSuite() {
-    Application().Initialize();
-    RegisterUiClasses();
-    RegisterPathClasses();
-    RegisterEngineClasses();
-    RegisterPageClasses();
-    RegisterClass(TAccessProjectForm::StaticClassInfo());
-    RegisterClass(TAccessTestInstall::StaticClassInfo());
-    static const UINT_PTR timer = SetTimer(nullptr, 0, 10, &Tick);
-    ASSERT_NE(timer, 0u);
-  }
-  void SetUp() override {
-    gSteps.clear();
-    gForced = false;
-    Application().SetMessageBoxHook([](const std::string&, const std::string&, unsigned) { return IDOK; });
+  static void SetUpTestSuite() { SetUpWalk({&TAccessProjectForm::StaticClassInfo()}); }
+  void OpenProject() override {
     SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
     form = Application().CreateForm<TAccessProjectForm>();
-    ASSERT_NE(form, nullptr);
-    install = dynamic_cast<TAccessTestInstall*>(form->FindComponent("Install1"));
-    ASSERT_NE(install, nullptr);
   }
-  void TearDown() override {
-    gSteps.clear();
-    delete form;
-    EXPECT_FALSE(gForced) << "a window did not end by itself";
-  }
-  void Broadcast(int code, TObject* po = nullptr) { install->Broadcast(install, code, po); }
-
-  TForm* form = nullptr;
-  TAccessTestInstall* install = nullptr;
 };
 
 constexpr long kText = ROLE_SYSTEM_STATICTEXT, kButton = ROLE_SYSTEM_PUSHBUTTON;

@@ -18,6 +18,7 @@
 #include "core/routines_Strings.h"
 #include "engine/cmp_TInstall.h"
 #include "install_support.h"
+#include "program_support.h"
 #include "objects/cmp_TInstallFile.h"
 #include "objects/cmp_TNetInstallLocation_base.h"
 #include "objects/toolkit_directory.h"
@@ -34,15 +35,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-inline constexpr char kBuildProjectFormName[] = "TBuildProjectForm";
-using TBuildProjectForm = TProjectForm<kBuildProjectFormName>;
+using TBuildProjectForm = TProjectForm<"TBuildProjectForm">;
 
 // A build machine path as Wine's drive for the Unix root sees it, in Windows' own form.
-std::string WinPath(const char* unixPath) {
-  std::string path = std::string("Z:") + unixPath;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
+std::string WinPath(const char* unixPath) { return sys::Narrow(WinePath(unixPath)); }
 
 const std::string kSetupExe = WinPath(TAV_SETUP_EXE);
 const std::string kLoaderExe = WinPath(TAV_LOADER_EXE);
@@ -74,14 +70,6 @@ std::vector<std::string> MemberNames(const std::string& archive) {
   return names;
 }
 
-std::vector<std::string> DirNames(const std::string& dir) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(sys::Wide(dir), ec)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The build folder serves as the toolkit directory of these tests, as an installed toolkit would.
 class ToolkitEnvironment : public ::testing::Environment {
 public:
@@ -108,57 +96,33 @@ public:
   std::string server;
 };
 
-class Builder : public ::testing::Test {
+class Builder : public ProjectTest {
 protected:
   void SetUp() override {
-    RegisterSpineClasses();
-    RegisterClass(TBuildProjectForm::StaticClassInfo());
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned flags) {
-      shown.push_back(text);
-      return onMessage ? onMessage(text) : 1;
-    });
-    root = sys::TempDirectory() + "\\tav-build-" + std::to_string(GetCurrentProcessId());
-    src = root + "\\src";
-    dist = root + "\\dist";
-    target = root + "\\target";
+    SetUpProject(TBuildProjectForm::StaticClassInfo());
+    RunFolders(sys::TempDirectory() + "\\tav-build-" + std::to_string(GetCurrentProcessId()));
     for (const std::string& d : {root, src, target}) sys::MakeDir(d);
     Write(src + "\\alpha.txt", "Alpha, the first file.\r\n");
     std::string beta;
     for (int i = 0; i < 30000; ++i) beta += static_cast<char>((i * 7919 + i / 13) % 251);
     Write(src + "\\beta.bin", beta);
-    Arguments({"-s" + dist});
   }
   void TearDown() override {
-    delete form;
+    ProjectTest::TearDown();
     TvrkCompress().SetOffset(0);
     TvrkCompress().SetDiskCapacity(0);
     std::error_code ec;
     fs::remove_all(sys::Wide(root), ec);
   }
-  static void Arguments(std::vector<std::string> args) {
-    SetArgumentSource([args] { return args; });
-  }
   void Create() {
-    delete form;
-    form = Application().CreateForm<TBuildProjectForm>();
-    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
-    ASSERT_TRUE(install);
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target);
-    for (const char* name : {"Alpha", "Beta"})
-      if (auto* file = dynamic_cast<TCustomInstallFile*>(form->FindComponent(name))) file->SetIncludeFromDir(src);
+    Open<TBuildProjectForm>();
+    InstallFrom(src, {"Alpha", "Beta"}, target);
   }
   // The installed files against their sources.
   void ExpectInstalled() {
     for (const char* name : {"alpha.txt", "beta.bin"})
       EXPECT_EQ(ReadAll(target + "\\Data\\" + name), ReadAll(src + "\\" + name)) << name;
   }
-
-  TBuildProjectForm* form = nullptr;
-  TTestInstall* install = nullptr;
-  std::vector<std::string> shown;
-  std::function<int(const std::string&)> onMessage;
-  std::string root, src, dist, target;
 };
 
 // A self-extracting build with presetup files: every hook in order, "setup.1" holding the setup

@@ -140,7 +140,7 @@ TEST_F(BackdropOnScreen, EveryDirectionRunsBetweenItsColoursMonotonically) {
       ASSERT_GE(sign * (R(at(i)) - R(at(i - 1))), 0) << "red at " << i;
       ASSERT_LE(sign * (B(at(i)) - B(at(i - 1))), 0) << "blue at " << i;
     }
-    if (c.d == bdHorzOut) SavePng(CaptureWindow(form_->WindowHandle()), sys::Wide(ScreenshotPath("backdrop-horzout.png")));
+    if (c.d == bdHorzOut) SavePng(CaptureWindow(form_->WindowHandle()), ScreenshotPath("", "backdrop-horzout.png"));
   }
 }
 
@@ -199,7 +199,7 @@ TEST_F(BackdropOnScreen, TheRotatedLabelDrawsInsideItselfAtEveryAngleAndEffect) 
       EXPECT_NEAR((box.left + box.right) / 2, 160, 20);
       EXPECT_NEAR((box.top + box.bottom) / 2, 130, 20);
       if (angle == 45 && effect == A3dShadowed)
-        SavePng(CaptureWindow(form_->WindowHandle()), sys::Wide(ScreenshotPath("backdrop-label-45-shadowed.png")));
+        SavePng(CaptureWindow(form_->WindowHandle()), ScreenshotPath("", "backdrop-label-45-shadowed.png"));
     }
   }
   // Opaque: a filled rotated rectangle behind the caption, and the 3-D effect is gone for good.

@@ -16,11 +16,13 @@
 #include "dialogs/page_registries.h"
 #include "dialogs/screen_place.h"
 #include "engine/cmp_TInstall.h"
+#include "install_support.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
 
 using namespace tav;
+using namespace tav::test;
 
 namespace {
 
@@ -54,39 +56,15 @@ public:
   }
 };
 
-class TDialogProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TDialogProjectForm, TForm>("TDialogProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
-class TDialogTestInstall : public TInstall {
-public:
-  using TInstall::TInstall;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TDialogTestInstall, TInstall>("TDialogTestInstall", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-protected:
-  void EndProgram() override {}
-};
+using TDialogProjectForm = TProjectForm<"TDialogProjectForm">;
 
 void RegisterOnce() {
   static bool done = false;
   if (done) return;
   done = true;
-  RegisterUiClasses();
-  RegisterPathClasses();
-  RegisterEngineClasses();
+  RegisterSpineClasses();
   RegisterDialogManagerClasses();
-  for (const TClassInfo* c : {&TDialogProjectForm::StaticClassInfo(), &TDialogTestInstall::StaticClassInfo()})
-    RegisterClass(*c);
+  RegisterClass(TDialogProjectForm::StaticClassInfo());
   RegisterInstallPage(TTestPage<1>::StaticClassInfo());
   RegisterInstallPage(TTestPage<2>::StaticClassInfo());
   RegisterInstallPage(TTestPage<3>::StaticClassInfo());
@@ -166,7 +144,7 @@ protected:
     gStepError.clear();
     SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
     form = Application().CreateForm<TDialogProjectForm>();
-    install = dynamic_cast<TDialogTestInstall*>(form->FindComponent("Install1"));
+    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
     before = dynamic_cast<TDialogManager*>(form->FindComponent("BeforeManager"));
     good = dynamic_cast<TDialogManager*>(form->FindComponent("GoodManager"));
     ASSERT_TRUE(install && before && good);
@@ -188,7 +166,7 @@ protected:
   void RunBeforePhase() { install->Broadcast(install, ncBeforeInstallPhase, nullptr); }
 
   TDialogProjectForm* form = nullptr;
-  TDialogTestInstall* install = nullptr;
+  TTestInstall* install = nullptr;
   TDialogManager* before = nullptr;
   TDialogManager* good = nullptr;
 };

@@ -165,9 +165,9 @@ DrivenRun ExecuteDriven(TOpenFolderDialog& dialog, const std::function<void()>& 
 
 // ---- screenshots
 
-bool SaveWindowPng(HWND window, const std::string& path) {
+bool SaveWindowPng(HWND window, const std::wstring& path) {
   const TCapture capture = CaptureWindow(window);
-  return capture.Width > 0 && SavePng(capture, sys::Wide(path));
+  return capture.Width > 0 && SavePng(capture, path);
 }
 
 // Deletes a folder with everything in it; false when anything stays.
@@ -222,7 +222,8 @@ TEST_F(FolderDialogTest, OpensAtTheFolderOrItsNearestAncestorAndCancelChangesNot
   TOpenFolderDialog dialog(nullptr);
   const std::string start = root + "\\alpha\\missing\\deeper";
   dialog.SetDirectory(start);
-  std::string shown, tree, screenshot;
+  std::string shown, tree;
+  std::wstring screenshot;
   bool hasEdit = false, hasButton = false;
   DrivenRun run = ExecuteDriven(dialog, [&] {
     HWND browser = WaitForBrowser("alpha");
@@ -231,7 +232,7 @@ TEST_F(FolderDialogTest, OpensAtTheFolderOrItsNearestAncestorAndCancelChangesNot
     hasButton = ButtonWithText(browser, texts.CreateButton) != nullptr;
     if (edit) shown = TextOf(edit);
     tree = SelectedTreeText(browser);
-    screenshot = ScreenshotPath("folder-browser.png");
+    screenshot = ScreenshotPath("", "folder-browser.png");
     if (!SaveWindowPng(browser, screenshot)) throw DriverError("no screenshot");
     Press(browser, IDCANCEL);
   });

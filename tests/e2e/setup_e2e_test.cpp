@@ -12,18 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include "fixtures.h"
+#include "program_support.h"
 #include "walk.h"
 
+namespace fx = tav::fixtures;
+using namespace tav::test;
+
 namespace {
-
-// A Unix path of the build as Wine's drive for the Unix root sees it.
-std::wstring WinePath(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  return path;
-}
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 tav::TWalkResult RunSetup(const std::wstring& args, const std::wstring& shots = L"", int cancelOnPage = 0,
                           const std::vector<tav::TPageText>& typed = {}, DWORD timeoutMs = 120000) {
@@ -41,22 +37,7 @@ std::wstring DistributionSwitch() {
   return L"\"-s" + dir + L"\"";
 }
 
-std::wstring InstalledFolder() {
-  wchar_t programFiles[MAX_PATH] = {};
-  ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
-  return std::wstring(programFiles) + L"\\Tavenrik Demo";
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
+std::wstring InstalledFolder() { return ProgramFilesFolder(L"Tavenrik Demo"); }
 
 // The demo's files, each in the folder of its group below the product's folder.
 const std::vector<std::pair<std::wstring, std::wstring>> kPayload = {
@@ -271,14 +252,8 @@ TEST(SetupProgram, QuietInstallsEndEveryTime) {
   ASSERT_TRUE(CopyFileW(WinePath(TAV_LOADER_EXE).c_str(), (dist / L"setup.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW((bin + L"\\files.1").c_str(), (dist / L"files.1").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(WinePath(TAV_SETUP_EXE).c_str(), (dist / L"tvsetup.exe").c_str(), FALSE));
-  std::wstring pack = Quoted(WinePath(TAV_TVARC_EXE)) + L" add setup.1 tvsetup.exe";
-  STARTUPINFOW si{sizeof si};
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessW(nullptr, pack.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                             dist.Path().c_str(), &si, &pi));
-  WaitForSingleObject(pi.hProcess, 60000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  const std::wstring pack = Quoted(WinePath(TAV_TVARC_EXE)) + L" add setup.1 tvsetup.exe";
+  ASSERT_EQ(fx::RunAndWait(pack, 60000, dist.Path().c_str()), 0);
   DeleteFileW((dist / L"tvsetup.exe").c_str());
   const std::wstring log = dist / L"loaded.log";
   const tav::TWalkResult loaded = tav::WalkSetup(
@@ -423,54 +398,6 @@ TEST(SetupProgram, WithoutTheLoadingProgramsPathTheRunFailsAndEnds) {
   EXPECT_EQ(walk.ExitCode, 1u);
 }
 
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
-  return text;
-}
-
-// Removes the renames waiting for the next start whose file lies in folder (named long or short);
-// returns how many there were.
-int DropPendingRenamesInto(const std::wstring& folder) {
-  wchar_t shortName[MAX_PATH] = {};
-  GetShortPathNameW(folder.c_str(), shortName, MAX_PATH);
-  const std::wstring names[] = {Lower(folder) + L"\\", Lower(shortName) + L"\\"};
-  int dropped = 0;
-  HKEY session;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
-                    KEY_READ | KEY_WRITE, &session) != ERROR_SUCCESS)
-    return dropped;
-  std::vector<wchar_t> data(1 << 16);
-  DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t)), type = 0;
-  if (RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                       &size) == ERROR_SUCCESS) {
-    // from, to, from, to ... ("to" empty for a deletion), then the closing terminator.
-    const std::wstring all(data.data(), size / sizeof(wchar_t));
-    std::vector<std::wstring> items;
-    for (std::size_t at = 0, next; at <= all.size(); at = next + 1) {
-      next = std::min(all.find(L'\0', at), all.size());
-      items.push_back(all.substr(at, next - at));
-    }
-    std::wstring kept;
-    for (std::size_t i = 0; i + 1 < items.size() && !items[i].empty(); i += 2) {
-      const std::wstring from = Lower(items[i]);
-      if (from.find(names[0]) != std::wstring::npos || (names[1].size() > 1 && from.find(names[1]) != std::wstring::npos)) {
-        ++dropped;
-        continue;
-      }
-      kept += items[i] + L'\0' + items[i + 1] + L'\0';
-    }
-    if (kept.empty()) {
-      RegDeleteValueW(session, L"PendingFileRenameOperations");
-    } else {
-      kept += L'\0';
-      RegSetValueExW(session, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                     static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
-    }
-  }
-  RegCloseKey(session);
-  return dropped;
-}
-
 // A file in use, installed quietly: it is written beside the old one for the restart, the program
 // never restarts the computer and ends with 3010; the restart's resumption is quiet and logged too.
 TEST(SetupProgram, QuietInstallOverAFileInUseAsksForARestartByItsExitCode) {
@@ -511,7 +438,7 @@ TEST(SetupProgram, QuietInstallOverAFileInUseAsksForARestartByItsExitCode) {
   RegDeleteValueW(runOnce, L"TavenrikBatFile");
   RegCloseKey(runOnce);
   // The new file waits to take the old one's place at the restart.
-  EXPECT_EQ(DropPendingRenamesInto(target.Path()), 1);
+  EXPECT_EQ(fx::RemovePendingRenamesIn(target.Path()), 1);
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tavenrik\\Install");
   RemoveInstalled();
 }

@@ -29,45 +29,20 @@ namespace {
 
 const char* const kHelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
 
-inline constexpr char kTInstallRunFormName[] = "TInstallRunForm";
-using TInstallRunForm = TProjectForm<kTInstallRunFormName>;
+using TInstallRunForm = TProjectForm<"TInstallRunForm">;
 
-// Writes a file whose last-write time is the DOS date given (2-second steps).
-void WriteFile(const std::string& path, const std::string& text, std::uint32_t dosDate) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::Create);
-  ASSERT_TRUE(f.IsOpen()) << path;
-  ASSERT_EQ(f.Write(text.data(), text.size()), text.size());
-  ASSERT_TRUE(f.SetDosDateTime(dosDate));
-  ASSERT_TRUE(f.Close());
-}
+std::uint32_t Dos(int second) { return DosTime({2021, 3, 14, 12, 30, second, 0}); }
 
-std::uint32_t Dos(int second) {
-  sys::TDateTime t = 0;
-  sys::TryEncodeDateTime({2021, 3, 14, 12, 30, second, 0}, t);
-  return sys::DateTimeToDosDateTime(t);
-}
-
-class InstallFiles : public ::testing::Test {
+class InstallFiles : public ProjectTest {
 protected:
   void SetUp() override {
-    RegisterSpineClasses();
-    RegisterClass(TInstallRunForm::StaticClassInfo());
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-      shown.push_back(text);
-      return 1;
-    });
-    root = sys::TempDirectory() + "\\tav-install-" + std::to_string(GetCurrentProcessId());
-    dist = root + "\\dist";
-    src = root + "\\src";
-    target = root + "\\target";
+    SetUpProject(TInstallRunForm::StaticClassInfo());
+    RunFolders(sys::TempDirectory() + "\\tav-install-" + std::to_string(GetCurrentProcessId()));
     for (const std::string& d : {root, dist, src, target, target + "\\Data"}) sys::MakeDir(d);
-    SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist}; });
   }
 
   void TearDown() override {
-    delete form;
-    form = nullptr;
-    RemoveInstallRecord(InstallRecordKey());
+    ProjectTest::TearDown();
     fx::RemovePendingRenames(sys::Wide(Dest("locked.hlp")));
     sys::RegKey help = sys::RegKey::Open(sys::RootKey::LocalMachine, kHelpKey, false);
     for (const char* name : {"GUIDE.HLP", "LOCKED.HLP", "LOCKED.1"}) help.DeleteValue(name);
@@ -88,19 +63,11 @@ protected:
   }
 
   void Create() {
-    form = Application().CreateForm<TInstallRunForm>();
-    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
+    Open<TInstallRunForm>();
     recorder = dynamic_cast<TRecorder*>(form->FindComponent("Recorder1"));
     group = dynamic_cast<TInstallFileGroup*>(form->FindComponent("Group1"));
-    ASSERT_TRUE(install && recorder && group);
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target);
-    for (const char* name : {"Readme", "Guide", "Shared", "Keep", "Never", "Fresh", "Locked"}) {
-      auto* file = dynamic_cast<TCustomInstallFile*>(form->FindComponent(name));
-      ASSERT_TRUE(file) << name;
-      file->SetIncludeFromDir(src);
-      files[name] = file;
-    }
+    ASSERT_TRUE(recorder && group);
+    InstallFrom(src, {"Readme", "Guide", "Shared", "Keep", "Never", "Fresh", "Locked"}, target);
   }
 
   // Sources, built into dist\files.1.
@@ -124,13 +91,8 @@ protected:
 
   std::string Dest(const std::string& name) const { return target + "\\Data\\" + name; }
 
-  TInstallRunForm* form = nullptr;
-  TTestInstall* install = nullptr;
   TRecorder* recorder = nullptr;
   TInstallFileGroup* group = nullptr;
-  std::map<std::string, TCustomInstallFile*> files;
-  std::vector<std::string> shown;
-  std::string root, dist, src, target;
 };
 
 TEST_F(InstallFiles, BuildsTheArchiveAndInstallsUnderTheOverwriteRules) {
@@ -195,15 +157,8 @@ TEST_F(InstallFiles, BuildsTheArchiveAndInstallsUnderTheOverwriteRules) {
   EXPECT_EQ(helpDir, target + "\\Data");
   EXPECT_TRUE(help.ReadString("LOCKED.HLP", helpDir));
   EXPECT_FALSE(help.HasValue("LOCKED.1"));
-  sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
-  std::uint32_t count = 0;
-  EXPECT_TRUE(counters.ReadDword(Dest("shared.dll"), count) ||
-              counters.ReadDword(sys::ShortPath(Dest("shared.dll")), count));
-  EXPECT_EQ(count, 1u);
-  count = 0;
-  EXPECT_TRUE(counters.ReadDword(Dest("locked.hlp"), count) ||
-              counters.ReadDword(sys::ShortPath(Dest("locked.hlp")), count));
-  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(SharedCount(Dest("shared.dll")), 1u);
+  EXPECT_EQ(SharedCount(Dest("locked.hlp")), 1u);
 
   // The uninstall record lists every processed file, kept ones too, each where it stands after the
   // restart: the file in use under its own name, not the temporary one.

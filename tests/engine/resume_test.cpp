@@ -24,8 +24,7 @@ namespace fx = tav::fixtures;
 
 namespace {
 
-inline constexpr char kTResumeFormName[] = "TResumeForm";
-using TResumeForm = TProjectForm<kTResumeFormName>;
+using TResumeForm = TProjectForm<"TResumeForm">;
 
 std::string RunOnceValue(const std::string& name) {
   std::string value = "<none>";
@@ -39,16 +38,11 @@ std::string MakeFile(const std::string& path) {
   return path;
 }
 
-class Resume : public ::testing::Test {
+class Resume : public SpineProjectTest {
 protected:
   void SetUp() override {
-    RegisterSpineClasses();
+    SetUpProject(TResumeForm::StaticClassInfo());
     RegisterLangClasses();
-    RegisterClass(TResumeForm::StaticClassInfo());
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-      shown.push_back(text);
-      return 1;
-    });
     // Never the machine's restart: the request is counted with the state of the privilege.
     sys::RestartCallSlot().Set([this] {
       restartRequests.push_back(fx::ShutdownPrivilegeEnabled());
@@ -58,22 +52,11 @@ protected:
     Arguments({"-sC:\\dist"});
   }
   void TearDown() override {
-    delete form;
-    RemoveInstallRecord(InstallRecordKey());
+    SpineProjectTest::TearDown();
     sys::RegKey runOnce = sys::RegKey::Open(sys::RootKey::LocalMachine, tav::kRunOnceKey, false);
     for (const char* name : {"TavenrikUnfinished", "TavenrikUnfinished1"}) runOnce.DeleteValue(name);
   }
-  static void Arguments(std::vector<std::string> args) {
-    SetArgumentSource([args] { return args; });
-  }
-  void Create() {
-    form = Application().CreateForm<TResumeForm>();
-    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
-    recorder = dynamic_cast<TRecorder*>(form->FindComponent("Recorder1"));
-    full = dynamic_cast<TTestItem*>(form->FindComponent("Full1"));
-    compact = dynamic_cast<TTestItem*>(form->FindComponent("Compact1"));
-    ASSERT_TRUE(install && recorder && full && compact);
-  }
+  void Create() { OpenSpine<TResumeForm>(); }
   // The record of this test program, as the interrupted run left it.
   std::string MakeRecord(const std::vector<std::pair<std::string, std::string>>& unfinished) {
     const std::string key = FindInstallRecord({sys::ModuleFileName(), 1, std::nullopt}, true);
@@ -83,11 +66,6 @@ protected:
   }
   bool Exists(const std::string& key) { return sys::RegKey::Open(sys::RootKey::LocalMachine, key, false).IsOpen(); }
 
-  TResumeForm* form = nullptr;
-  TTestInstall* install = nullptr;
-  TRecorder* recorder = nullptr;
-  TTestItem *full = nullptr, *compact = nullptr;
-  std::vector<std::string> shown;
   std::vector<bool> restartRequests;
   bool restartAccepted = true;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // A small project for run-sequence tests: a form with an installer, a kind-9000 recorder of every
-// broadcast, and install objects whose Install can be made to fail.
+// broadcast (a test may also watch each one as it comes), and install objects whose Install can be
+// made to fail.
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,19 +9,12 @@
 #include "core/properties.h"
 #include "engine/cmp_TInstall.h"
 #include "paths/cmp_TPathSpecifier.h"
+#include "project_form.h"
 #include "ui/application.h"
 
 namespace tav::test {
 
-class TSpineForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TSpineForm, TForm>("TSpineForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+using TSpineForm = TProjectForm<"TSpineForm">;
 
 // Records the requests to end the program instead of ending the test program.
 class TTestInstall : public TInstall {
@@ -50,10 +44,12 @@ public:
   int HandleNotification(TObject*, int code, TObject* po) override {
     codes.push_back(code);
     if (auto* m = dynamic_cast<TMessageParameter*>(po)) texts.push_back(m->Text);
+    if (onNotify) onNotify(code, po);
     return 0;
   }
   std::vector<int> codes;
   std::vector<std::string> texts;
+  std::function<void(int code, TObject* po)> onNotify;
 };
 
 class TTestItem : public TInstallObject {

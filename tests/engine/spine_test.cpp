@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/install_record.h"
+#include "install_support.h"
 #include "spine_classes.h"
 #include "sys/files.h"
 #include "sys/registry.h"
@@ -23,31 +24,13 @@ bool RecordExists(const std::string& key) {
   return !key.empty() && sys::RegKey::Open(sys::RootKey::LocalMachine, key, false).IsOpen();
 }
 
-class Spine : public ::testing::Test {
+class Spine : public SpineProjectTest {
 protected:
   void SetUp() override {
-    RegisterSpineClasses();
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-      shown.push_back(text);
-      return 1;
-    });
+    SetUpProject(TSpineForm::StaticClassInfo());
     Arguments({"-sC:\\dist"});
   }
-  void TearDown() override {
-    delete form;
-    RemoveInstallRecord(InstallRecordKey());
-  }
-  static void Arguments(std::vector<std::string> args) {
-    SetArgumentSource([args] { return args; });
-  }
-  void Create() {
-    form = Application().CreateForm<TSpineForm>();
-    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
-    recorder = dynamic_cast<TRecorder*>(form->FindComponent("Recorder1"));
-    full = dynamic_cast<TTestItem*>(form->FindComponent("Full1"));
-    compact = dynamic_cast<TTestItem*>(form->FindComponent("Compact1"));
-    ASSERT_TRUE(install && recorder && full && compact);
-  }
+  void Create() { OpenSpine<TSpineForm>(); }
   std::string CreateError() {
     try {
       Create();
@@ -56,12 +39,6 @@ protected:
     }
     return "no error";
   }
-
-  TSpineForm* form = nullptr;
-  TTestInstall* install = nullptr;
-  TRecorder* recorder = nullptr;
-  TTestItem *full = nullptr, *compact = nullptr;
-  std::vector<std::string> shown;
 };
 
 TEST_F(Spine, GoodRunStartsOnFirstActivationAndAnnouncesEveryPhase) {

@@ -16,14 +16,7 @@ namespace tav {
 namespace {
 
 using fixtures::FixturePath;
-
-// The default value of HKCR\CLSID\{clsid}\<server>, or "<missing>" when the key is not there.
-std::string ServerCommand(const wchar_t* clsid, const char* server) {
-  sys::RegKey key = sys::RegKey::Open(sys::RootKey::ClassesRoot, "CLSID\\" + sys::Narrow(clsid) + "\\" + server, false);
-  std::string value = "<missing>";
-  if (key.IsOpen() && !key.ReadString("", value)) value = "<unreadable>";
-  return value;
-}
+using fixtures::ServerCommand;
 
 bool ClassKeyExists(const wchar_t* clsid) {
   return sys::RegKey::Open(sys::RootKey::ClassesRoot, "CLSID\\" + sys::Narrow(clsid), false).IsOpen();
@@ -52,7 +45,7 @@ TEST(Fixtures, InProcessServerRegistersItselfAndIsCreatedThroughTheRegistry) {
     ASSERT_NE(server.module, nullptr) << GetLastError();
     ASSERT_EQ(server.Call("DllRegisterServer"), S_OK);
   }
-  EXPECT_EQ(ServerCommand(TAV_FIXTURE_COM_CLSID, "InprocServer32"), sys::Narrow(path));
+  EXPECT_EQ(ServerCommand(TAV_FIXTURE_COM_CLSID, L"InprocServer32"), path);
   std::string model;
   EXPECT_TRUE(sys::RegKey::Open(sys::RootKey::ClassesRoot,
                                 "CLSID\\" + sys::Narrow(TAV_FIXTURE_COM_CLSID) + "\\InprocServer32", false)
@@ -85,7 +78,7 @@ TEST(Fixtures, ExeServerRegistersOnTheCommandLine) {
   const std::wstring quoted = L"\"" + exe + L"\"";
   ASSERT_TRUE(fixtures::RemoveServerKey(TAV_FIXTURE_EXE_CLSID));
   EXPECT_EQ(fixtures::RunAndWait(quoted + L" /REGSERVER"), 0);
-  EXPECT_EQ(ServerCommand(TAV_FIXTURE_EXE_CLSID, "LocalServer32"), sys::Narrow(quoted));
+  EXPECT_EQ(ServerCommand(TAV_FIXTURE_EXE_CLSID, L"LocalServer32"), quoted);
   EXPECT_EQ(fixtures::RunAndWait(quoted + L" /UNREGSERVER"), 0);
   EXPECT_FALSE(ClassKeyExists(TAV_FIXTURE_EXE_CLSID));
   // Anything else is refused and writes nothing.
@@ -111,7 +104,7 @@ TEST(Fixtures, FailingServerFailsWhileItsMarkerLiesBesideIt) {
 
     ASSERT_TRUE(sys::RemoveFile(marker));
     EXPECT_EQ(server.Call("DllRegisterServer"), S_OK);
-    EXPECT_EQ(ServerCommand(TAV_FIXTURE_BAD_CLSID, "InprocServer32"), sys::Narrow(copy));
+    EXPECT_EQ(ServerCommand(TAV_FIXTURE_BAD_CLSID, L"InprocServer32"), copy);
     EXPECT_EQ(server.Call("DllUnregisterServer"), S_OK);
   }
   EXPECT_FALSE(ClassKeyExists(TAV_FIXTURE_BAD_CLSID));

@@ -18,6 +18,8 @@
 #include "ui/extctrls.h"
 #include "ui/forms.h"
 #include "ui/stdctrls.h"
+#include "project_form.h"
+#include "window_probe.h"
 
 namespace tav {
 namespace {
@@ -25,36 +27,10 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-class TLangTestForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TLangTestForm, TForm>("TLangTestForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-  template <class T>
-  T& Get(const char* name) {
-    auto* c = dynamic_cast<T*>(FindComponent(name));
-    if (!c) throw EComponentError("No component %s of the expected class", std::string(name));
-    return *c;
-  }
-  const std::string& CaptionOf(const char* name) { return Get<TControl>(name).Caption(); }
-};
+using TLangTestForm = test::TProjectForm<"TLangTestForm">;
 
 // Windows language identifiers: primary language in the low 10 bits.
 constexpr unsigned kGerman = 0x0407, kDutch = 0x0413, kJapanese = 0x0411;
-
-// A path of the checkout as Wine's drive for the Unix root sees it.
-std::string CheckoutPath(const std::string& relative) {
-  std::string dir = TAV_TEST_DATA;
-  std::string path = "Z:" + dir.substr(0, dir.rfind("/tests/")) + "/" + relative;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
 
 // The line an entry of that wording came from; -1 when there is none.
 int LineOf(const TLanguage& language, const std::string& text) {

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <tuple>
 
@@ -23,7 +22,6 @@
 #include "net/cmp_TNetInstallLocation.h"
 #include "objects/cmp_TInstallFile.h"
 #include "spine_classes.h"
-#include "sys/dates.h"
 #include "sys/files.h"
 #include "sys/registry.h"
 #include "sys/unicode.h"
@@ -35,8 +33,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-inline constexpr char kNetProjectFormName[] = "TNetProjectForm";
-using TNetProjectForm = TProjectForm<kNetProjectFormName>;
+using TNetProjectForm = TProjectForm<"TNetProjectForm">;
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -54,14 +51,9 @@ std::string Host(const char* portVariable, const char* name = "127.0.0.1") {
   return std::string(name) + ":" + Env(portVariable);
 }
 
+// A file written at a second of the servers' test morning.
 void WriteFile(const std::string& path, const std::string& text, int second) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::Create);
-  ASSERT_TRUE(f.IsOpen()) << path;
-  ASSERT_EQ(f.Write(text.data(), text.size()), text.size());
-  sys::TDateTime t = 0;
-  sys::TryEncodeDateTime({2022, 5, 1, 9, 0, second, 0}, t);
-  ASSERT_TRUE(f.SetDosDateTime(sys::DateTimeToDosDateTime(t)));
-  ASSERT_TRUE(f.Close());
+  test::WriteFile(path, text, DosTime({2022, 5, 1, 9, 0, second, 0}));
 }
 
 // Every file of a folder copied into another, as one uploads a built folder to a server.
@@ -101,34 +93,23 @@ std::string Payload() {
   return bytes;
 }
 
-class NetInstall : public ::testing::Test {
+class NetInstall : public ProjectTest {
 protected:
   void SetUp() override {
     ASSERT_FALSE(Env("TAV_NET_ROOT").empty()) << "run through tests/net/run.sh, which starts the servers";
-    RegisterSpineClasses();
+    SetUpProject(TNetProjectForm::StaticClassInfo());
     RegisterNetClasses();
-    RegisterClass(TNetProjectForm::StaticClassInfo());
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-      shown.push_back(text);
-      return 1;
-    });
-    root = sys::TempDirectory() + "\\tav-net-" + std::to_string(GetCurrentProcessId());
-    src = root + "\\src";
-    dist = root + "\\dist";
-    target = root + "\\target";
+    RunFolders(sys::TempDirectory() + "\\tav-net-" + std::to_string(GetCurrentProcessId()));
     for (const std::string& d : {root, src, target, target + "\\Data"}) sys::MakeDir(d);
     WriteFile(src + "\\readme.txt", "Read me first.\r\n", 0);
     WriteFile(src + "\\payload.bin", Payload(), 0);
     WriteFile(src + "\\keep.txt", "new keep", 0);
     WriteFile(src + "\\fresh.txt", "fresh from the server", 0);
-    SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist}; });
     log.Take();
   }
 
   void TearDown() override {
-    delete form;
-    form = nullptr;
-    RemoveInstallRecord(InstallRecordKey());
+    ProjectTest::TearDown();
     std::error_code ec;
     fs::remove_all(sys::Wide(root), ec);
     fs::remove_all(sys::Wide(ServerRoot() + "\\http"), ec);
@@ -138,19 +119,11 @@ protected:
   }
 
   void Create() {
-    delete form;
-    form = Application().CreateForm<TNetProjectForm>();
-    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
+    Open<TNetProjectForm>();
     server = dynamic_cast<TNetInstallLocation*>(form->FindComponent("Server1"));
     group = dynamic_cast<TInstallFileGroup*>(form->FindComponent("Group1"));
-    ASSERT_TRUE(install && server && group);
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target);
-    for (const char* name : {"Readme", "Payload", "Keep", "Fresh"}) {
-      files[name] = dynamic_cast<TCustomInstallFile*>(form->FindComponent(name));
-      ASSERT_TRUE(files[name]) << name;
-      files[name]->SetIncludeFromDir(src);
-    }
+    ASSERT_TRUE(server && group);
+    InstallFrom(src, {"Readme", "Payload", "Keep", "Fresh"}, target);
   }
 
   void Login(TInternetProtocol protocol, const std::string& host, const std::string& directory = "",
@@ -238,15 +211,10 @@ protected:
     EXPECT_EQ(downloads, (std::vector<std::string>{"filelist.lst", "done", "Group1.1", "done", "Fresh.1", "done"}));
   }
 
-  TNetProjectForm* form = nullptr;
-  TTestInstall* install = nullptr;
   TNetInstallLocation* server = nullptr;
   TInstallFileGroup* group = nullptr;
-  std::map<std::string, TCustomInstallFile*> files;
-  std::vector<std::string> shown;
   bool badEnd = false;
   RequestLog log;
-  std::string root, src, dist, target;
   std::set<std::string> tempBefore;
 };
 

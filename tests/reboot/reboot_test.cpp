@@ -13,35 +13,16 @@
 #include <vector>
 
 #include "fixtures.h"
+#include "program_support.h"
 #include "walk.h"
 
 namespace fx = tav::fixtures;
+using namespace tav::test;
 
 namespace {
 
-// A Unix path of the build as Wine's drive for the Unix root sees it.
-std::wstring WinePath(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  return path;
-}
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
 bool SameText(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
 }
 
 std::wstring SetupExe() { return WinePath(TAV_RESTART_SETUP); }
@@ -51,11 +32,7 @@ std::wstring DistDir() {
 }
 std::wstring LogFile() { return DistDir() + L"\\restart.log"; }
 
-std::wstring TargetDir() {
-  wchar_t programFiles[MAX_PATH] = {};
-  ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
-  return std::wstring(programFiles) + L"\\Tavenrik Restart Test";
-}
+std::wstring TargetDir() { return ProgramFilesFolder(L"Tavenrik Restart Test"); }
 std::wstring Target(const wchar_t* name) { return TargetDir() + L"\\" + name; }
 
 // What the setup program wrote of its starts, messages and requests, one entry a line.
@@ -132,24 +109,6 @@ void KeepOnlyOurRunOnce() {
   }
   for (const std::wstring& other : others) RegDeleteValueW(runOnce, other.c_str());
   RegCloseKey(runOnce);
-}
-
-// Removes a folder with everything in it; a missing one is fine.
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName, path = folder + L"\\" + name;
-      if (name == L"." || name == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileW(path.c_str());
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
 }
 
 std::vector<std::string> Messages(const std::vector<std::string>& log) {

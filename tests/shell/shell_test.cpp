@@ -22,6 +22,7 @@
 #include "objects/objects_registry.h"
 #include "paths/cmp_TPathSpecifier.h"
 #include "paths/routines_ExpandPaths.h"
+#include "project_form.h"
 #include "shell/cmp_TInstallShellLink.h"
 #include "shell/cmp_TProgramManager.h"
 #include "sys/registry.h"
@@ -32,15 +33,7 @@ using namespace tav;
 
 namespace {
 
-class TLinksForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TLinksForm, TForm>("TLinksForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+using TLinksForm = test::TProjectForm<"TLinksForm">;
 
 class TTestInstall : public TCurrentInstall {
 public:

@@ -15,44 +15,27 @@
 
 #include "sys/files.h"
 #include "sys/unicode.h"
+#include "program_support.h"
 #include "walk.h"
 
 using namespace tav;
+using namespace tav::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string WinPath(const char* unixPath) {
-  std::string path = std::string("Z:") + unixPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
+std::string WinPath(const char* unixPath) { return sys::Narrow(WinePath(unixPath)); }
 
 const std::string kToolkit = WinPath(TAV_TOOLKIT_DIR);
 const std::string kHandlersSetup = WinPath(TAV_HANDLERS_SETUP);
 const std::string kHandlersDir = WinPath(TAV_HANDLERS_DIR);
 
-std::string ReadAll(const std::string& path) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::ReadShared);
-  if (!f.IsOpen()) return "<missing>";
-  std::string data(static_cast<std::size_t>(f.Size()), '\0');
-  data.resize(f.Read(data.data(), data.size()));
-  return data;
-}
+std::string ReadAll(const std::string& path) { return test::ReadAll(sys::Wide(path)); }
 
 void Write(const std::string& path, const std::string& bytes) {
   std::error_code ec;
   fs::create_directories(sys::Wide(path.substr(0, path.find_last_of('\\'))), ec);
   ASSERT_TRUE(sys::WriteFileReplacing(path, bytes)) << path;
-}
-
-std::vector<std::string> DirNames(const std::string& dir) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(sys::Wide(dir), ec)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 struct TRun {
@@ -84,11 +67,7 @@ TRun RunProgram(const std::string& commandLine, const std::string& dir, const st
   return run;
 }
 
-std::string ProgramFiles() {
-  wchar_t dir[MAX_PATH] = {};
-  ExpandEnvironmentStringsW(L"%ProgramFiles%", dir, MAX_PATH);
-  return sys::Narrow(dir);
-}
+std::string ProgramFiles() { return sys::Narrow(ProgramFilesFolder()); }
 
 // The standard path specifiers and one dialog manager per phase, as every project has them.
 std::string Specifiers() {

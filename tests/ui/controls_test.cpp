@@ -19,47 +19,15 @@
 #include "sys/run_state.h"
 #include "ui/stdctrls.h"
 #include "ui/win32.h"
+#include "project_form.h"
+#include "window_probe.h"
 
 #include <richedit.h>
 
 namespace tav {
 namespace {
 
-class TControlsTestForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TControlsTestForm, TForm>("TControlsTestForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-  template <class T>
-  T& Get(const char* name) {
-    auto* c = dynamic_cast<T*>(FindComponent(name));
-    if (!c) throw EComponentError("No control %s of the expected class", std::string(name));
-    return *c;
-  }
-};
-
-std::wstring ClassOf(HWND w) {
-  wchar_t name[64] = {};
-  GetClassNameW(w, name, 64);
-  return name;
-}
-
-// build/screenshots of the checkout, reached through Wine's drive for the Unix root.
-std::wstring ScreenshotDir() {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
-  std::wstring w = L"Z:" + sys::Wide(dir);
-  for (auto& c : w) {
-    if (c == L'/') c = L'\\';
-  }
-  CreateDirectoryW(w.substr(0, w.rfind(L'\\')).c_str(), nullptr);
-  CreateDirectoryW(w.c_str(), nullptr);
-  return w;
-}
+using TControlsTestForm = test::TProjectForm<"TControlsTestForm">;
 
 // One form from a layout for all cases: under Wine every window made and destroyed costs time.
 class ControlsTest : public ::testing::Test {
@@ -293,7 +261,7 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
   }
   EXPECT_EQ(magenta, 0);
   EXPECT_GT(cross, 20);
-  EXPECT_TRUE(SavePng(cap, ScreenshotDir() + L"\\controls.png"));
+  EXPECT_TRUE(SavePng(cap, ScreenshotPath("", "controls.png")));
 }
 
 // Showing and hiding a window takes seconds under Wine without a window manager: the keys are

@@ -14,6 +14,7 @@
 #include "engine/cmp_TInstall.h"
 #include "engine/install_record.h"
 #include "fixtures.h"
+#include "install_support.h"
 #include "objects/cmp_TInstallFile.h"
 #include "objects/cmp_TInstallRegistry.h"
 #include "objects/cmp_TUninstallEXE.h"
@@ -28,35 +29,12 @@
 #include "ui/application.h"
 
 using namespace tav;
+using namespace tav::test;
 namespace fx = tav::fixtures;
 
 namespace {
 
-const char* const kSharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-
-class TUninstallRunForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TUninstallRunForm, TForm>("TUninstallRunForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
-// Records the requests to end the program instead of ending the test program.
-class TTestInstall : public TInstall {
-public:
-  using TInstall::TInstall;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TTestInstall, TInstall>("TTestInstall", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-protected:
-  void EndProgram() override {}
-};
+using TUninstallRunForm = TProjectForm<"TUninstallRunForm">;
 
 // ---- the registry as a map of every key to its values, for a before-and-after comparison ----
 
@@ -156,26 +134,11 @@ std::uint32_t Dword(sys::RootKey root, const std::string& key, const std::string
   return value;
 }
 
-std::uint32_t SharedCount(const std::string& path) {
-  sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
-  std::uint32_t count = 0;
-  if (counters.ReadDword(path, count) || counters.ReadDword(sys::ShortPath(path), count)) return count;
-  return 0;
-}
-
 // The build's uninstall.exe, as Windows names it.
 std::string UninstallerProgram() {
   std::string path = std::string("Z:") + TAV_UNINSTALL_EXE;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
-}
-
-std::string ReadAll(const std::string& path) {
-  sys::File f = sys::File::Open(path, sys::OpenMode::ReadShared);
-  if (!f.IsOpen()) return "<missing>";
-  std::string text(static_cast<std::size_t>(f.Size()), '\0');
-  text.resize(f.Read(text.data(), text.size()));
-  return text;
 }
 
 bool WaitUntilGone(const std::string& path) {
@@ -186,31 +149,12 @@ bool WaitUntilGone(const std::string& path) {
   return false;
 }
 
-std::wstring ServerCommand(const wchar_t* clsid, const wchar_t* server) {
-  const std::wstring path = fx::ClassKey(clsid) + L"\\" + server;
-  wchar_t value[1024] = {};
-  DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-    return L"<none>";
-  return value;
-}
-
-class Uninstall : public ::testing::Test {
+class Uninstall : public ProjectTest {
 protected:
   void SetUp() override {
-    RegisterUiClasses();
-    RegisterPathClasses();
-    RegisterEngineClasses();
-    RegisterClass(TUninstallRunForm::StaticClassInfo());
-    RegisterClass(TTestInstall::StaticClassInfo());
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-      shown.push_back(text);
-      return 1;
-    });
+    SetUpProject(TUninstallRunForm::StaticClassInfo());
     ASSERT_TRUE(folder.Made());
-    root = sys::Narrow(folder.Path(L"run"));
-    dist = root + "\\dist";
-    src = root + "\\src";
+    RunFolders(sys::Narrow(folder.Path(L"run")));
     apps = root + "\\Apps";
     common = apps + "\\Common Files";
     for (const std::string& d : {root, dist, src, apps}) ASSERT_TRUE(sys::MakeDir(d)) << d;
@@ -221,13 +165,10 @@ protected:
       ASSERT_TRUE(sys::CopyFileTo(sys::Narrow(fx::FixturePath(name)), src + "\\" + sys::Narrow(name), false));
     ASSERT_TRUE(sys::CopyFileTo(sys::Narrow(fx::FixturePath(L"ver1\\tavver.dll")), src + "\\tavshared.dll", false));
     ASSERT_TRUE(sys::CopyFileTo(UninstallerProgram(), src + "\\uninstall.exe", false));
-    SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist}; });
   }
 
   void TearDown() override {
-    delete form;
-    form = nullptr;
-    RemoveInstallRecord(InstallRecordKey());
+    ProjectTest::TearDown();
     for (const wchar_t* clsid : {TAV_FIXTURE_COM_CLSID, TAV_FIXTURE_EXE_CLSID}) fx::RemoveServerKey(clsid);
     DropTemporaryCopies();
     // Whatever a failed test left of its products.
@@ -235,26 +176,15 @@ protected:
       DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + product);
     DeleteKeyTree(hkLocalMachine, "\\SOFTWARE\\Tavenrik Test Company");
     DeleteKeyTree(hkCurrentUser, "\\Software\\Tavenrik Uninstall Test");
-    sys::RegKey counters = sys::RegKey::Open(sys::RootKey::LocalMachine, kSharedDLLsKey, false);
-    const std::string shared = common + "\\tavshared.dll";
-    for (const std::string& name : {shared, sys::ShortPath(shared)}) counters.DeleteValue(name);
+    DropSharedCount(common + "\\tavshared.dll");
   }
 
   // Loads the project, points it at target and builds its archive.
   void Load(const std::string& product, const std::string& target) {
-    delete form;
-    form = Application().CreateForm<TUninstallRunForm>();
-    install = dynamic_cast<TTestInstall*>(form->FindComponent("Install1"));
-    ASSERT_TRUE(install);
+    Open<TUninstallRunForm>();
     install->Information().ProductName = product;
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target);
-    for (const char* name : {"Readme", "Shared", "ComServer", "ExeServer", "Uninstaller"}) {
-      auto* file = dynamic_cast<TCustomInstallFile*>(form->FindComponent(name));
-      ASSERT_TRUE(file) << name;
-      file->SetIncludeFromDir(src);
-    }
-    dynamic_cast<TCustomInstallFile*>(form->FindComponent("Shared"))->SetDestDir(common);
+    InstallFrom(src, {"Readme", "Shared", "ComServer", "ExeServer", "Uninstaller"}, target);
+    files["Shared"]->SetDestDir(common);
     install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
     ASSERT_TRUE(sys::FileExists(dist + "\\files.1"));
   }
@@ -264,7 +194,7 @@ protected:
     for (const std::string& m : shown) ADD_FAILURE() << "message: " << m;
     shown.clear();
     // The EXE server registers itself in a process of its own.
-    for (int i = 0; i < 200 && ServerCommand(TAV_FIXTURE_EXE_CLSID, L"LocalServer32") == L"<none>"; ++i) Sleep(50);
+    fx::WaitForServerCommand(TAV_FIXTURE_EXE_CLSID, L"LocalServer32");
   }
 
   // Runs the installed uninstaller quietly with a log; its exit code. The program file is gone
@@ -292,10 +222,7 @@ protected:
   }
 
   fx::TempFolder folder;
-  TUninstallRunForm* form = nullptr;
-  TTestInstall* install = nullptr;
-  std::vector<std::string> shown;
-  std::string root, dist, src, apps, common;
+  std::string apps, common;
   std::string log = sys::Narrow(folder.Path(L"uninstall.log"));
 };
 
@@ -357,11 +284,11 @@ TEST_F(Uninstall, TheRecordReadsBackAsLaidOutAndTheUninstallLeavesTheMachineAsBe
   EXPECT_EQ(Value(slots + "1\\Entries", "Count"), "ignored");
   EXPECT_EQ(Value(slots + "4\\Entries", "Build"), "");
   EXPECT_EQ(SharedCount(common + "\\tavshared.dll"), 1u);
-  EXPECT_NE(ServerCommand(TAV_FIXTURE_COM_CLSID, L"InprocServer32"), L"<none>");
+  EXPECT_NE(fx::ServerCommand(TAV_FIXTURE_COM_CLSID, L"InprocServer32"), L"<none>");
 
   EXPECT_EQ(RunUninstaller(target, "Tavenrik Uninstall Test"), 0) << ReadAll(log);
-  EXPECT_EQ(ServerCommand(TAV_FIXTURE_COM_CLSID, L"InprocServer32"), L"<none>");
-  EXPECT_EQ(ServerCommand(TAV_FIXTURE_EXE_CLSID, L"LocalServer32"), L"<none>");
+  EXPECT_EQ(fx::ServerCommand(TAV_FIXTURE_COM_CLSID, L"InprocServer32"), L"<none>");
+  EXPECT_EQ(fx::ServerCommand(TAV_FIXTURE_EXE_CLSID, L"LocalServer32"), L"<none>");
   EXPECT_EQ(Tree(apps), filesBefore);
   EXPECT_EQ(Differences(before, Registry()), "");
 }

@@ -1,19 +1,11 @@
 #include "language_support.h"
 
 #include "lang/cmp_TTranslator.h"
+#include "window_probe.h"
 
 namespace tav::test {
 
 namespace {
-
-std::string TablePath(const std::string& file) {
-  std::string dir = TAV_TEST_DATA;
-  std::string path = "Z:" + dir.substr(0, dir.rfind("/tests/")) + "/src/lang/tables/" + file;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
 
 TTranslator& The() {
   TTranslator* t = Translator();
@@ -27,7 +19,7 @@ TComponent* MakeShippedTranslator(TComponent* owner) {
   auto* t = new TTranslator(owner);
   for (int i = 0; i < t->LanguageCount(); ++i) {
     TLanguage& l = *t->Languages(i);
-    if (l.LanguageIdent() != tvlHebrew) l.Strings().LoadFromFile(TablePath(l.FileName()));
+    if (l.LanguageIdent() != tvlHebrew) l.Strings().LoadFromFile(CheckoutPath("src/lang/tables/" + l.FileName()));
   }
   return t;
 }

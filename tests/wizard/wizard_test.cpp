@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "../archive/archive_fixture.h"
+#include "install_support.h"
 #include "language_support.h"
+#include "page_walk.h"
 #include "archive/cmp_TTvrkCompress.h"
 #include "config/resources.h"
 #include "core/properties.h"
@@ -38,131 +40,22 @@
 #include "sys/unicode.h"
 #include "ui/application.h"
 #include "ui/grids.h"
-#include "ui/screenshot.h"
 #include "ui/win32.h"
 
 using namespace tav;
+using namespace tav::test;
 
 namespace {
 
-class TWizardProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TWizardProjectForm, TForm>("TWizardProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+using TWizardProjectForm = TProjectForm<"TWizardProjectForm">;
+using TCopyProjectForm = TProjectForm<"TCopyProjectForm">;
 
-class TWizardTestInstall : public TInstall {
-public:
-  using TInstall::TInstall;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TWizardTestInstall, TInstall>("TWizardTestInstall", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-
-protected:
-  void EndProgram() override {}
-};
-
-class TCopyProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TCopyProjectForm, TForm>("TCopyProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
-
-// A dialog object placed after the dialog managers: it hears each of the installer's notifications
-// once the managers have acted on it, so it sees the windows as the user does.
-class TNotificationWatcher : public TInstallObject {
-public:
-  explicit TNotificationWatcher(TComponent* owner) : TInstallObject(owner, kindDialog) {}
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TNotificationWatcher, TInstallObject>(
-        "TNotificationWatcher", {Props<TNotificationWatcher>::Reference<TInstallContainer>(
-                                    "Container", &TNotificationWatcher::Container, &TNotificationWatcher::SetContainer)});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-  int HandleNotification(TObject*, int code, TObject* po) override {
-    if (OnNotify) OnNotify(code, po);
-    return 0;
-  }
-  std::function<void(int code, TObject* po)> OnNotify;
-};
-
-// Steps run one per timer tick; a step returns false while what it needs is not on screen yet.
-// When nothing happens for a long time the open window is aborted, so a fault cannot hang the run.
-std::deque<std::function<bool()>> gSteps;
-int gIdleTicks = 0;
-bool gForcedEnd = false;
-std::string gStepError;
-
-TBaseFormContainer* OpenWizard() {
-  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
-    if (auto* page = dynamic_cast<TBaseInstallForm*>(f)) {
-      TBaseFormContainer* c = page->HostContainer();
-      if (c && c->Modal() && c->PageIndex() >= 0) return c;
-    }
-  }
-  return nullptr;
-}
-
-template <class T>
-T* ModalForm() {
-  for (TBaseTavenrikForm* f : LiveTavenrikForms()) {
-    if (auto* t = dynamic_cast<T*>(f); t && t->Modal()) return t;
-  }
-  return nullptr;
-}
-
-TWizardPage* FrontPage() {
-  TBaseFormContainer* c = OpenWizard();
-  return c ? dynamic_cast<TWizardPage*>(c->Page(c->PageIndex())) : nullptr;
-}
-
-bool gInStep = false;  // a step that lets messages run must not be entered again from inside
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (gInStep) return;
-  try {
-    if (!gSteps.empty()) {
-      auto step = std::move(gSteps.front());
-      gSteps.pop_front();
-      gInStep = true;
-      const bool done = step();
-      gInStep = false;
-      if (!done) gSteps.push_front(std::move(step));
-      if (done) {
-        gIdleTicks = 0;
-        return;
-      }
-    }
-    if (++gIdleTicks < 400) return;
-    gIdleTicks = 0;
-    if (TBaseFormContainer* c = OpenWizard()) {
-      gForcedEnd = true;
-      c->SetModalResult(mrAbort);
-    } else if (TChangeDiskForm* d = ModalForm<TChangeDiskForm>()) {
-      gForcedEnd = true;
-      d->SetModalResult(mrAbort);
-    }
-  } catch (const std::exception& e) {
-    gInStep = false;
-    gStepError = e.what();
-  }
-}
+TWizardPage* WizardFrontPage() { return dynamic_cast<TWizardPage*>(FrontPage()); }
 
 // A step on the page in front of the wizard.
 void OnPage(std::function<void(TWizardPage&)> action) {
   gSteps.push_back([action] {
-    TWizardPage* page = FrontPage();
+    TWizardPage* page = WizardFrontPage();
     if (!page) return false;
     action(*page);
     return true;
@@ -175,76 +68,23 @@ void Click(TButton* button) {
   button->Click();
 }
 
-std::wstring ShotPath(const std::string& name) {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
-  std::wstring w = L"Z:" + sys::Wide(dir);
-  for (auto& c : w) {
-    if (c == L'/') c = L'\\';
-  }
-  CreateDirectoryW(w.c_str(), nullptr);
-  w += L"\\pages";
-  CreateDirectoryW(w.c_str(), nullptr);
-  return w + L"\\" + sys::Wide(name) + L".png";
-}
+void Picture(TForm& form, const std::string& name) { test::Picture(form.Handle(), "pages", name); }
 
-// Pictures a window once it has painted.
-void Picture(TForm& form, const std::string& name) {
-  form.Update();
-  Application().ProcessMessages();
-  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  const TCapture cap = CaptureWindow(form.Handle());
-  ASSERT_FALSE(cap.Pixels.empty()) << name;
-  EXPECT_TRUE(SavePng(cap, ShotPath(name))) << name;
-}
-
-class WizardPages : public ::testing::Test {
+class WizardPages : public PageWalk {
 protected:
   static void SetUpTestSuite() {
-    Application().Initialize();
-    RegisterUiClasses();
-    RegisterPathClasses();
-    RegisterEngineClasses();
-    RegisterPageClasses();
-    RegisterClass(TWizardProjectForm::StaticClassInfo());
-    RegisterClass(TWizardTestInstall::StaticClassInfo());
-    RegisterClass(TCopyProjectForm::StaticClassInfo());
-    RegisterClass(TNotificationWatcher::StaticClassInfo());
-    static const UINT_PTR timer = SetTimer(nullptr, 0, 10, &Tick);
-    ASSERT_NE(timer, 0u);
-  }
-  void SetUp() override {
-    gSteps.clear();
-    gIdleTicks = 0;
-    gForcedEnd = false;
-    gStepError.clear();
-    Application().SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned) {
-      boxes.push_back(text);
-      return IDOK;
-    });
-    OpenProject();
-    ASSERT_NE(form, nullptr);
-    install = dynamic_cast<TWizardTestInstall*>(form->FindComponent("Install1"));
-    ASSERT_NE(install, nullptr);
+    SetUpWalk({&TWizardProjectForm::StaticClassInfo(), &TCopyProjectForm::StaticClassInfo()});
   }
   void TearDown() override {
-    gSteps.clear();
-    delete form;
-    EXPECT_FALSE(gForcedEnd) << "a window did not end by itself";
-    EXPECT_EQ(gStepError, "");
+    PageWalk::TearDown();
     EXPECT_EQ(CurrentDialogManager(), nullptr);
   }
   // The phases alone, with a source folder nothing is read from.
-  virtual void OpenProject() {
+  void OpenProject() override {
     SetArgumentSource([] { return std::vector<std::string>{"-sC:\\dist"}; });
     form = Application().CreateForm<TWizardProjectForm>();
   }
-  void Broadcast(int code, TObject* po = nullptr) { install->Broadcast(install, code, po); }
   TDialogManager& Manager(const char* name) { return *dynamic_cast<TDialogManager*>(form->FindComponent(name)); }
-
-  TForm* form = nullptr;
-  TWizardTestInstall* install = nullptr;
-  std::vector<std::string> boxes;
 };
 
 TEST_F(WizardPages, BeforeInstallShowsWelcomeLicenceAndReadmeAndPassesTheFolderPage) {
@@ -605,7 +445,6 @@ TEST_F(WizardPages, TheFolderPageListsTheProgramGroupsAndWritesTheChosenOne) {
 // ---- the copy phase of a real run ----
 
 using archive_test::RandomBytes;
-using archive_test::ReadAll;
 using archive_test::WriteAll;
 
 // The names in a folder, sorted; folders end in a backslash.
@@ -625,13 +464,8 @@ std::vector<std::string> Entries(const std::string& dir) {
 }
 
 void RemoveTree(const std::string& dir) {
-  for (const std::string& name : Entries(dir)) {
-    if (name.back() == '\\')
-      RemoveTree(dir + "\\" + name.substr(0, name.size() - 1));
-    else
-      sys::RemoveFile(dir + "\\" + name);
-  }
-  sys::RemoveEmptyDir(dir);
+  std::error_code ec;
+  std::filesystem::remove_all(sys::Wide(dir), ec);
 }
 
 // What the progress window showed after one file status, beside what the status said.
@@ -648,43 +482,37 @@ protected:
   void OpenProject() override {
     // A short root of its own per test: the archive stores each source path cut to 100 characters.
     static int tests = 0;
-    root = sys::TempDirectory() + "\\tav-copy-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++tests);
+    RunFolders(sys::TempDirectory() + "\\tav-copy-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++tests));
     RemoveTree(root);
-    for (const std::string& d : {root, dist(), src(), target()}) ASSERT_TRUE(sys::MakeDir(d)) << d;
-    SetArgumentSource([this] { return std::vector<std::string>{"-s" + dist()}; });
+    for (const std::string& d : {root, dist, src, target}) ASSERT_TRUE(sys::MakeDir(d)) << d;
     form = CreateProject();
   }
   virtual TForm* CreateProject() { return Application().CreateForm<TCopyProjectForm>(); }
   void SetUp() override {
     WizardPages::SetUp();
     if (HasFatalFailure()) return;
-    watcher = dynamic_cast<TNotificationWatcher*>(form->FindComponent("Watcher1"));
+    // Placed after the dialog managers, it hears each notification once they have acted on it.
+    watcher = dynamic_cast<TRecorder*>(form->FindComponent("Watcher1"));
     ASSERT_NE(watcher, nullptr);
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target());
-    for (const char* name : {"Readme", "Notes", "Big"})
-      dynamic_cast<TCustomInstallFile&>(*form->FindComponent(name)).SetIncludeFromDir(src());
+    InstallFrom(src, {"Readme", "Notes", "Big"}, target);
   }
   void TearDown() override {
     WizardPages::TearDown();
-    RemoveInstallRecord(InstallRecordKey());
     DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + "Copy Test");  // the files' uninstall record
     RemoveTree(root);
   }
 
-  std::string dist() const { return root + "\\dist"; }
-  std::string src() const { return root + "\\src"; }
-  std::string target() const { return root + "\\target"; }
-  std::string Dest(const std::string& name) const { return target() + "\\Data\\" + name; }
+  std::string Dest(const std::string& name) const { return target + "\\Data\\" + name; }
 
   // Sources, built into dist\files.1: two small files, then one of 3 MB that does not compress, so
   // its copy takes many buffers.
   void Build() {
-    WriteAll(src() + "\\readme.txt", "Read me first.\r\n");
-    WriteAll(src() + "\\notes.txt", std::string(5000, 'n'));
-    WriteAll(src() + "\\big.bin", RandomBytes(3 << 20, 20261207));
+    WriteAll(src + "\\readme.txt", "Read me first.\r\n");
+    WriteAll(src + "\\notes.txt", std::string(5000, 'n'));
+    WriteAll(src + "\\big.bin", RandomBytes(3 << 20, 20261207));
     install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
-    ASSERT_TRUE(sys::FileExists(dist() + "\\files.1"));
+    ASSERT_TRUE(sys::FileExists(dist + "\\files.1"));
   }
 
   // Next on Welcome, the licence, the readme and the component page.
@@ -720,29 +548,28 @@ protected:
     return s;
   }
 
-  std::string root;
-  TNotificationWatcher* watcher = nullptr;
+  TRecorder* watcher = nullptr;
 };
 
 TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
   Build();
-  std::vector<TShown> shown;
+  std::vector<TShown> states;
   HWND window = nullptr;
   bool pictured = false, closedAtEnd = false;
-  watcher->OnNotify = [&](int code, TObject* po) {
+  watcher->onNotify = [&](int code, TObject* po) {
     if (code == ncFileStatus) {
       TBaseDuringCopyForm* w = ProgressWindow();
       if (!w) {
         TShown none;
         none.label = "<no progress window>";
-        shown.push_back(none);
+        states.push_back(none);
         return;
       }
-      shown.push_back(Read(*w, dynamic_cast<TFileStatusParameter*>(po)));
+      states.push_back(Read(*w, dynamic_cast<TFileStatusParameter*>(po)));
       // The large file's statuses take a while, so that the window's repaint ticks fall among them.
-      if (shown.back().sentName == "big.bin") Sleep(10);
+      if (states.back().sentName == "big.bin") Sleep(10);
       window = w->Handle();
-      if (!pictured && shown.back().label == "big.bin" && shown.back().fileBar >= 50) {
+      if (!pictured && states.back().label == "big.bin" && states.back().fileBar >= 50) {
         pictured = true;
         Picture(*w, "copying-files-run");
       }
@@ -754,26 +581,26 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
   PassTheWelcomePages();
   FinishTheRun(lastPage);
   install->StartHook(form);
-  EXPECT_TRUE(boxes.empty()) << boxes[0];
+  EXPECT_TRUE(shown.empty()) << shown[0];
   EXPECT_EQ(lastPage, "Setup complete");
   for (const char* name : {"readme.txt", "notes.txt", "big.bin"})
-    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src() + "\\" + name)) << name;
+    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name)) << name;
 
   // The window shows what was sent, never ahead of it, catching up at most a repaint tick (40 ms)
   // later: every state on screen is one that was sent before, the total only grows, the large file
   // moves the file bar step by step, and the end of the copy is on screen as sent.
-  ASSERT_FALSE(shown.empty());
+  ASSERT_FALSE(states.empty());
   std::set<std::tuple<std::string, int, int>> sent;
   std::vector<std::string> order;
   std::set<int> bigSteps;
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    const TShown& s = shown[i];
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    const TShown& s = states[i];
     ASSERT_TRUE(s.visible) << "status " << i << " " << s.sentName;
     sent.emplace(s.sentName, s.sentFile, s.sentTotal);
     ASSERT_TRUE(sent.count({s.label, s.fileBar, s.totalBar}))
         << "status " << i << " shows " << s.label << " " << s.fileBar << "/" << s.totalBar;
     if (i > 0) {
-      EXPECT_GE(s.totalBar, shown[i - 1].totalBar) << "status " << i;
+      EXPECT_GE(s.totalBar, states[i - 1].totalBar) << "status " << i;
     }
     if (order.empty() || order.back() != s.label) order.push_back(s.label);
     if (s.label == "big.bin" && s.fileBar > 0 && s.fileBar < 100) bigSteps.insert(s.fileBar);
@@ -784,10 +611,10 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
     return std::find(files.begin(), files.end(), x) < std::find(files.begin(), files.end(), y);
   })) << "files appear in the order they are copied";
   EXPECT_GE(bigSteps.size(), 5u) << "the large file moves the file bar step by step";
-  EXPECT_LT(shown.front().totalBar, 5);
-  EXPECT_EQ(shown.back().label, "big.bin");
-  EXPECT_EQ(shown.back().fileBar, 100);
-  EXPECT_EQ(shown.back().totalBar, 100);
+  EXPECT_LT(states.front().totalBar, 5);
+  EXPECT_EQ(states.back().label, "big.bin");
+  EXPECT_EQ(states.back().fileBar, 100);
+  EXPECT_EQ(states.back().totalBar, 100);
   EXPECT_TRUE(pictured);
   EXPECT_TRUE(closedAtEnd) << "the end of the copy closes the progress window";
 }
@@ -801,13 +628,13 @@ TEST_F(CopyPhase, TheDiskPromptFindsAVolumeThatWasMovedElsewhere) {
   ASSERT_TRUE(sys::MakeDir(disk2));
   {
     TTvrkCompress spanner(nullptr);
-    spanner.SetCompressedFile(dist() + "\\files.1");
-    spanner.SetDiskCapacity(sys::FileSizeOf(dist() + "\\files.1") * 2 / 3);
+    spanner.SetCompressedFile(dist + "\\files.1");
+    spanner.SetDiskCapacity(sys::FileSizeOf(dist + "\\files.1") * 2 / 3);
     spanner.OnNewDisk = [&](TTvrkCompress&, int, std::string& path) { path = spanned; };
     spanner.SpanToDisks(spanned, "files.1");
   }
   EXPECT_EQ(Entries(spanned), (std::vector<std::string>{"files.1", "files.2"}));
-  ASSERT_TRUE(sys::RenameReplacing(spanned + "\\files.1", dist() + "\\files.1"));
+  ASSERT_TRUE(sys::RenameReplacing(spanned + "\\files.1", dist + "\\files.1"));
   ASSERT_TRUE(sys::RenameFile(spanned + "\\files.2", disk2 + "\\files.2"));
 
   std::string prompt, offered, browsed, lastPage;
@@ -833,20 +660,20 @@ TEST_F(CopyPhase, TheDiskPromptFindsAVolumeThatWasMovedElsewhere) {
   });
   FinishTheRun(lastPage);
   install->StartHook(form);
-  EXPECT_TRUE(boxes.empty()) << boxes[0];
+  EXPECT_TRUE(shown.empty()) << shown[0];
   EXPECT_EQ(prompts, 1);
   EXPECT_EQ(prompt, "Please insert disk number 2");
-  EXPECT_EQ(offered, dist()) << "the prompt offers the archive's folder";
+  EXPECT_EQ(offered, dist) << "the prompt offers the archive's folder";
   EXPECT_EQ(browsed, disk2);
   EXPECT_TRUE(copyWindowShown) << "the prompt comes during the copy";
   EXPECT_EQ(lastPage, "Setup complete");
   for (const char* name : {"readme.txt", "notes.txt", "big.bin"})
-    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src() + "\\" + name)) << name;
+    EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name)) << name;
 }
 
 TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile) {
   Build();
-  ASSERT_TRUE(sys::MakeDir(target() + "\\Data"));
+  ASSERT_TRUE(sys::MakeDir(target + "\\Data"));
   WriteAll(Dest("big.bin"), "the version installed before");
   int asked = 0;
   install->OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
@@ -858,7 +685,7 @@ TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile
   install->OnBeforeNotifyBadInstall = [&](TObject*) { badEnd = true; };
   std::vector<int> bigAfterCancel;
   bool cancelled = false;
-  watcher->OnNotify = [&](int code, TObject* po) {
+  watcher->onNotify = [&](int code, TObject* po) {
     auto* status = dynamic_cast<TFileStatusParameter*>(po);
     if (code != ncFileStatus || !status || status->FileName != "big.bin") return;
     if (cancelled)
@@ -889,30 +716,22 @@ TEST_F(CopyPhase, CancelDuringTheCopyEndsTheRunAsTheUsersAbortAndKeepsTheOldFile
   EXPECT_TRUE(badEnd);
   EXPECT_FALSE(goodEnd);
   EXPECT_EQ(lastPage, "Setup incomplete");
-  EXPECT_TRUE(boxes.empty()) << "the user's abort is no error to report: " << boxes[0];
+  EXPECT_TRUE(shown.empty()) << "the user's abort is no error to report: " << shown[0];
   EXPECT_LE(bigAfterCancel.size(), 1u) << "the copy stops at the next buffer";
   for (int percent : bigAfterCancel) EXPECT_LT(percent, 100);
   EXPECT_FALSE(ProgressWindow());
   // The file being written keeps its old content and nothing half-written stays beside it; the files
   // copied before the cancel are complete.
   EXPECT_EQ(ReadAll(Dest("big.bin")), "the version installed before");
-  EXPECT_EQ(Entries(target() + "\\Data"), (std::vector<std::string>{"big.bin", "notes.txt", "readme.txt"}));
-  EXPECT_EQ(ReadAll(Dest("notes.txt")), ReadAll(src() + "\\notes.txt"));
+  EXPECT_EQ(Entries(target + "\\Data"), (std::vector<std::string>{"big.bin", "notes.txt", "readme.txt"}));
+  EXPECT_EQ(ReadAll(Dest("notes.txt")), ReadAll(src + "\\notes.txt"));
 }
 
 }  // namespace
 
 // ---- the component page
 
-class TSelectProjectForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TSelectProjectForm, TForm>("TSelectProjectForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+using TSelectProjectForm = TProjectForm<"TSelectProjectForm">;
 
 // Nested groups, more than the tree shows at once: Program (with Samples inside) and Tools go to the
 // target, Help to drive T: (another file system, mapped by the test command), five empty groups.
@@ -925,17 +744,14 @@ protected:
   void SetUp() override {
     WizardPages::SetUp();
     if (HasFatalFailure()) return;
-    install->SetDestDirType(nullptr);
-    install->SetDestDir(target());
-    for (const char* name : {"ProgramFile", "SampleFile", "ToolFile", "HelpFile"})
-      dynamic_cast<TCustomInstallFile&>(*form->FindComponent(name)).SetIncludeFromDir(src());
+    InstallFrom(src, {"ProgramFile", "SampleFile", "ToolFile", "HelpFile"}, target);
     auto* help = dynamic_cast<TInstallContainer*>(form->FindComponent("Help"));
     help->SetDestDirType(nullptr);
     help->SetDestDir("T:\\tav-help-" + std::to_string(GetCurrentProcessId()));
-    WriteAll(src() + "\\program.exe", RandomBytes(300000, 1));
-    WriteAll(src() + "\\sample.txt", std::string(2000, 's'));
-    WriteAll(src() + "\\tool.exe", RandomBytes(5000, 2));
-    WriteAll(src() + "\\help.chm", RandomBytes(70000, 3));
+    WriteAll(src + "\\program.exe", RandomBytes(300000, 1));
+    WriteAll(src + "\\sample.txt", std::string(2000, 's'));
+    WriteAll(src + "\\tool.exe", RandomBytes(5000, 2));
+    WriteAll(src + "\\help.chm", RandomBytes(70000, 3));
     install->BuildArchives(coRelocateArchives | coForceNetFilesLocal | coIncludeExcluded);
   }
 };
@@ -1041,7 +857,7 @@ TEST_F(ComponentPage, TheUserChoosesGroupsInTheTreeAndExactlyThoseAreInstalled) 
   std::string lastPage;
   FinishTheRun(lastPage);
   install->StartHook(form);
-  EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
+  EXPECT_TRUE(shown.empty()) << (shown.empty() ? "" : shown[0]);
   EXPECT_EQ(lastPage, "Setup complete");
 
   EXPECT_EQ(rows, (std::vector<std::string>{"Main", "Program", "Tools", "Help", "Extra 1", "Extra 2", "Extra 3",
@@ -1054,12 +870,12 @@ TEST_F(ComponentPage, TheUserChoosesGroupsInTheTreeAndExactlyThoseAreInstalled) 
   EXPECT_EQ(afterScroll, topRow) << "the columns follow the tree when it scrolls";
   EXPECT_EQ(visibleAfterCollapse, checkBoxes);
   EXPECT_FALSE(helpIncluded) << "the box writes the group's Include";
-  EXPECT_EQ(LowerCase(selectedDir), LowerCase(target() + "\\Program"));
+  EXPECT_EQ(LowerCase(selectedDir), LowerCase(target + "\\Program"));
 
   // Two drives: the target's with what Program, Samples and Tools need, and T: with nothing once
   // Help is cleared; the free space is the system's, above 4 GiB shown in full.
   ASSERT_EQ(drives.size(), 2u);
-  const std::string c = UpperCase(target().substr(0, 1));
+  const std::string c = UpperCase(target.substr(0, 1));
   EXPECT_EQ(drives[0].substr(0, 2), c + "|");
   EXPECT_EQ(drives[1].substr(0, 2), "T|");
   auto field = [](const std::string& row, int i) {
@@ -1076,9 +892,9 @@ TEST_F(ComponentPage, TheUserChoosesGroupsInTheTreeAndExactlyThoseAreInstalled) 
   EXPECT_EQ(field(drives[0], 3), "-1") << "no shortage mark";
 
   // Exactly the chosen groups arrived.
-  EXPECT_EQ(ReadAll(target() + "\\Program\\program.exe"), ReadAll(src() + "\\program.exe"));
-  EXPECT_EQ(ReadAll(target() + "\\Program\\Samples\\sample.txt"), std::string(2000, 's'));
-  EXPECT_TRUE(sys::FileExists(target() + "\\Tools\\tool.exe"));
+  EXPECT_EQ(ReadAll(target + "\\Program\\program.exe"), ReadAll(src + "\\program.exe"));
+  EXPECT_EQ(ReadAll(target + "\\Program\\Samples\\sample.txt"), std::string(2000, 's'));
+  EXPECT_TRUE(sys::FileExists(target + "\\Tools\\tool.exe"));
   EXPECT_FALSE(sys::DirExists("T:\\tav-help-" + std::to_string(GetCurrentProcessId())));
 }
 
@@ -1098,20 +914,6 @@ namespace {
 using test::TableText;
 
 // build/screenshots/languages/<Language>/<name>.png
-std::wstring LanguageShotPath(TTvrkLanguage language, const std::string& name) {
-  std::string dir = TAV_TEST_DATA;
-  dir = dir.substr(0, dir.rfind("/tests/")) + "/build/screenshots";
-  std::wstring w = L"Z:" + sys::Wide(dir);
-  for (auto& c : w) {
-    if (c == L'/') c = L'\\';
-  }
-  for (const std::string& part : {std::string("languages"), LangIdToString(language)}) {
-    w += L"\\" + sys::Wide(part);
-    CreateDirectoryW(w.c_str(), nullptr);
-  }
-  return w + L"\\" + sys::Wide(name) + L".png";
-}
-
 // The size a text takes in a font: one line, or wrapped at width device pixels.
 SIZE TextExtent(HFONT font, const std::string& text, int wrapWidth, bool prefix) {
   const TWindowDC screen(nullptr);
@@ -1237,14 +1039,9 @@ TEST_F(LanguagePages, EveryWindowInEveryLanguageShowsItsTextsWhole) {
       EXPECT_EQ(page.TextLanguage, language);
       ExpectTranslated(*window, language, std::string(w.name));
       Clipped(*window, lang + " " + w.name, clipped);
-      window->Update();
-      Application().ProcessMessages();
-      RedrawWindow(window->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      const TCapture cap = CaptureWindow(window->Handle());
-      const std::wstring shot = LanguageShotPath(language, w.name);
-      ASSERT_FALSE(cap.Pixels.empty());
-      EXPECT_TRUE(SavePng(cap, shot)) << sys::Narrow(shot);
-      pictures += GetFileAttributesW(shot.c_str()) != INVALID_FILE_ATTRIBUTES;
+      const std::string folder = "languages\\" + lang;
+      test::Picture(window->Handle(), folder, w.name);
+      pictures += GetFileAttributesW(ScreenshotPath(folder, w.name + std::string(".png")).c_str()) != INVALID_FILE_ATTRIBUTES;
       window->Hide();
     }
   }

@@ -16,6 +16,7 @@
 #include "engine/translator_language.h"
 #include "fixtures.h"
 #include "lang/translate_controls.h"
+#include "project_form.h"
 #include "sys/files.h"
 #include "sys/process.h"
 #include "sys/unicode.h"
@@ -25,15 +26,7 @@ using namespace tav;
 
 namespace {
 
-class TRestartProject : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TRestartProject, TForm>("TRestartProject", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
+using TRestartProject = test::TProjectForm<"TRestartProject">;
 
 void Log(const std::string& line) {
   std::string unixPath = TAV_RESTART_LOG;
