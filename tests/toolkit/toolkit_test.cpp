@@ -44,9 +44,14 @@ struct TRun {
 };
 
 // Runs a console program in dir, its output into a file (never a pipe: Wine's helpers would hold it).
-TRun RunProgram(const std::string& commandLine, const std::string& dir, const std::string& outFile) {
+// Each run writes a file of its own: under Wine a process the program started (the desktop process,
+// say) may keep the output it was handed open after the program has ended.
+TRun RunProgram(const std::string& commandLine, const std::string& dir, const std::string& outBase) {
+  static int runs = 0;
+  const std::string outFile = outBase + "." + std::to_string(++runs);
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE out = CreateFileW(sys::Wide(outFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  HANDLE out = CreateFileW(sys::Wide(outFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_NEW, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return {255, "cannot create the output file " + outFile};
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
