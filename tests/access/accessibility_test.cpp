@@ -39,7 +39,7 @@ class TAccessProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TAccessProjectForm, TForm>("TAccessProjectForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TAccessProjectForm, TForm>("TAccessProjectForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -49,7 +49,7 @@ class TAccessTestInstall : public TInstall {
 public:
   using TInstall::TInstall;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TAccessTestInstall, TInstall>("TAccessTestInstall", {});
+    static constexpr TClassInfo info = MakeClassInfo<TAccessTestInstall, TInstall>("TAccessTestInstall");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -380,7 +380,7 @@ void OnPage(std::function<void(T&, HWND wizard)> action) {
     }
     auto* page = dynamic_cast<T*>(front);
     if (!page) {
-      CheckWizardPage(*front, OpenWizard()->Handle(), "page-" + front->ClassInfo().Name, {});
+      CheckWizardPage(*front, OpenWizard()->Handle(), std::string("page-") + front->ClassInfo().Name, {});
       waited = 0;
       front->GoNext();
       return false;

@@ -42,8 +42,8 @@ public:
     SetOrder(gScripts[N].order);
   }
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info =
-        MakeClassInfo<TTestPage, TBaseInstallForm>("TTestPage" + std::to_string(N), {});
+    static const std::string name = "TTestPage" + std::to_string(N);
+    static const TClassInfo info = MakeClassInfo<TTestPage, TBaseInstallForm>(name.c_str());
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -58,7 +58,7 @@ class TDialogProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TDialogProjectForm, TForm>("TDialogProjectForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TDialogProjectForm, TForm>("TDialogProjectForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -68,7 +68,7 @@ class TDialogTestInstall : public TInstall {
 public:
   using TInstall::TInstall;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TDialogTestInstall, TInstall>("TDialogTestInstall", {});
+    static constexpr TClassInfo info = MakeClassInfo<TDialogTestInstall, TInstall>("TDialogTestInstall");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

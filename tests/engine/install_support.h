@@ -18,7 +18,7 @@ class TProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TProjectForm, TForm>(RootClass, {});
+    static constexpr TClassInfo info = MakeClassInfo<TProjectForm, TForm>(RootClass);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -29,7 +29,7 @@ class TLangTestForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TLangTestForm, TForm>("TLangTestForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TLangTestForm, TForm>("TLangTestForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -36,7 +36,7 @@ class TLinksForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TLinksForm, TForm>("TLinksForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TLinksForm, TForm>("TLinksForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

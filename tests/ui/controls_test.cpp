@@ -29,7 +29,7 @@ class TControlsTestForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TControlsTestForm, TForm>("TControlsTestForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TControlsTestForm, TForm>("TControlsTestForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -38,7 +38,7 @@ class TUninstallRunForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TUninstallRunForm, TForm>("TUninstallRunForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TUninstallRunForm, TForm>("TUninstallRunForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -49,7 +49,7 @@ class TTestInstall : public TInstall {
 public:
   using TInstall::TInstall;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TTestInstall, TInstall>("TTestInstall", {});
+    static constexpr TClassInfo info = MakeClassInfo<TTestInstall, TInstall>("TTestInstall");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

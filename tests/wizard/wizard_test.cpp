@@ -49,7 +49,7 @@ class TWizardProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TWizardProjectForm, TForm>("TWizardProjectForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TWizardProjectForm, TForm>("TWizardProjectForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -59,7 +59,7 @@ class TWizardTestInstall : public TInstall {
 public:
   using TInstall::TInstall;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TWizardTestInstall, TInstall>("TWizardTestInstall", {});
+    static constexpr TClassInfo info = MakeClassInfo<TWizardTestInstall, TInstall>("TWizardTestInstall");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -72,7 +72,7 @@ class TCopyProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TCopyProjectForm, TForm>("TCopyProjectForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TCopyProjectForm, TForm>("TCopyProjectForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -84,9 +84,10 @@ class TNotificationWatcher : public TInstallObject {
 public:
   explicit TNotificationWatcher(TComponent* owner) : TInstallObject(owner, kindDialog) {}
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TNotificationWatcher, TInstallObject>(
-        "TNotificationWatcher", {Props<TNotificationWatcher>::Reference<TInstallContainer>(
-                                    "Container", &TNotificationWatcher::Container, &TNotificationWatcher::SetContainer)});
+    static constexpr TPropInfo props[] = {
+        Props<TNotificationWatcher>::Reference<TInstallContainer, &TNotificationWatcher::Container, &TNotificationWatcher::SetContainer>("Container"),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TNotificationWatcher, TInstallObject>("TNotificationWatcher", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -908,7 +909,7 @@ class TSelectProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TSelectProjectForm, TForm>("TSelectProjectForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TSelectProjectForm, TForm>("TSelectProjectForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

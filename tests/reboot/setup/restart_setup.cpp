@@ -29,7 +29,7 @@ class TRestartProject : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TRestartProject, TForm>("TRestartProject", {});
+    static constexpr TClassInfo info = MakeClassInfo<TRestartProject, TForm>("TRestartProject");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
