@@ -316,7 +316,8 @@ const TClassInfo& TTvrkCompress::StaticClassInfo() {
   static constexpr TPropInfo props[] = {
       P::Boolean<&TTvrkCompress::Abort, &TTvrkCompress::SetAbort>("Abort", false),
       P::String<&TTvrkCompress::CompressedFile, &TTvrkCompress::SetCompressedFile>("CompressedFile"),
-      P::Enum<&TTvrkCompress::CompressionLevel, &TTvrkCompress::SetCompressionLevel>("CompressionLevel", CompressionLevelNames, colMax),
+      P::Enum<&TTvrkCompress::CompressionLevel, &TTvrkCompress::SetCompressionLevel>("CompressionLevel",
+                                                                                     CompressionLevelNames, colMax),
       P::String<&TTvrkCompress::ExtractDirectory, &TTvrkCompress::SetExtractDirectory>("ExtractDirectory"),
       P::Object<[](TTvrkCompress& c) -> TPersistent* { return c.FilesToProcess(); }>("FilesToProcess"),
       P::Integer<&TTvrkCompress::Offset, &TTvrkCompress::SetOffset>("Offset", 0),

@@ -12,23 +12,22 @@
 
 namespace tav {
 
-constexpr std::string_view kOverwriteTypeNames[] = {"owAlways", "owNever", "owVersion", "owDate",
-                                                     "owVersionDate"};
+constexpr std::string_view kOverwriteTypeNames[] = {"owAlways", "owNever", "owVersion", "owDate", "owVersionDate"};
 constinit const TNameList OverwriteTypeNames(kOverwriteTypeNames);
 
 constexpr std::string_view kLanguageNames[] = {
     "lnArabic", "lnBulgarian", "lnCatalan", "lnTraditionalChinese", "lnCzech", "lnDanish", "lnGerman", "lnGreek",
-    "lnUSEnglish", "lnCastilianSpanish", "lnFinnish", "lnFrench", "lnHebrew", "lnHungarian", "lnIcelandic",
-    "lnItalian", "lnJapanese", "lnKorean", "lnDutch", "lnNorwegianBokmal", "lnPolish", "lnBrazilianPortuguese",
-    "lnRhaetoRomanic", "lnRomanian", "lnRussian", "lnCroatoSerbian", "lnSlovak", "lnAlbanian", "lnSwedish",
-    "lnThai", "lnTurkish", "lnUrdu", "lnBahasa", "lnSimplifiedChinese", "lnSwissGerman", "lnUKEnglish",
-    "lnMexicanSpanish", "lnBelgianFrench", "lnSwissItalian", "lnBelgianDutch", "lnNorwegianNynorsk",
-    "lnPortuguese", "lnSerboCroatian", "lnCanadianFrench", "lnSwissFrench"};
+    "lnUSEnglish", "lnCastilianSpanish", "lnFinnish", "lnFrench", "lnHebrew", "lnHungarian", "lnIcelandic", "lnItalian",
+    "lnJapanese", "lnKorean", "lnDutch", "lnNorwegianBokmal", "lnPolish", "lnBrazilianPortuguese", "lnRhaetoRomanic",
+    "lnRomanian", "lnRussian", "lnCroatoSerbian", "lnSlovak", "lnAlbanian", "lnSwedish", "lnThai", "lnTurkish",
+    "lnUrdu", "lnBahasa", "lnSimplifiedChinese", "lnSwissGerman", "lnUKEnglish", "lnMexicanSpanish", "lnBelgianFrench",
+    "lnSwissItalian", "lnBelgianDutch", "lnNorwegianNynorsk", "lnPortuguese", "lnSerboCroatian", "lnCanadianFrench",
+    "lnSwissFrench"};
 constinit const TNameList LanguageNames(kLanguageNames);
 
-constexpr std::string_view kCharacterSetNames[] = {"csASCII",    "csJapan",        "csKorea",    "csTaiwan",
-                                                    "csUnicode",  "csLatin2",       "csCyrillic", "csMultilingual",
-                                                    "csGreek",    "csTurkish",      "csHebrew",   "csArabic"};
+constexpr std::string_view kCharacterSetNames[] = {
+    "csASCII", "csJapan", "csKorea", "csTaiwan", "csUnicode", "csLatin2", "csCyrillic", "csMultilingual", "csGreek",
+    "csTurkish", "csHebrew", "csArabic"};
 constinit const TNameList CharacterSetNames(kCharacterSetNames);
 
 namespace {

@@ -237,7 +237,8 @@ private:
         std::type_index type = typeid(void);
         const std::any* handler = FindHandler(value.bytes, &type);
         if (!handler) Fail(component, path, Format("Event handler %s does not exist", value.bytes));
-        if (type != prop.HandlerType()) Fail(component, path, Format("Event handler %s has the wrong type", value.bytes));
+        if (type != prop.HandlerType())
+          Fail(component, path, Format("Event handler %s has the wrong type", value.bytes));
         prop.SetEvent(object, *handler);
         component.SetEventHandlerName(path, value.bytes);
         return;

@@ -7,7 +7,8 @@
 //     using P = Props<TMyComponent>;
 //     static constexpr TPropInfo props[] = {
 //         P::Integer<&TMyComponent::Offset, &TMyComponent::SetOffset>("Offset", 0),
-//         P::Enum<&TMyComponent::Overwrite, &TMyComponent::SetOverwrite>("Overwrite", OverwriteNames),  // always written
+//         P::Enum<&TMyComponent::Overwrite, &TMyComponent::SetOverwrite>("Overwrite", OverwriteNames),  // always
+//         written
 //     };
 //     static constexpr TClassInfo info = MakeClassInfo<TMyComponent, TComponent>("TMyComponent", props);
 //     return info;
@@ -287,33 +288,33 @@ struct Props {
   }
 
 private:
-  template <auto M>
-  using Accessor = props_detail::TAccessor<C, M>;
-  template <auto M>
-  using Self = typename Accessor<M>::Self;
-  template <auto M>
-  using Type = typename Accessor<M>::Type;
+ template <auto M>
+ using Accessor = props_detail::TAccessor<C, M>;
+ template <auto M>
+ using Self = typename Accessor<M>::Self;
+ template <auto M>
+ using Type = typename Accessor<M>::Type;
 
-  template <auto G, auto S>
-  static constexpr TPropInfo Accessors(TPropKind kind, const char* name) {
-    TPropInfo p;
-    p.Name = name;
-    p.Kind = kind;
-    p.Reader = &Accessor<G>::kValue;
-    p.Writer = &Accessor<S>::kValue;
-    return p;
-  }
-  template <auto G, auto S>
-  static constexpr TPropInfo Ordinal(TPropKind kind, const char* name, std::optional<std::int64_t> def) {
-    TPropInfo p = Accessors<G, S>(kind, name);
-    p.Read.Ord = &props_detail::GetOrd<Self<G>, Type<G>>;
-    p.Write.Ord = &props_detail::SetOrd<Self<S>, Type<S>>;
-    if (def) {
-      p.HasDefault = true;
-      p.DefaultOrd = *def;
-    }
-    return p;
-  }
+ template <auto G, auto S>
+ static constexpr TPropInfo Accessors(TPropKind kind, const char* name) {
+   TPropInfo p;
+   p.Name = name;
+   p.Kind = kind;
+   p.Reader = &Accessor<G>::kValue;
+   p.Writer = &Accessor<S>::kValue;
+   return p;
+ }
+ template <auto G, auto S>
+ static constexpr TPropInfo Ordinal(TPropKind kind, const char* name, std::optional<std::int64_t> def) {
+   TPropInfo p = Accessors<G, S>(kind, name);
+   p.Read.Ord = &props_detail::GetOrd<Self<G>, Type<G>>;
+   p.Write.Ord = &props_detail::SetOrd<Self<S>, Type<S>>;
+   if (def) {
+     p.HasDefault = true;
+     p.DefaultOrd = *def;
+   }
+   return p;
+ }
 };
 
 }  // namespace tav

@@ -46,8 +46,8 @@ int Trunc(double v) { return static_cast<int>(v); }
 
 }  // namespace
 
-constexpr std::string_view kDirectionNames[] = {"bdUp",     "bdDown",    "bdLeft",   "bdRight",
-                                              "bdHorzIn", "bdHorzOut", "bdVertIn", "bdVertOut"};
+constexpr std::string_view kDirectionNames[] = {
+    "bdUp", "bdDown", "bdLeft", "bdRight", "bdHorzIn", "bdHorzOut", "bdVertIn", "bdVertOut"};
 constinit const TNameList DirectionNames(kDirectionNames);
 
 constexpr std::string_view kEffect3DNames[] = {"A3dNormal", "A3dResit", "A3dRaised", "A3dShadowed"};
@@ -150,7 +150,8 @@ const TClassInfo& TLabelStyle::StaticClassInfo() {
   static constexpr TPropInfo props[] = {
       P::Integer<&TLabelStyle::Angle, &TLabelStyle::SetAngle>("Angle", 0),
       P::Enum<&TLabelStyle::AStyle3D, &TLabelStyle::SetAStyle3D>("AStyle3D", Effect3DNames, A3dRaised),
-      P::Integer<&TLabelStyle::AShadeRightBottom, &TLabelStyle::SetAShadeRightBottom>("AShadeRightBottom", 0x808080, &ColorIdents),
+      P::Integer<&TLabelStyle::AShadeRightBottom, &TLabelStyle::SetAShadeRightBottom>("AShadeRightBottom", 0x808080,
+                                                                                      &ColorIdents),
       P::Integer<&TLabelStyle::AShadeLeftTop, &TLabelStyle::SetAShadeLeftTop>("AShadeLeftTop", 0xFFFFFF, &ColorIdents),
       P::Boolean<&TLabelStyle::AShadeLTSet, &TLabelStyle::SetAShadeLTSet>("AShadeLTSet", true),
       P::Integer<&TLabelStyle::AHShadeOffSet, &TLabelStyle::SetAHShadeOffSet>("AHShadeOffSet", 5),

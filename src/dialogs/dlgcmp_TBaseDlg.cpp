@@ -16,8 +16,8 @@
 
 namespace tav {
 
-constexpr std::string_view kManagerTypeNames[] = {"dmBeforeInstall",   "dmAfterGoodInstall", "dmAfterBadInstall",
-                                                   "dmDuringCopyFiles", "dmChangeDisk",       "dmReboot"};
+constexpr std::string_view kManagerTypeNames[] = {
+    "dmBeforeInstall", "dmAfterGoodInstall", "dmAfterBadInstall", "dmDuringCopyFiles", "dmChangeDisk", "dmReboot"};
 constinit const TNameList ManagerTypeNames(kManagerTypeNames);
 
 namespace {
@@ -54,7 +54,8 @@ const TClassInfo& TDialogManager::StaticClassInfo() {
   static constexpr TPropInfo props[] = {
       P::Reference<TInstallContainer, &TDialogManager::Container, &TDialogManager::SetContainer>("Container"),
       P::Integer<&TDialogManager::Height, &TDialogManager::SetHeight>("Height", 395),
-      P::Enum<&TDialogManager::ManagerType, &TDialogManager::SetManagerType>("ManagerType", ManagerTypeNames, dmBeforeInstall),
+      P::Enum<&TDialogManager::ManagerType, &TDialogManager::SetManagerType>("ManagerType", ManagerTypeNames,
+                                                                             dmBeforeInstall),
       P::Enum<&TDialogManager::Position, &TDialogManager::SetPosition>("Position", DialogPositionNames, tdpCenter),
       // The offsets have no default, so they are always written.
       P::Integer<&TDialogManager::RelativeLeftOffset, &TDialogManager::SetRelativeLeftOffset>("RelativeLeftOffset"),

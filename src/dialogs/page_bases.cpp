@@ -141,7 +141,8 @@ const TClassInfo& TBaseDuringCopyForm::StaticClassInfo() {
   static constexpr TPropInfo props[] = {
       P::Reference<TDialogManager, &TBaseDuringCopyForm::DM, &TBaseDuringCopyForm::SetDM>("DM"),
   };
-  static constexpr TClassInfo info = MakeClassInfo<TBaseDuringCopyForm, TBaseTavenrikForm>("TBaseDuringCopyForm", props);
+  static constexpr TClassInfo info =
+      MakeClassInfo<TBaseDuringCopyForm, TBaseTavenrikForm>("TBaseDuringCopyForm", props);
   return info;
 }
 
@@ -163,7 +164,8 @@ const TClassInfo& TBaseChangeDiskForm::StaticClassInfo() {
   static constexpr TPropInfo props[] = {
       P::Reference<TDialogManager, &TBaseChangeDiskForm::DM, &TBaseChangeDiskForm::SetDM>("DM"),
   };
-  static constexpr TClassInfo info = MakeClassInfo<TBaseChangeDiskForm, TBaseTavenrikForm>("TBaseChangeDiskForm", props);
+  static constexpr TClassInfo info =
+      MakeClassInfo<TBaseChangeDiskForm, TBaseTavenrikForm>("TBaseChangeDiskForm", props);
   return info;
 }
 

@@ -8,8 +8,8 @@
 namespace tav {
 
 constexpr std::string_view kDialogPositionNames[] = {
-    "tdpCenterLeft", "tdpCenter",     "tdpCenterRight", "tdpBottomLeft", "tdpBottomCenter",
-    "tdpBottomRight", "tdpTopLeft", "tdpTopCenter",   "tdpTopRight"};
+    "tdpCenterLeft", "tdpCenter", "tdpCenterRight", "tdpBottomLeft", "tdpBottomCenter", "tdpBottomRight", "tdpTopLeft",
+    "tdpTopCenter", "tdpTopRight"};
 constinit const TNameList DialogPositionNames(kDialogPositionNames);
 
 namespace {

@@ -275,7 +275,8 @@ const TClassInfo& TTranslator::StaticClassInfo() {
       LanguageProperty<tvlRussian>("lgRussian"),
       LanguageProperty<tvlSpanish>("lgSpanish"),
       LanguageProperty<tvlVietnamese>("lgVietnamese"),
-      P::Enum<&TTranslator::TranslateIntoLanguage, &TTranslator::SetTranslateIntoLanguage>("TranslateIntoLanguage", TvrkLanguageNames, tvlUser),
+      P::Enum<&TTranslator::TranslateIntoLanguage, &TTranslator::SetTranslateIntoLanguage>("TranslateIntoLanguage",
+                                                                                           TvrkLanguageNames, tvlUser),
   };
   static constexpr TClassInfo info = MakeClassInfo<TTranslator, TComponent>("TTranslator", props);
   return info;

@@ -6,9 +6,9 @@
 namespace tav {
 
 constexpr std::string_view kTvrkLanguageNames[] = {
-    "tvlChineseSimplified", "tvlCzech",  "tvlDanish",  "tvlEnglish", "tvlFrench",     "tvlGerman",
-    "tvlGreek",             "tvlHebrew", "tvlItalian", "tvlJapanese", "tvlKorean",    "tvlPolish",
-    "tvlPortugese",         "tvlRussian", "tvlSpanish", "tvlUser",    "tvlVietnamese"};
+    "tvlChineseSimplified", "tvlCzech", "tvlDanish", "tvlEnglish", "tvlFrench", "tvlGerman", "tvlGreek", "tvlHebrew",
+    "tvlItalian", "tvlJapanese", "tvlKorean", "tvlPolish", "tvlPortugese", "tvlRussian", "tvlSpanish", "tvlUser",
+    "tvlVietnamese"};
 constinit const TNameList TvrkLanguageNames(kTvrkLanguageNames);
 
 std::string LangIdToString(TTvrkLanguage ident) {

@@ -17,9 +17,9 @@ public:
   void SetGLID(int value) { glid_ = value; }
 
 protected:
-  static constexpr TPropInfo kProperties[] = {
-      Props<TTranslating>::template Integer<&TTranslating::GLID, &TTranslating::SetGLID>("GLID", 0),
-  };
+ static constexpr TPropInfo kProperties[] = {
+     Props<TTranslating>::template Integer<&TTranslating::GLID, &TTranslating::SetGLID>("GLID", 0),
+ };
 
 private:
   int glid_ = 0;

@@ -123,10 +123,12 @@ const TClassInfo& TLoginInformation::StaticClassInfo() {
       P::String<&TLoginInformation::Directory, &TLoginInformation::Directory>("Directory"),
       P::String<&TLoginInformation::Hostname, &TLoginInformation::Hostname>("Hostname"),
       P::String<&TLoginInformation::Password, &TLoginInformation::Password>("Password"),
-      P::Enum<&TLoginInformation::Protocol, &TLoginInformation::Protocol>("Protocol", InternetProtocolNames, TCustomNetInstallLocation::ipHTTP),
+      P::Enum<&TLoginInformation::Protocol, &TLoginInformation::Protocol>("Protocol", InternetProtocolNames,
+                                                                          TCustomNetInstallLocation::ipHTTP),
       P::String<&TLoginInformation::Username, &TLoginInformation::Username>("Username"),
   };
-  static constexpr TClassInfo info = MakeClassInfo<TLoginInformation, TCustomLoginInformation>("TLoginInformation", props);
+  static constexpr TClassInfo info =
+      MakeClassInfo<TLoginInformation, TCustomLoginInformation>("TLoginInformation", props);
   return info;
 }
 

@@ -116,7 +116,8 @@ const TClassInfo& TNetInstallLocation::StaticClassInfo() {
       P::Event<&TNetInstallLocation::OnBeforeLogin>("OnBeforeLogin"),
       P::Event<&TNetInstallLocation::OnDataReceived>("OnDataReceived"),
   };
-  static constexpr TClassInfo info = MakeClassInfo<TNetInstallLocation, TCustomNetInstallLocation>("TNetInstallLocation", props);
+  static constexpr TClassInfo info =
+      MakeClassInfo<TNetInstallLocation, TCustomNetInstallLocation>("TNetInstallLocation", props);
   return info;
 }
 

@@ -593,19 +593,24 @@ void TFileContainer::BuildHelper(TFileRelated* helper, int options, const std::s
 const TClassInfo& TInstallFileGroup::StaticClassInfo() {
   using P = Props<TInstallFileGroup>;
   static constexpr TPropInfo props[] = {
-      P::Enum<&TInstallFileGroup::AddToArchive, &TInstallFileGroup::SetAddToArchive>("AddToArchive", lzhCommandNames, lzcOverwrite),
+      P::Enum<&TInstallFileGroup::AddToArchive, &TInstallFileGroup::SetAddToArchive>("AddToArchive", lzhCommandNames,
+                                                                                     lzcOverwrite),
       P::Boolean<&TInstallFileGroup::AllowChangeDir, &TInstallFileGroup::SetAllowChangeDir>("AllowChangeDir", true),
       P::Boolean<&TInstallFileGroup::AllowChoice, &TInstallFileGroup::SetAllowChoice>("AllowChoice", true),
       P::String<&TInstallFileGroup::ArchiveFile, &TInstallFileGroup::SetArchiveFile>("ArchiveFile"),
-      P::Reference<TCustomPathSpecifier, &TInstallFileGroup::ArchiveFileType, &TInstallFileGroup::SetArchiveFileType>("ArchiveFileType"),
+      P::Reference<TCustomPathSpecifier, &TInstallFileGroup::ArchiveFileType, &TInstallFileGroup::SetArchiveFileType>(
+          "ArchiveFileType"),
       P::Reference<TInstallContainer, &TInstallFileGroup::Container, &TInstallFileGroup::SetContainer>("Container"),
       P::StringList<&TInstallFileGroup::DescriptionLines, &TInstallFileGroup::SetDescriptionLines>("Description"),
       P::String<&TInstallFileGroup::DestDir, &TInstallFileGroup::SetDestDir>("DestDir"),
-      P::Reference<TCustomPathSpecifier, &TInstallFileGroup::DestDirType, &TInstallFileGroup::SetDestDirType>("DestDirType"),
+      P::Reference<TCustomPathSpecifier, &TInstallFileGroup::DestDirType, &TInstallFileGroup::SetDestDirType>(
+          "DestDirType"),
       P::String<&TInstallFileGroup::GroupName, &TInstallFileGroup::SetGroupName>("GroupName", std::nullopt),
       P::Boolean<&TInstallFileGroup::Include, &TInstallFileGroup::SetInclude>("Include", true),
-      P::Set<&TInstallFileGroup::InstallTypesMask, &TInstallFileGroup::SetInstallTypesMask>("InstallTypes", InstallTypeNames, 1 << itAlways),
-      P::Reference<TCustomNetInstallLocation, &TInstallFileGroup::NetLocation, &TInstallFileGroup::SetNetLocation>("NetLocation"),
+      P::Set<&TInstallFileGroup::InstallTypesMask, &TInstallFileGroup::SetInstallTypesMask>(
+          "InstallTypes", InstallTypeNames, 1 << itAlways),
+      P::Reference<TCustomNetInstallLocation, &TInstallFileGroup::NetLocation, &TInstallFileGroup::SetNetLocation>(
+          "NetLocation"),
       P::Integer<&TInstallFileGroup::Order, &TInstallFileGroup::SetOrder>("Order"),
       P::Event<&TInstallFileGroup::OnAfterInstallObjects>("OnAfterInstallObjects"),
       P::Event<&TInstallFileGroup::OnAfterProcess>("OnAfterProcess"),

@@ -17,8 +17,8 @@
 
 namespace tav {
 
-constexpr std::string_view kInstallFileTypeNames[] = {"iftNormal", "iftJustADLL", "iftApplicationSpecificDLL",
-                                              "iftVendorSharedDLL", "iftSystemWideDLL"};
+constexpr std::string_view kInstallFileTypeNames[] = {
+    "iftNormal", "iftJustADLL", "iftApplicationSpecificDLL", "iftVendorSharedDLL", "iftSystemWideDLL"};
 constinit const TNameList InstallFileTypeNames(kInstallFileTypeNames);
 
 namespace {
@@ -763,13 +763,16 @@ const TClassInfo& TInstallFile::StaticClassInfo() {
   using P = Props<TInstallFile>;
   static constexpr TPropInfo props[] = {
       P::String<&TInstallFile::ArchiveFile, &TInstallFile::SetArchiveFile>("ArchiveFile"),
-      P::Reference<TCustomPathSpecifier, &TInstallFile::ArchiveFileType, &TInstallFile::SetArchiveFileType>("ArchiveFileType"),
-      P::Enum<&TInstallFile::AddToArchive, &TInstallFile::SetAddToArchive>("AddToArchive", lzhCommandNames, lzcOverwrite),
+      P::Reference<TCustomPathSpecifier, &TInstallFile::ArchiveFileType, &TInstallFile::SetArchiveFileType>(
+          "ArchiveFileType"),
+      P::Enum<&TInstallFile::AddToArchive, &TInstallFile::SetAddToArchive>("AddToArchive", lzhCommandNames,
+                                                                           lzcOverwrite),
       P::Reference<TInstallContainer, &TInstallFile::Container, &TInstallFile::SetContainer>("Container"),
       P::String<&TInstallFile::DestDir, &TInstallFile::SetDestDir>("DestDir"),
       P::Reference<TCustomPathSpecifier, &TInstallFile::DestDirType, &TInstallFile::SetDestDirType>("DestDirType"),
       P::Boolean<&TInstallFile::Include, &TInstallFile::SetInclude>("Include", true),
-      P::Set<&TInstallFile::InstallTypesMask, &TInstallFile::SetInstallTypesMask>("InstallTypes", InstallTypeNames, 1 << itAlways),
+      P::Set<&TInstallFile::InstallTypesMask, &TInstallFile::SetInstallTypesMask>("InstallTypes", InstallTypeNames,
+                                                                                  1 << itAlways),
       P::Boolean<&TInstallFile::Net, &TInstallFile::SetNet>("Net", false),
       P::Reference<TCustomNetInstallLocation, &TInstallFile::NetLocation, &TInstallFile::SetNetLocation>("NetLocation"),
       P::Integer<&TInstallFile::Order, &TInstallFile::SetOrder>("Order"),
@@ -778,7 +781,8 @@ const TClassInfo& TInstallFile::StaticClassInfo() {
       P::String<&TInstallFile::FileName, &TInstallFile::SetFileName>("FileName"),
       P::Enum<&TInstallFile::FileType, &TInstallFile::SetFileType>("FileType", InstallFileTypeNames, iftNormal),
       P::String<&TInstallFile::IncludeFromDir, &TInstallFile::SetIncludeFromDir>("IncludeFromDir"),
-      P::Enum<&TInstallFile::OverwriteMode, &TInstallFile::SetOverwriteMode>("OverwriteMode", OverwriteTypeNames, owAlways),
+      P::Enum<&TInstallFile::OverwriteMode, &TInstallFile::SetOverwriteMode>("OverwriteMode", OverwriteTypeNames,
+                                                                             owAlways),
       P::Boolean<&TInstallFile::RegisterAsHelp, &TInstallFile::SetRegisterAsHelp>("RegisterAsHelp", false),
       P::Boolean<&TInstallFile::RunAfterInstall, &TInstallFile::SetRunAfterInstall>("RunAfterInstall", false),
       P::Boolean<&TInstallFile::UpdateDLLCounter, &TInstallFile::SetUpdateDLLCounter>("UpdateDLLCounter", false),

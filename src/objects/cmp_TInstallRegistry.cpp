@@ -52,7 +52,8 @@ const TClassInfo& TRegistryEntry::StaticClassInfo() {
       P::Enum<&TRegistryEntry::EntryType, &TRegistryEntry::SetEntryType>("EntryType", RegistryEntryTypeNames),
       P::String<&TRegistryEntry::Ident, &TRegistryEntry::SetIdent>("Ident", std::nullopt),
       P::Integer<&TRegistryEntry::Integer, &TRegistryEntry::SetInteger>("Integer"),
-      P::Reference<TCustomPathSpecifier, &TRegistryEntry::PathSpecifier, &TRegistryEntry::SetPathSpecifier>("PathSpecifier"),
+      P::Reference<TCustomPathSpecifier, &TRegistryEntry::PathSpecifier, &TRegistryEntry::SetPathSpecifier>(
+          "PathSpecifier"),
       P::String<&TRegistryEntry::Text, &TRegistryEntry::SetText>("Text", std::nullopt),
   };
   static constexpr TClassInfo info = MakeClassInfo<TRegistryEntry, TCollectionItem>("TRegistryEntry", props);
@@ -274,9 +275,11 @@ const TClassInfo& TInstallRegistry::StaticClassInfo() {
   static constexpr TPropInfo props[] = {
       P::Reference<TInstallContainer, &TInstallRegistry::Container, &TInstallRegistry::SetContainer>("Container"),
       P::Collection<TRegistryEntry, &TInstallRegistry::Entries>("Entries"),
-      P::Set<&TInstallRegistry::InstallTypesMask, &TInstallRegistry::SetInstallTypesMask>("InstallTypes", InstallTypeNames, 1 << itAlways),
+      P::Set<&TInstallRegistry::InstallTypesMask, &TInstallRegistry::SetInstallTypesMask>(
+          "InstallTypes", InstallTypeNames, 1 << itAlways),
       P::String<&TInstallRegistry::Key, &TInstallRegistry::SetKey>("Key", std::nullopt),
-      P::Enum<&TInstallRegistry::KeySpecifierType, &TInstallRegistry::SetKeySpecifierType>("KeySpecifierType", KeySpecifierNames),
+      P::Enum<&TInstallRegistry::KeySpecifierType, &TInstallRegistry::SetKeySpecifierType>("KeySpecifierType",
+                                                                                           KeySpecifierNames),
       P::Enum<&TInstallRegistry::RootKey, &TInstallRegistry::SetRootKey>("RootKey", RootKeysNames, hkLocalMachine),
       P::Event<&TInstallRegistry::OnAfterProcess>("OnAfterProcess"),
       P::Event<&TInstallRegistry::OnBeforeProcess>("OnBeforeProcess"),

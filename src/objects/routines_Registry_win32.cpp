@@ -12,8 +12,8 @@ namespace tav {
 
 const char* const kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-constexpr std::string_view kRootKeysNames[] = {"hkClassesRoot", "hkCurrentConfig", "hkCurrentUser",
-                                              "hkDynData",     "hkLocalMachine",  "hkUsers"};
+constexpr std::string_view kRootKeysNames[] = {
+    "hkClassesRoot", "hkCurrentConfig", "hkCurrentUser", "hkDynData", "hkLocalMachine", "hkUsers"};
 constinit const TNameList RootKeysNames(kRootKeysNames);
 
 sys::RootKey SysRootKey(TRootKeys root) {

@@ -127,7 +127,8 @@ TStandardPathSpecList* StandardPathSpecifiers() { return listsGone ? nullptr : &
 const TClassInfo& TPathSpecifier::StaticClassInfo() {
   using P = Props<TPathSpecifier>;
   static constexpr TPropInfo props[] = {
-      P::String<&TPathSpecifier::Description, &TPathSpecifier::SetDescription>("Description", "My cool new path specifier"),
+      P::String<&TPathSpecifier::Description, &TPathSpecifier::SetDescription>("Description",
+                                                                               "My cool new path specifier"),
       P::Event<&TCustomPathSpecifier::OnGetPath>("OnGetPath"),
   };
   static constexpr TClassInfo info = MakeClassInfo<TPathSpecifier, TCustomPathSpecifier>("TPathSpecifier", props);
@@ -141,7 +142,8 @@ TPathSpecifier::~TPathSpecifier() { Leave(this); }
 // ---- TStandardPathSpecifier ----
 
 const TClassInfo& TStandardPathSpecifier::StaticClassInfo() {
-  static constexpr TClassInfo info = MakeClassInfo<TStandardPathSpecifier, TCustomPathSpecifier>("TStandardPathSpecifier");
+  static constexpr TClassInfo info =
+      MakeClassInfo<TStandardPathSpecifier, TCustomPathSpecifier>("TStandardPathSpecifier");
   return info;
 }
 
@@ -155,11 +157,11 @@ TStandardPathSpecifier::~TStandardPathSpecifier() { Leave(this); }
 
 // ---- the built-in specifiers ----
 
-#define TAV_STANDARD_SPECIFIER(Class, DefaultName, Description)                                     \
-  Class::Class(TComponent* owner) : TStandardPathSpecifier(owner, DefaultName, Description) {}      \
-  const TClassInfo& Class::StaticClassInfo() {                                                      \
-    static constexpr TClassInfo info = MakeClassInfo<Class, TStandardPathSpecifier>(#Class);        \
-    return info;                                                                                    \
+#define TAV_STANDARD_SPECIFIER(Class, DefaultName, Description)                                \
+  Class::Class(TComponent* owner) : TStandardPathSpecifier(owner, DefaultName, Description) {} \
+  const TClassInfo& Class::StaticClassInfo() {                                                 \
+    static constexpr TClassInfo info = MakeClassInfo<Class, TStandardPathSpecifier>(#Class);   \
+    return info;                                                                               \
   }
 
 TAV_STANDARD_SPECIFIER(TpsBDEDLL, "psBDEDLL", "Borland Database Engine DLL Path")

@@ -434,12 +434,14 @@ const TClassInfo& TInstallMainLink::StaticClassInfo() {
       P::Enum<&TInstallMainLink::Method, &TInstallMainLink::SetMethod>("Method", MethodTypeNames, mtAutoDetect),
       P::Reference<TInstallContainer, &TInstallMainLink::ObjectLink, &TInstallMainLink::SetObjectLink>("ObjectLink"),
       P::String<&TInstallMainLink::ObjectLocation, &TInstallMainLink::SetObjectLocation>("ObjectLocation"),
-      P::Reference<TCustomPathSpecifier, &TInstallMainLink::ObjectLocationType, &TInstallMainLink::SetObjectLocationType>("ObjectLocationType"),
+      P::Reference<TCustomPathSpecifier, &TInstallMainLink::ObjectLocationType,
+                   &TInstallMainLink::SetObjectLocationType>("ObjectLocationType"),
       P::String<&TInstallMainLink::Parameters, &TInstallMainLink::SetParameters>("Parameters"),
       P::Event<&TInstallMainLink::OnAfterProcess>("OnAfterProcess"),
       P::Event<&TInstallMainLink::OnBeforeProcess>("OnBeforeProcess"),
   };
-  static constexpr TClassInfo info = MakeClassInfo<TInstallMainLink, TCustomInstallShellLink>("TInstallMainLink", props);
+  static constexpr TClassInfo info =
+      MakeClassInfo<TInstallMainLink, TCustomInstallShellLink>("TInstallMainLink", props);
   return info;
 }
 

@@ -7,8 +7,8 @@
 
 namespace tav {
 
-constexpr std::string_view kBitBtnKindNames[] = {"bkCustom", "bkOK",    "bkCancel", "bkHelp",   "bkYes", "bkNo",
-                                                  "bkClose",  "bkAbort", "bkRetry",  "bkIgnore", "bkAll"};
+constexpr std::string_view kBitBtnKindNames[] = {
+    "bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose", "bkAbort", "bkRetry", "bkIgnore", "bkAll"};
 constinit const TNameList BitBtnKindNames(kBitBtnKindNames);
 constexpr std::string_view kButtonLayoutNames[] = {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"};
 constinit const TNameList ButtonLayoutNames(kButtonLayoutNames);

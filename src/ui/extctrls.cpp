@@ -11,8 +11,8 @@ namespace tav {
 
 constexpr std::string_view kPanelBevelNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
 constinit const TNameList PanelBevelNames(kPanelBevelNames);
-constexpr std::string_view kBevelShapeNames[] = {"bsBox",        "bsFrame",      "bsTopLine", "bsBottomLine",
-                                                  "bsLeftLine", "bsRightLine", "bsSpacer"};
+constexpr std::string_view kBevelShapeNames[] = {
+    "bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"};
 constinit const TNameList BevelShapeNames(kBevelShapeNames);
 constexpr std::string_view kBevelStyleNames[] = {"bsLowered", "bsRaised"};
 constinit const TNameList BevelStyleNames(kBevelStyleNames);

@@ -10,13 +10,13 @@
 namespace tav {
 
 constexpr std::string_view kPositionNames[] = {
-    "poDesigned",     "poDefault",       "poDefaultPosOnly", "poDefaultSizeOnly",
-    "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"};
+    "poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter",
+    "poMainFormCenter", "poOwnerFormCenter"};
 constinit const TNameList PositionNames(kPositionNames);
 constexpr std::string_view kWindowStateNames[] = {"wsNormal", "wsMinimized", "wsMaximized"};
 constinit const TNameList WindowStateNames(kWindowStateNames);
-constexpr std::string_view kFormBorderStyleNames[] = {"bsNone",   "bsSingle",     "bsSizeable",
-                                                       "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+constexpr std::string_view kFormBorderStyleNames[] = {
+    "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"};
 constinit const TNameList FormBorderStyleNames(kFormBorderStyleNames);
 constexpr TIdentMapEntry kModalResultIdents[] = {
     {"mrNone", mrNone},     {"mrOk", mrOk},   {"mrCancel", mrCancel}, {"mrAbort", mrAbort}, {"mrRetry", mrRetry},

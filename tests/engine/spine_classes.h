@@ -64,7 +64,8 @@ public:
     using P = Props<TTestItem>;
     static constexpr TPropInfo props[] = {
         P::Reference<TInstallContainer, &TTestItem::Container, &TTestItem::SetContainer>("Container"),
-        P::Set<&TTestItem::InstallTypesMask, &TTestItem::SetInstallTypesMask>("InstallTypes", InstallTypeNames, 1 << itAlways),
+        P::Set<&TTestItem::InstallTypesMask, &TTestItem::SetInstallTypesMask>("InstallTypes", InstallTypeNames,
+                                                                              1 << itAlways),
         P::Boolean<&TTestItem::Include, &TTestItem::SetInclude>("Include", true),
     };
     static constexpr TClassInfo info = MakeClassInfo<TTestItem, TInstallObject>("TTestItem", props);

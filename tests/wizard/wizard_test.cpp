@@ -85,9 +85,11 @@ public:
   explicit TNotificationWatcher(TComponent* owner) : TInstallObject(owner, kindDialog) {}
   static const TClassInfo& StaticClassInfo() {
     static constexpr TPropInfo props[] = {
-        Props<TNotificationWatcher>::Reference<TInstallContainer, &TNotificationWatcher::Container, &TNotificationWatcher::SetContainer>("Container"),
+        Props<TNotificationWatcher>::Reference<TInstallContainer, &TNotificationWatcher::Container,
+                                               &TNotificationWatcher::SetContainer>("Container"),
     };
-    static constexpr TClassInfo info = MakeClassInfo<TNotificationWatcher, TInstallObject>("TNotificationWatcher", props);
+    static constexpr TClassInfo info =
+        MakeClassInfo<TNotificationWatcher, TInstallObject>("TNotificationWatcher", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
