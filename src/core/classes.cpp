@@ -74,7 +74,11 @@ std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
 }
 
 const TClassInfo& TObject::StaticClassInfo() {
-  static constexpr TClassInfo info{"TObject"};
+  static constexpr TClassInfo info = [] {
+    TClassInfo root;
+    root.Name = "TObject";
+    return root;
+  }();
   return info;
 }
 

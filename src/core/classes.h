@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <typeindex>
+#include <type_traits>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -133,6 +134,9 @@ struct TClassInfo {
   // Every property of the class, ancestors' first, a redefined name only once.
   std::vector<const TPropInfo*> AllProperties() const;
 };
+
+// Records hold nothing that needs destroying, so a table costs no code at start or at exit.
+static_assert(std::is_trivially_destructible_v<TPropInfo> && std::is_trivially_destructible_v<TClassInfo>);
 
 class TObject {
 public:
