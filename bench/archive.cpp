@@ -201,7 +201,8 @@ int Run(const std::string& levelName) {
     }
 
     const double mb = static_cast<double>(total) / (1 << 20);
-    std::printf("payload: %zu files, %.1f MB, level %s\n", files.size(), mb, CompressionLevelNames[level].c_str());
+    std::printf("payload: %zu files, %.1f MB, level %s\n", files.size(), mb,
+                std::string(CompressionLevelNames[level]).c_str());
     std::printf("raw deflate   %8.1f MB/s   ratio %.3f\n", mb / raw.deflateSeconds,
                 static_cast<double>(raw.compressed) / static_cast<double>(total));
     std::printf("AddFiles      %8.1f MB/s   ratio %.3f (archive incl. headers)   %.1f %% of raw deflate\n",

@@ -3,7 +3,7 @@
 namespace tav {
 
 const TClassInfo& TForm1::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TForm1, TForm>("TForm1", {});
+  static constexpr TClassInfo info = MakeClassInfo<TForm1, TForm>("TForm1");
   return info;
 }
 

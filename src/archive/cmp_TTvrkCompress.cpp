@@ -293,7 +293,8 @@ sys::File CreateFileBeside(const std::string& target, std::string& path) {
   return file;
 }
 
-const std::vector<std::string> CompressionLevelNames = {"colNone", "colFastest", "colDefault", "colMax"};
+constexpr std::string_view kCompressionLevelNames[] = {"colNone", "colFastest", "colDefault", "colMax"};
+constinit const TNameList CompressionLevelNames(kCompressionLevelNames);
 
 int ZlibLevel(TCompressionLevel level) {
   switch (level) {
@@ -320,29 +321,28 @@ TTvrkCompress::~TTvrkCompress() = default;
 
 const TClassInfo& TTvrkCompress::StaticClassInfo() {
   using P = Props<TTvrkCompress>;
-  static const TClassInfo info = MakeClassInfo<TTvrkCompress, TComponent>(
-      "TTvrkCompress",
-      {
-          P::Boolean("Abort", &TTvrkCompress::Abort, &TTvrkCompress::SetAbort, false),
-          P::String("CompressedFile", &TTvrkCompress::CompressedFile, &TTvrkCompress::SetCompressedFile),
-          P::Enum("CompressionLevel", CompressionLevelNames, &TTvrkCompress::CompressionLevel,
-                  &TTvrkCompress::SetCompressionLevel, colMax),
-          P::String("ExtractDirectory", &TTvrkCompress::ExtractDirectory, &TTvrkCompress::SetExtractDirectory),
-          P::Object("FilesToProcess", [](TTvrkCompress& c) -> TPersistent* { return c.FilesToProcess(); }),
-          P::Integer("Offset", &TTvrkCompress::Offset, &TTvrkCompress::SetOffset, 0),
-          // No default: the rule is always written.
-          P::Enum("Overwrite", OverwriteTypeNames, &TTvrkCompress::Overwrite, &TTvrkCompress::SetOverwrite),
-          P::Event("OnAborted", &TTvrkCompress::OnAborted),
-          P::Event("OnAfterAdding", &TTvrkCompress::OnAfterAdding),
-          P::Event("OnBeforeAdding", &TTvrkCompress::OnBeforeAdding),
-          P::Event("OnAfterExtracting", &TTvrkCompress::OnAfterExtracting),
-          P::Event("OnBeforeExtracting", &TTvrkCompress::OnBeforeExtracting),
-          P::Event("OnFullDisk", &TTvrkCompress::OnFullDisk),
-          P::Event("OnListing", &TTvrkCompress::OnListing),
-          P::Event("OnNewDisk", &TTvrkCompress::OnNewDisk),
-          P::Event("OnReplace", &TTvrkCompress::OnReplace),
-          P::Event("OnStatus", &TTvrkCompress::OnStatus),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Boolean<&TTvrkCompress::Abort, &TTvrkCompress::SetAbort>("Abort", false),
+      P::String<&TTvrkCompress::CompressedFile, &TTvrkCompress::SetCompressedFile>("CompressedFile"),
+      P::Enum<&TTvrkCompress::CompressionLevel, &TTvrkCompress::SetCompressionLevel>("CompressionLevel",
+                                                                                     CompressionLevelNames, colMax),
+      P::String<&TTvrkCompress::ExtractDirectory, &TTvrkCompress::SetExtractDirectory>("ExtractDirectory"),
+      P::Object<[](TTvrkCompress& c) -> TPersistent* { return c.FilesToProcess(); }>("FilesToProcess"),
+      P::Integer<&TTvrkCompress::Offset, &TTvrkCompress::SetOffset>("Offset", 0),
+      // No default: the rule is always written.
+      P::Enum<&TTvrkCompress::Overwrite, &TTvrkCompress::SetOverwrite>("Overwrite", OverwriteTypeNames),
+      P::Event<&TTvrkCompress::OnAborted>("OnAborted"),
+      P::Event<&TTvrkCompress::OnAfterAdding>("OnAfterAdding"),
+      P::Event<&TTvrkCompress::OnBeforeAdding>("OnBeforeAdding"),
+      P::Event<&TTvrkCompress::OnAfterExtracting>("OnAfterExtracting"),
+      P::Event<&TTvrkCompress::OnBeforeExtracting>("OnBeforeExtracting"),
+      P::Event<&TTvrkCompress::OnFullDisk>("OnFullDisk"),
+      P::Event<&TTvrkCompress::OnListing>("OnListing"),
+      P::Event<&TTvrkCompress::OnNewDisk>("OnNewDisk"),
+      P::Event<&TTvrkCompress::OnReplace>("OnReplace"),
+      P::Event<&TTvrkCompress::OnStatus>("OnStatus"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TTvrkCompress, TComponent>("TTvrkCompress", props);
   return info;
 }
 

@@ -18,7 +18,7 @@
 namespace tav {
 
 enum TCompressionLevel { colNone, colFastest, colDefault, colMax };
-extern const std::vector<std::string> CompressionLevelNames;
+extern const TNameList CompressionLevelNames;
 // zlib's level for each TCompressionLevel.
 int ZlibLevel(TCompressionLevel level);
 

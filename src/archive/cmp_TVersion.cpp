@@ -12,21 +12,23 @@
 
 namespace tav {
 
-const std::vector<std::string> OverwriteTypeNames = {"owAlways", "owNever", "owVersion", "owDate",
-                                                     "owVersionDate"};
+constexpr std::string_view kOverwriteTypeNames[] = {"owAlways", "owNever", "owVersion", "owDate", "owVersionDate"};
+constinit const TNameList OverwriteTypeNames(kOverwriteTypeNames);
 
-const std::vector<std::string> LanguageNames = {
+constexpr std::string_view kLanguageNames[] = {
     "lnArabic", "lnBulgarian", "lnCatalan", "lnTraditionalChinese", "lnCzech", "lnDanish", "lnGerman", "lnGreek",
-    "lnUSEnglish", "lnCastilianSpanish", "lnFinnish", "lnFrench", "lnHebrew", "lnHungarian", "lnIcelandic",
-    "lnItalian", "lnJapanese", "lnKorean", "lnDutch", "lnNorwegianBokmal", "lnPolish", "lnBrazilianPortuguese",
-    "lnRhaetoRomanic", "lnRomanian", "lnRussian", "lnCroatoSerbian", "lnSlovak", "lnAlbanian", "lnSwedish",
-    "lnThai", "lnTurkish", "lnUrdu", "lnBahasa", "lnSimplifiedChinese", "lnSwissGerman", "lnUKEnglish",
-    "lnMexicanSpanish", "lnBelgianFrench", "lnSwissItalian", "lnBelgianDutch", "lnNorwegianNynorsk",
-    "lnPortuguese", "lnSerboCroatian", "lnCanadianFrench", "lnSwissFrench"};
+    "lnUSEnglish", "lnCastilianSpanish", "lnFinnish", "lnFrench", "lnHebrew", "lnHungarian", "lnIcelandic", "lnItalian",
+    "lnJapanese", "lnKorean", "lnDutch", "lnNorwegianBokmal", "lnPolish", "lnBrazilianPortuguese", "lnRhaetoRomanic",
+    "lnRomanian", "lnRussian", "lnCroatoSerbian", "lnSlovak", "lnAlbanian", "lnSwedish", "lnThai", "lnTurkish",
+    "lnUrdu", "lnBahasa", "lnSimplifiedChinese", "lnSwissGerman", "lnUKEnglish", "lnMexicanSpanish", "lnBelgianFrench",
+    "lnSwissItalian", "lnBelgianDutch", "lnNorwegianNynorsk", "lnPortuguese", "lnSerboCroatian", "lnCanadianFrench",
+    "lnSwissFrench"};
+constinit const TNameList LanguageNames(kLanguageNames);
 
-const std::vector<std::string> CharacterSetNames = {"csASCII",    "csJapan",        "csKorea",    "csTaiwan",
-                                                    "csUnicode",  "csLatin2",       "csCyrillic", "csMultilingual",
-                                                    "csGreek",    "csTurkish",      "csHebrew",   "csArabic"};
+constexpr std::string_view kCharacterSetNames[] = {
+    "csASCII", "csJapan", "csKorea", "csTaiwan", "csUnicode", "csLatin2", "csCyrillic", "csMultilingual", "csGreek",
+    "csTurkish", "csHebrew", "csArabic"};
+constinit const TNameList CharacterSetNames(kCharacterSetNames);
 
 namespace {
 
@@ -214,24 +216,24 @@ std::uint16_t CodePage(TCharacterSet characterSet) {
 const TClassInfo& TVersionInfo::StaticClassInfo() {
   using P = Props<TVersionInfo>;
   using V = TVersionInfo;
-  static const TClassInfo info = MakeClassInfo<V, TPersistent>(
-      "TVersionInfo", {
-                          P::String("Comment", &V::Comment, &V::SetComment),
-                          P::String("CompanyName", &V::CompanyName, &V::SetCompanyName),
-                          P::String("FileDescription", &V::FileDescription, &V::SetFileDescription),
-                          P::String("FileVersion", &V::FileVersion, &V::SetFileVersion),
-                          P::String("InternalName", &V::InternalName, &V::SetInternalName),
-                          P::String("LegalCopyright", &V::LegalCopyright, &V::SetLegalCopyright),
-                          P::String("LegalTradeMarks", &V::LegalTradeMarks, &V::SetLegalTradeMarks),
-                          P::String("OriginalFileName", &V::OriginalFileName, &V::SetOriginalFileName),
-                          P::String("PrivateBuild", &V::PrivateBuild, &V::SetPrivateBuild),
-                          P::String("ProductName", &V::ProductName, &V::SetProductName),
-                          P::String("ProductVersion", &V::ProductVersion, &V::SetProductVersion),
-                          P::String("SpecialBuild", &V::SpecialBuild, &V::SetSpecialBuild),
-                          P::String("FileOS", &V::FileOS, &V::SetFileOS),
-                          P::String("FileType", &V::FileType, &V::SetFileType),
-                          P::String("FileSubType", &V::FileSubType, &V::SetFileSubType),
-                      });
+  static constexpr TPropInfo props[] = {
+      P::String<&V::Comment, &V::SetComment>("Comment"),
+      P::String<&V::CompanyName, &V::SetCompanyName>("CompanyName"),
+      P::String<&V::FileDescription, &V::SetFileDescription>("FileDescription"),
+      P::String<&V::FileVersion, &V::SetFileVersion>("FileVersion"),
+      P::String<&V::InternalName, &V::SetInternalName>("InternalName"),
+      P::String<&V::LegalCopyright, &V::SetLegalCopyright>("LegalCopyright"),
+      P::String<&V::LegalTradeMarks, &V::SetLegalTradeMarks>("LegalTradeMarks"),
+      P::String<&V::OriginalFileName, &V::SetOriginalFileName>("OriginalFileName"),
+      P::String<&V::PrivateBuild, &V::SetPrivateBuild>("PrivateBuild"),
+      P::String<&V::ProductName, &V::SetProductName>("ProductName"),
+      P::String<&V::ProductVersion, &V::SetProductVersion>("ProductVersion"),
+      P::String<&V::SpecialBuild, &V::SetSpecialBuild>("SpecialBuild"),
+      P::String<&V::FileOS, &V::SetFileOS>("FileOS"),
+      P::String<&V::FileType, &V::SetFileType>("FileType"),
+      P::String<&V::FileSubType, &V::SetFileSubType>("FileSubType"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<V, TPersistent>("TVersionInfo", props);
   return info;
 }
 
@@ -254,14 +256,13 @@ TVersionResource::TVersionResource(TComponent* owner) : TComponent(owner), fileN
 const TClassInfo& TVersionResource::StaticClassInfo() {
   using P = Props<TVersionResource>;
   using R = TVersionResource;
-  static const TClassInfo info = MakeClassInfo<R, TComponent>(
-      "TVersionResource",
-      {
-          P::String("FileName", [](const R& r) { return r.FileName(); }, &R::SetFileName),
-          P::Enum("Language", LanguageNames, &R::Language, &R::SetLanguage, lnUSEnglish),
-          P::Enum("CharacterSet", CharacterSetNames, &R::CharacterSet, &R::SetCharacterSet, csMultilingual),
-          P::Object("VersionInfo", [](R& r) -> TPersistent* { return &r.info_; }),
-      });
+  static constexpr TPropInfo props[] = {
+      P::String<[](const R& r) { return r.FileName(); }, &R::SetFileName>("FileName"),
+      P::Enum<&R::Language, &R::SetLanguage>("Language", LanguageNames, lnUSEnglish),
+      P::Enum<&R::CharacterSet, &R::SetCharacterSet>("CharacterSet", CharacterSetNames, csMultilingual),
+      P::Object<[](R& r) -> TPersistent* { return &r.info_; }>("VersionInfo"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<R, TComponent>("TVersionResource", props);
   return info;
 }
 

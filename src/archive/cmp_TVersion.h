@@ -11,7 +11,7 @@
 namespace tav {
 
 enum TOverwriteType { owAlways, owNever, owVersion, owDate, owVersionDate };
-extern const std::vector<std::string> OverwriteTypeNames;
+extern const TNameList OverwriteTypeNames;
 
 // Windows languages of a string table, in this order; LanguageId gives each one's identifier.
 enum TLanguage {
@@ -22,14 +22,14 @@ enum TLanguage {
   lnSwissGerman, lnUKEnglish, lnMexicanSpanish, lnBelgianFrench, lnSwissItalian, lnBelgianDutch,
   lnNorwegianNynorsk, lnPortuguese, lnSerboCroatian, lnCanadianFrench, lnSwissFrench
 };
-extern const std::vector<std::string> LanguageNames;
+extern const TNameList LanguageNames;
 std::uint16_t LanguageId(TLanguage language);
 
 enum TCharacterSet {
   csASCII, csJapan, csKorea, csTaiwan, csUnicode, csLatin2, csCyrillic, csMultilingual, csGreek, csTurkish,
   csHebrew, csArabic
 };
-extern const std::vector<std::string> CharacterSetNames;
+extern const TNameList CharacterSetNames;
 std::uint16_t CodePage(TCharacterSet characterSet);
 
 // The values read from one file; all empty when it has no version information.

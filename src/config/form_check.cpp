@@ -65,8 +65,8 @@ private:
 
   void CheckValue(const TPropInfo& prop, const Value& v, const std::string& where) {
     auto bad = [&](const std::string& why) { problems_.push_back(where + ": " + why); };
-    auto nameIn = [](const std::vector<std::string>& names, const std::string& n) {
-      for (const std::string& x : names) {
+    auto nameIn = [](const TNameList& names, const std::string& n) {
+      for (std::string_view x : names) {
         if (SameText(x, n)) return true;
       }
       return false;

@@ -114,7 +114,7 @@ private:
   }
 
   std::string ComponentLabel(const TComponent& c) const {
-    return c.Name().empty() ? c.ClassName() : c.Name();
+    return c.Name().empty() ? std::string(c.ClassName()) : c.Name();
   }
 
   [[noreturn]] void Fail(const TComponent& c, const std::string& path, const std::string& why) const {
@@ -237,7 +237,8 @@ private:
         std::type_index type = typeid(void);
         const std::any* handler = FindHandler(value.bytes, &type);
         if (!handler) Fail(component, path, Format("Event handler %s does not exist", value.bytes));
-        if (type != prop.HandlerType) Fail(component, path, Format("Event handler %s has the wrong type", value.bytes));
+        if (type != prop.HandlerType())
+          Fail(component, path, Format("Event handler %s has the wrong type", value.bytes));
         prop.SetEvent(object, *handler);
         component.SetEventHandlerName(path, value.bytes);
         return;

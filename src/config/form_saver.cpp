@@ -64,13 +64,13 @@ private:
         const std::int64_t v = p.GetOrd(object);
         if (v < 0 || v >= static_cast<std::int64_t>(p.Names->size()))
           throw EWriteError("Error writing %s.%s: value %d out of range", component.Name(), path, v);
-        return IdentValue((*p.Names)[v]);
+        return IdentValue(std::string((*p.Names)[v]));
       }
       case pkSet: {
         const std::int64_t mask = p.GetOrd(object);
         std::vector<std::string> members;
         for (std::size_t i = 0; i < p.Names->size(); ++i) {
-          if (mask & (std::int64_t{1} << i)) members.push_back((*p.Names)[i]);
+          if (mask & (std::int64_t{1} << i)) members.emplace_back((*p.Names)[i]);
         }
         return SetValue(members);
       }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <map>
 
+#include "core/properties.h"
+
 namespace tav {
 
 bool IsValidIdent(std::string_view name) {
@@ -42,7 +44,7 @@ bool TPropInfo::IsDefault(const TObject& object) const {
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
-  for (const TClassInfo* c = this; c; c = c->Parent) {
+  for (const TClassInfo* c = this; c; c = c->Parent()) {
     for (const TPropInfo& p : c->Properties) {
       if (SameText(p.Name, name)) return &p;
     }
@@ -51,7 +53,7 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
 }
 
 bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
-  for (const TClassInfo* c = this; c; c = c->Parent) {
+  for (const TClassInfo* c = this; c; c = c->Parent()) {
     if (c == &other) return true;
   }
   return false;
@@ -59,7 +61,7 @@ bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
 
 std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
   std::vector<const TClassInfo*> chain;
-  for (const TClassInfo* c = this; c; c = c->Parent) chain.push_back(c);
+  for (const TClassInfo* c = this; c; c = c->Parent()) chain.push_back(c);
   std::vector<const TPropInfo*> result;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     for (const TPropInfo& p : (*it)->Properties) {
@@ -72,12 +74,16 @@ std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
 }
 
 const TClassInfo& TObject::StaticClassInfo() {
-  static const TClassInfo info{"TObject", nullptr, {}, {}};
+  static constexpr TClassInfo info = [] {
+    TClassInfo root;
+    root.Name = "TObject";
+    return root;
+  }();
   return info;
 }
 
 const TClassInfo& TPersistent::StaticClassInfo() {
-  static const TClassInfo info{"TPersistent", &TObject::StaticClassInfo(), {}, {}};
+  static constexpr TClassInfo info = MakeClassInfo<TPersistent, TObject>("TPersistent");
   return info;
 }
 
@@ -95,27 +101,14 @@ struct TComponentProps {
   static void SetTop(TComponent& c, std::int64_t v) { c.designTop_ = v; }
 };
 
-namespace {
-TPropInfo OrdinalProperty(const char* name, std::function<std::int64_t(const TComponent&)> get,
-                          std::function<void(TComponent&, std::int64_t)> set) {
-  TPropInfo p;
-  p.Name = name;
-  p.Kind = pkInteger;
-  p.HasDefault = true;
-  p.GetOrd = [get](const TObject& o) { return get(static_cast<const TComponent&>(o)); };
-  p.SetOrd = [set](TObject& o, std::int64_t v) { set(static_cast<TComponent&>(o), v); };
-  return p;
-}
-}  // namespace
-
 const TClassInfo& TComponent::StaticClassInfo() {
-  static const TClassInfo info{
-      "TComponent",
-      &TPersistent::StaticClassInfo(),
-      [](TComponent* owner) { return new TComponent(owner); },
-      {OrdinalProperty("Left", TComponentProps::Left, TComponentProps::SetLeft),
-       OrdinalProperty("Top", TComponentProps::Top, TComponentProps::SetTop),
-       OrdinalProperty("Tag", &TComponent::Tag, &TComponent::SetTag)}};
+  using P = Props<TComponent>;
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TComponentProps::Left, &TComponentProps::SetLeft>("Left", 0),
+      P::Integer<&TComponentProps::Top, &TComponentProps::SetTop>("Top", 0),
+      P::Integer<&TComponent::Tag, &TComponent::SetTag>("Tag", 0),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TComponent, TPersistent>("TComponent", props);
   return info;
 }
 

@@ -4,9 +4,12 @@
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <typeindex>
+#include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -40,50 +43,91 @@ struct TIdentMapEntry {
   std::int64_t Value;
 };
 
-// How a component of one class publishes one property. Only the accessors of its kind are set.
+// Constant lists the tables point at: the idents of an enum or set (bit i is Names[i]), and the named
+// values an integer may be written as.
+using TNameList = std::span<const std::string_view>;
+using TIdentList = std::span<const TIdentMapEntry>;
+
+struct TPropInfo;
+
+// The accessor thunks of a property record: shared by every property whose accessor has the same type,
+// they call through the accessor constant the record points at (TPropInfo::Reader and Writer).
+union TPropRead {
+  std::int64_t (*Ord)(const TPropInfo&, const TObject&);
+  long double (*Float)(const TPropInfo&, const TObject&);
+  std::string (*Text)(const TPropInfo&, const TObject&);
+  TPersistent* (*Object)(const TPropInfo&, const TObject&);
+  TComponent* (*Ref)(const TPropInfo&, const TObject&);
+  std::vector<std::string> (*List)(const TPropInfo&, const TObject&);
+  bool (*Assigned)(const TPropInfo&, const TObject&);
+};
+union TPropWrite {
+  void (*Ord)(const TPropInfo&, TObject&, std::int64_t);
+  void (*Float)(const TPropInfo&, TObject&, long double);
+  void (*Text)(const TPropInfo&, TObject&, const std::string&);
+  void (*Ref)(const TPropInfo&, TObject&, TComponent*);
+  void (*List)(const TPropInfo&, TObject&, const std::vector<std::string>&);
+  void (*Event)(const TPropInfo&, TObject&, const std::any&);
+};
+
+// How a component of one class publishes one property: constant data, built by the Props builders of
+// core/properties.h at compile time. Only the accessors of its kind are called.
 struct TPropInfo {
-  std::string Name;
+  const char* Name = "";
   TPropKind Kind = pkInteger;
-  const std::vector<std::string>* Names = nullptr;     // pkEnum, pkSet
-  const std::vector<TIdentMapEntry>* Idents = nullptr;  // pkInteger written as idents
-  // pkComponent: the class a reference must be, asked for lazily so a class may refer to itself.
-  const TClassInfo& (*RefClassOf)() = nullptr;
-  const TClassInfo* RefClass() const { return RefClassOf ? &RefClassOf() : nullptr; }
-  // pkPersistent: the class of the nested object; pkCollection: the class of its items.
-  const TClassInfo& (*ObjectClassOf)() = nullptr;
-  const TClassInfo* ObjectClass() const { return ObjectClassOf ? &ObjectClassOf() : nullptr; }
   // A property equal to its default is not written; without a default it is always written.
   bool HasDefault = false;
-  std::int64_t DefaultOrd = 0;
-  long double DefaultFloat = 0;
-  std::string DefaultText;
-  std::type_index HandlerType = typeid(void);  // pkEvent: the std::function type of the event
+  union {
+    std::int64_t DefaultOrd = 0;
+    double DefaultFloat;
+    const char* DefaultText;
+  };
+  const TNameList* Names = nullptr;    // pkEnum, pkSet
+  const TIdentList* Idents = nullptr;  // pkInteger written as idents
+  // pkComponent: the class a reference must be; pkPersistent: the class of the nested object;
+  // pkCollection: the class of its items. Asked for lazily so a class may refer to itself.
+  const TClassInfo& (*ClassOf)() = nullptr;
+  const std::type_info* Handler = nullptr;  // pkEvent: the std::function type of the event
+  const void* Reader = nullptr;             // the accessor constants the thunks call through
+  const void* Writer = nullptr;
+  TPropRead Read{};
+  TPropWrite Write{};
 
-  std::function<std::int64_t(const TObject&)> GetOrd;
-  std::function<void(TObject&, std::int64_t)> SetOrd;
-  std::function<long double(const TObject&)> GetFloat;
-  std::function<void(TObject&, long double)> SetFloat;
-  std::function<std::string(const TObject&)> GetText;  // pkString, pkBinary
-  std::function<void(TObject&, const std::string&)> SetText;
-  std::function<TPersistent*(const TObject&)> GetObject;  // pkPersistent, pkCollection
-  std::function<TComponent*(const TObject&)> GetRef;
-  std::function<void(TObject&, TComponent*)> SetRef;
-  std::function<std::vector<std::string>(const TObject&)> GetList;
-  std::function<void(TObject&, const std::vector<std::string>&)> SetList;
-  std::function<bool(const TObject&)> EventAssigned;
-  std::function<void(TObject&, const std::any&)> SetEvent;  // an empty any clears the event
+  const TClassInfo* RefClass() const { return Kind == pkComponent && ClassOf ? &ClassOf() : nullptr; }
+  const TClassInfo* ObjectClass() const {
+    return (Kind == pkPersistent || Kind == pkCollection) && ClassOf ? &ClassOf() : nullptr;
+  }
+  std::type_index HandlerType() const { return Handler ? std::type_index(*Handler) : std::type_index(typeid(void)); }
+
+  std::int64_t GetOrd(const TObject& o) const { return Read.Ord(*this, o); }
+  void SetOrd(TObject& o, std::int64_t v) const { Write.Ord(*this, o, v); }
+  long double GetFloat(const TObject& o) const { return Read.Float(*this, o); }
+  void SetFloat(TObject& o, long double v) const { Write.Float(*this, o, v); }
+  std::string GetText(const TObject& o) const { return Read.Text(*this, o); }  // pkString, pkBinary
+  void SetText(TObject& o, const std::string& v) const { Write.Text(*this, o, v); }
+  TPersistent* GetObject(const TObject& o) const { return Read.Object(*this, o); }  // pkPersistent, pkCollection
+  TComponent* GetRef(const TObject& o) const { return Read.Ref(*this, o); }
+  void SetRef(TObject& o, TComponent* v) const { Write.Ref(*this, o, v); }
+  std::vector<std::string> GetList(const TObject& o) const { return Read.List(*this, o); }
+  void SetList(TObject& o, const std::vector<std::string>& v) const { Write.List(*this, o, v); }
+  bool EventAssigned(const TObject& o) const { return Read.Assigned(*this, o); }
+  // An empty any clears the event; a handler of another type raises EPropertyError.
+  void SetEvent(TObject& o, const std::any& handler) const { Write.Event(*this, o, handler); }
 
   // True when the current value equals the default (so a writer leaves it out).
   bool IsDefault(const TObject& object) const;
 };
 
+// A class's information: constant data like its property records (see MakeClassInfo).
 struct TClassInfo {
-  std::string Name;
-  const TClassInfo* Parent = nullptr;
-  // Creates an instance owned by the given component; empty for abstract and non-component classes.
-  std::function<TComponent*(TComponent* owner)> Create;
-  std::vector<TPropInfo> Properties;
+  const char* Name = "";
+  // The parent's StaticClassInfo, asked for lazily; nullptr for TObject.
+  const TClassInfo& (*ParentOf)() = nullptr;
+  // Creates an instance owned by the given component; nullptr for abstract and non-component classes.
+  TComponent* (*Create)(TComponent* owner) = nullptr;
+  std::span<const TPropInfo> Properties;
 
+  const TClassInfo* Parent() const { return ParentOf ? &ParentOf() : nullptr; }
   // Case-insensitive, this class first, then its ancestors.
   const TPropInfo* FindProperty(std::string_view name) const;
   bool InheritsFrom(const TClassInfo& other) const;
@@ -91,12 +135,15 @@ struct TClassInfo {
   std::vector<const TPropInfo*> AllProperties() const;
 };
 
+// Records hold nothing that needs destroying, so a table costs no code at start or at exit.
+static_assert(std::is_trivially_destructible_v<TPropInfo> && std::is_trivially_destructible_v<TClassInfo>);
+
 class TObject {
 public:
   virtual ~TObject() = default;
   static const TClassInfo& StaticClassInfo();
   virtual const TClassInfo& ClassInfo() const { return StaticClassInfo(); }
-  const std::string& ClassName() const { return ClassInfo().Name; }
+  std::string_view ClassName() const { return ClassInfo().Name; }
   bool InheritsFrom(const TClassInfo& other) const { return ClassInfo().InheritsFrom(other); }
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/properties.h"
+
 namespace tav {
 
 TCollectionItem::TCollectionItem(TCollection* collection) {
@@ -13,7 +15,7 @@ TCollectionItem::~TCollectionItem() {
 }
 
 const TClassInfo& TCollectionItem::StaticClassInfo() {
-  static const TClassInfo info{"TCollectionItem", &TPersistent::StaticClassInfo(), {}, {}};
+  static constexpr TClassInfo info = MakeClassInfo<TCollectionItem, TPersistent>("TCollectionItem");
   return info;
 }
 
@@ -42,7 +44,7 @@ TCollection::~TCollection() {
 }
 
 const TClassInfo& TCollection::StaticClassInfo() {
-  static const TClassInfo info{"TCollection", &TPersistent::StaticClassInfo(), {}, {}};
+  static constexpr TClassInfo info = MakeClassInfo<TCollection, TPersistent>("TCollection");
   return info;
 }
 
@@ -116,20 +118,20 @@ void CopyPublishedProperties(const TPersistent& source, TPersistent& dest) {
       case pkBoolean:
       case pkEnum:
       case pkSet:
-        if (p->SetOrd) p->SetOrd(dest, p->GetOrd(source));
+        p->SetOrd(dest, p->GetOrd(source));
         break;
       case pkFloat:
-        if (p->SetFloat) p->SetFloat(dest, p->GetFloat(source));
+        p->SetFloat(dest, p->GetFloat(source));
         break;
       case pkString:
       case pkBinary:
-        if (p->SetText) p->SetText(dest, p->GetText(source));
+        p->SetText(dest, p->GetText(source));
         break;
       case pkComponent:
-        if (p->SetRef) p->SetRef(dest, p->GetRef(source));
+        p->SetRef(dest, p->GetRef(source));
         break;
       case pkStringList:
-        if (p->SetList) p->SetList(dest, p->GetList(source));
+        p->SetList(dest, p->GetList(source));
         break;
       case pkPersistent:
       case pkCollection:

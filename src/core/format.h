@@ -3,6 +3,7 @@
 // precision, and %% for a percent sign. A placeholder without a matching argument is left as written.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -16,6 +17,7 @@ public:
   FormatArg(double v) : value_(v) {}
   FormatArg(const std::string& v) : value_(v) {}
   FormatArg(const char* v) : value_(std::string(v ? v : "")) {}
+  FormatArg(std::string_view v) : value_(std::string(v)) {}
   const std::variant<std::int64_t, double, std::string>& Value() const { return value_; }
 
 private:

@@ -6,7 +6,7 @@
 
 namespace tav {
 
-const std::vector<TIdentMapEntry> ColorIdents = {
+constexpr TIdentMapEntry kColorIdents[] = {
     {"clBlack", 0x000000},  {"clMaroon", 0x000080}, {"clGreen", 0x008000},   {"clOlive", 0x008080},
     {"clNavy", 0x800000},   {"clPurple", 0x800080}, {"clTeal", 0x808000},    {"clGray", 0x808080},
     {"clSilver", 0xC0C0C0}, {"clRed", 0x0000FF},    {"clLime", 0x00FF00},    {"clYellow", 0x00FFFF},
@@ -26,8 +26,9 @@ const std::vector<TIdentMapEntry> ColorIdents = {
     {"cl3DLight", clSystemColor | 22},         {"clInfoText", clSystemColor | 23},
     {"clInfoBk", clSystemColor | 24},
 };
+constinit const TIdentList ColorIdents(kColorIdents);
 
-const std::vector<TIdentMapEntry> CharsetIdents = {
+constexpr TIdentMapEntry kCharsetIdents[] = {
     {"ANSI_CHARSET", 0},         {"DEFAULT_CHARSET", 1},    {"SYMBOL_CHARSET", 2},
     {"MAC_CHARSET", 77},         {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},
     {"JOHAB_CHARSET", 130},      {"GB2312_CHARSET", 134},   {"CHINESEBIG5_CHARSET", 136},
@@ -36,9 +37,12 @@ const std::vector<TIdentMapEntry> CharsetIdents = {
     {"RUSSIAN_CHARSET", 204},    {"THAI_CHARSET", 222},     {"EASTEUROPE_CHARSET", 238},
     {"OEM_CHARSET", 255},
 };
+constinit const TIdentList CharsetIdents(kCharsetIdents);
 
-const std::vector<std::string> FontPitchNames = {"fpDefault", "fpVariable", "fpFixed"};
-const std::vector<std::string> FontStyleNames = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+constexpr std::string_view kFontPitchNames[] = {"fpDefault", "fpVariable", "fpFixed"};
+constinit const TNameList FontPitchNames(kFontPitchNames);
+constexpr std::string_view kFontStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+constinit const TNameList FontStyleNames(kFontStyleNames);
 
 namespace {
 
@@ -58,16 +62,15 @@ std::string LE32(std::uint32_t v) {
 
 const TClassInfo& TFont::StaticClassInfo() {
   using P = Props<TFont>;
-  static const TClassInfo info{
-      "TFont",
-      &TPersistent::StaticClassInfo(),
-      {},
-      {P::Integer("Charset", &TFont::Charset, &TFont::SetCharset, std::nullopt, &CharsetIdents),
-       P::Integer("Color", &TFont::Color, &TFont::SetColor, std::nullopt, &ColorIdents),
-       P::Integer("Height", &TFont::Height, &TFont::SetHeight),
-       P::String("Name", &TFont::Name, &TFont::SetName, std::nullopt),
-       P::Enum("Pitch", FontPitchNames, &TFont::Pitch, &TFont::SetPitch, fpDefault),
-       P::Set("Style", FontStyleNames, &TFont::Style, &TFont::SetStyle)}};
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TFont::Charset, &TFont::SetCharset>("Charset", std::nullopt, &CharsetIdents),
+      P::Integer<&TFont::Color, &TFont::SetColor>("Color", std::nullopt, &ColorIdents),
+      P::Integer<&TFont::Height, &TFont::SetHeight>("Height"),
+      P::String<&TFont::Name, &TFont::SetName>("Name", std::nullopt),
+      P::Enum<&TFont::Pitch, &TFont::SetPitch>("Pitch", FontPitchNames, fpDefault),
+      P::Set<&TFont::Style, &TFont::SetStyle>("Style", FontStyleNames),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TFont, TPersistent>("TFont", props);
   return info;
 }
 
@@ -94,10 +97,10 @@ void TFont::Assign(const TPersistent& source) {
 }
 
 const TClassInfo& TBitmap::StaticClassInfo() {
-  static const TClassInfo info{"TBitmap",
-                               &TPersistent::StaticClassInfo(),
-                               {},
-                               {Props<TBitmap>::Binary("Data", &TBitmap::Data, &TBitmap::SetData)}};
+  static constexpr TPropInfo props[] = {
+      Props<TBitmap>::Binary<&TBitmap::Data, &TBitmap::SetData>("Data"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TBitmap, TPersistent>("TBitmap", props);
   return info;
 }
 
@@ -148,10 +151,10 @@ void TBitmap::Assign(const TPersistent& source) {
 }
 
 const TClassInfo& TPicture::StaticClassInfo() {
-  static const TClassInfo info{"TPicture",
-                               &TPersistent::StaticClassInfo(),
-                               {},
-                               {Props<TPicture>::Binary("Data", &TPicture::Data, &TPicture::SetData)}};
+  static constexpr TPropInfo props[] = {
+      Props<TPicture>::Binary<&TPicture::Data, &TPicture::SetData>("Data"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TPicture, TPersistent>("TPicture", props);
   return info;
 }
 

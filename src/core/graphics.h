@@ -15,14 +15,14 @@ constexpr TColor clBlack = 0x000000, clWhite = 0xFFFFFF, clNone = 0x1FFFFFFF, cl
 constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000);
 constexpr TColor clWindowText = clSystemColor | 8, clBtnFace = clSystemColor | 15, clWindow = clSystemColor | 5;
 
-extern const std::vector<TIdentMapEntry> ColorIdents;
-extern const std::vector<TIdentMapEntry> CharsetIdents;
+extern const TIdentList ColorIdents;
+extern const TIdentList CharsetIdents;
 
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 using TFontStyles = std::uint32_t;  // bit (1 << TFontStyle)
-extern const std::vector<std::string> FontPitchNames;
-extern const std::vector<std::string> FontStyleNames;
+extern const TNameList FontPitchNames;
+extern const TNameList FontStyleNames;
 
 constexpr int kDefaultCharset = 1;  // DEFAULT_CHARSET
 

@@ -8,13 +8,10 @@
 namespace tav {
 
 const TClassInfo& TStrings::StaticClassInfo() {
-  static const TClassInfo info = [] {
-    TClassInfo i;
-    i.Name = "TStrings";
-    i.Parent = &TPersistent::StaticClassInfo();
-    i.Properties = {Props<TStrings>::StringList("Strings", &TStrings::ToVector, &TStrings::SetStrings)};
-    return i;
-  }();
+  static constexpr TPropInfo props[] = {
+      Props<TStrings>::StringList<&TStrings::ToVector, &TStrings::SetStrings>("Strings"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TStrings, TPersistent>("TStrings", props);
   return info;
 }
 
@@ -183,7 +180,7 @@ void TStrings::Assign(const TPersistent& source) {
 }
 
 const TClassInfo& TStringList::StaticClassInfo() {
-  static const TClassInfo info{"TStringList", &TStrings::StaticClassInfo(), {}, {}};
+  static constexpr TClassInfo info = MakeClassInfo<TStringList, TStrings>("TStringList");
   return info;
 }
 

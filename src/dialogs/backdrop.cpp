@@ -46,16 +46,12 @@ int Trunc(double v) { return static_cast<int>(v); }
 
 }  // namespace
 
-const std::vector<std::string>& DirectionNames() {
-  static const std::vector<std::string> names{"bdUp",     "bdDown",    "bdLeft",   "bdRight",
-                                              "bdHorzIn", "bdHorzOut", "bdVertIn", "bdVertOut"};
-  return names;
-}
+constexpr std::string_view kDirectionNames[] = {
+    "bdUp", "bdDown", "bdLeft", "bdRight", "bdHorzIn", "bdHorzOut", "bdVertIn", "bdVertOut"};
+constinit const TNameList DirectionNames(kDirectionNames);
 
-const std::vector<std::string>& Effect3DNames() {
-  static const std::vector<std::string> names{"A3dNormal", "A3dResit", "A3dRaised", "A3dShadowed"};
-  return names;
-}
+constexpr std::string_view kEffect3DNames[] = {"A3dNormal", "A3dResit", "A3dRaised", "A3dShadowed"};
+constinit const TNameList Effect3DNames(kEffect3DNames);
 
 std::vector<TGradientBand> GradientBands(COLORREF from, COLORREF to, bool mirrored, int extent) {
   const int d = mirrored ? 127 : 255;
@@ -76,15 +72,14 @@ std::vector<TGradientBand> GradientBands(COLORREF from, COLORREF to, bool mirror
 
 const TClassInfo& TBackdrop::StaticClassInfo() {
   using P = Props<TBackdrop>;
-  static const TClassInfo info = MakeClassInfo<TBackdrop, TPanel>(
-      "TBackdrop",
-      {
-          P::Enum("Align", AlignNames, &TBackdrop::Align, &TBackdrop::SetAlign, alClient),
-          P::Enum("BevelOuter", PanelBevelNames, &TBackdrop::BevelOuter, &TBackdrop::SetBevelOuter, bvNone),
-          P::Enum("Direction", DirectionNames(), &TBackdrop::Direction, &TBackdrop::SetDirection, bdUp),
-          P::Integer("EndColor", &TBackdrop::EndColor, &TBackdrop::SetEndColor, 0, &ColorIdents),
-          P::Integer("StartColor", &TBackdrop::StartColor, &TBackdrop::SetStartColor, 0xFF0000, &ColorIdents),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TBackdrop::Align, &TBackdrop::SetAlign>("Align", AlignNames, alClient),
+      P::Enum<&TBackdrop::BevelOuter, &TBackdrop::SetBevelOuter>("BevelOuter", PanelBevelNames, bvNone),
+      P::Enum<&TBackdrop::Direction, &TBackdrop::SetDirection>("Direction", DirectionNames, bdUp),
+      P::Integer<&TBackdrop::EndColor, &TBackdrop::SetEndColor>("EndColor", 0, &ColorIdents),
+      P::Integer<&TBackdrop::StartColor, &TBackdrop::SetStartColor>("StartColor", 0xFF0000, &ColorIdents),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TBackdrop, TPanel>("TBackdrop", props);
   return info;
 }
 
@@ -152,19 +147,17 @@ void TBackdrop::PaintWindow(HDC dc) {
 
 const TClassInfo& TLabelStyle::StaticClassInfo() {
   using P = Props<TLabelStyle>;
-  static const TClassInfo info = MakeClassInfo<TLabelStyle, TPersistent>(
-      "TLabelStyle",
-      {
-          P::Integer("Angle", &TLabelStyle::Angle, &TLabelStyle::SetAngle, 0),
-          P::Enum("AStyle3D", Effect3DNames(), &TLabelStyle::AStyle3D, &TLabelStyle::SetAStyle3D, A3dRaised),
-          P::Integer("AShadeRightBottom", &TLabelStyle::AShadeRightBottom, &TLabelStyle::SetAShadeRightBottom,
-                     0x808080, &ColorIdents),
-          P::Integer("AShadeLeftTop", &TLabelStyle::AShadeLeftTop, &TLabelStyle::SetAShadeLeftTop, 0xFFFFFF,
-                     &ColorIdents),
-          P::Boolean("AShadeLTSet", &TLabelStyle::AShadeLTSet, &TLabelStyle::SetAShadeLTSet, true),
-          P::Integer("AHShadeOffSet", &TLabelStyle::AHShadeOffSet, &TLabelStyle::SetAHShadeOffSet, 5),
-          P::Integer("AVShadeOffSet", &TLabelStyle::AVShadeOffSet, &TLabelStyle::SetAVShadeOffSet, -5),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TLabelStyle::Angle, &TLabelStyle::SetAngle>("Angle", 0),
+      P::Enum<&TLabelStyle::AStyle3D, &TLabelStyle::SetAStyle3D>("AStyle3D", Effect3DNames, A3dRaised),
+      P::Integer<&TLabelStyle::AShadeRightBottom, &TLabelStyle::SetAShadeRightBottom>("AShadeRightBottom", 0x808080,
+                                                                                      &ColorIdents),
+      P::Integer<&TLabelStyle::AShadeLeftTop, &TLabelStyle::SetAShadeLeftTop>("AShadeLeftTop", 0xFFFFFF, &ColorIdents),
+      P::Boolean<&TLabelStyle::AShadeLTSet, &TLabelStyle::SetAShadeLTSet>("AShadeLTSet", true),
+      P::Integer<&TLabelStyle::AHShadeOffSet, &TLabelStyle::SetAHShadeOffSet>("AHShadeOffSet", 5),
+      P::Integer<&TLabelStyle::AVShadeOffSet, &TLabelStyle::SetAVShadeOffSet>("AVShadeOffSet", -5),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TLabelStyle, TPersistent>("TLabelStyle", props);
   return info;
 }
 
@@ -230,13 +223,12 @@ void TLabelStyle::Assign(const TPersistent& source) {
 
 const TClassInfo& TRotate3DLabel::StaticClassInfo() {
   using P = Props<TRotate3DLabel>;
-  static const TClassInfo info = MakeClassInfo<TRotate3DLabel, TLabel>(
-      "TRotate3DLabel",
-      {
-          P::Boolean("AutoSize", &TRotate3DLabel::AutoSize, &TRotate3DLabel::SetAutoSize, false),
-          P::Object("LabelStyle", [](TRotate3DLabel& c) { return &c.LabelStyle(); }),
-          P::Boolean("MyTransparent", &TRotate3DLabel::MyTransparent, &TRotate3DLabel::SetMyTransparent, true),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Boolean<&TRotate3DLabel::AutoSize, &TRotate3DLabel::SetAutoSize>("AutoSize", false),
+      P::Object<[](TRotate3DLabel& c) { return &c.LabelStyle(); }>("LabelStyle"),
+      P::Boolean<&TRotate3DLabel::MyTransparent, &TRotate3DLabel::SetMyTransparent>("MyTransparent", true),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TRotate3DLabel, TLabel>("TRotate3DLabel", props);
   return info;
 }
 

@@ -12,7 +12,7 @@
 namespace tav {
 
 enum TDirection { bdUp, bdDown, bdLeft, bdRight, bdHorzIn, bdHorzOut, bdVertIn, bdVertOut };
-const std::vector<std::string>& DirectionNames();
+extern const TNameList DirectionNames;
 
 // One band of a gradient: Start up to (not including) End along the extent, in one colour.
 struct TGradientBand {
@@ -49,7 +49,7 @@ private:
 };
 
 enum T3DEffectShort { A3dNormal, A3dResit, A3dRaised, A3dShadowed };
-const std::vector<std::string>& Effect3DNames();
+extern const TNameList Effect3DNames;
 
 class TLabelStyle : public TPersistent {
 public:

@@ -21,7 +21,7 @@ TCustomBaseInstallDlg::~TCustomBaseInstallDlg() {
 }
 
 const TClassInfo& TCustomBaseInstallDlg::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCustomBaseInstallDlg, TInstallObject>("TCustomBaseInstallDlg", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCustomBaseInstallDlg, TInstallObject>("TCustomBaseInstallDlg");
   return info;
 }
 

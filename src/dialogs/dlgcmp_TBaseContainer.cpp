@@ -50,7 +50,7 @@ TBaseFormContainer::~TBaseFormContainer() {
 }
 
 const TClassInfo& TBaseFormContainer::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TBaseFormContainer, TForm>("TBaseFormContainer", {});
+  static constexpr TClassInfo info = MakeClassInfo<TBaseFormContainer, TForm>("TBaseFormContainer");
   return info;
 }
 

@@ -16,8 +16,9 @@
 
 namespace tav {
 
-const std::vector<std::string> ManagerTypeNames = {"dmBeforeInstall",   "dmAfterGoodInstall", "dmAfterBadInstall",
-                                                   "dmDuringCopyFiles", "dmChangeDisk",       "dmReboot"};
+constexpr std::string_view kManagerTypeNames[] = {
+    "dmBeforeInstall", "dmAfterGoodInstall", "dmAfterBadInstall", "dmDuringCopyFiles", "dmChangeDisk", "dmReboot"};
+constinit const TNameList ManagerTypeNames(kManagerTypeNames);
 
 namespace {
 
@@ -50,17 +51,18 @@ TDialogManager::~TDialogManager() {
 
 const TClassInfo& TDialogManager::StaticClassInfo() {
   using P = Props<TDialogManager>;
-  static const TClassInfo info = MakeClassInfo<TDialogManager, TInstallObject>(
-      "TDialogManager",
-      {P::Reference<TInstallContainer>("Container", &TDialogManager::Container, &TDialogManager::SetContainer),
-       P::Integer("Height", &TDialogManager::Height, &TDialogManager::SetHeight, 395),
-       P::Enum("ManagerType", ManagerTypeNames, &TDialogManager::ManagerType, &TDialogManager::SetManagerType,
-               dmBeforeInstall),
-       P::Enum("Position", DialogPositionNames, &TDialogManager::Position, &TDialogManager::SetPosition, tdpCenter),
-       // The offsets have no default, so they are always written.
-       P::Integer("RelativeLeftOffset", &TDialogManager::RelativeLeftOffset, &TDialogManager::SetRelativeLeftOffset),
-       P::Integer("RelativeTopOffset", &TDialogManager::RelativeTopOffset, &TDialogManager::SetRelativeTopOffset),
-       P::Integer("Width", &TDialogManager::Width, &TDialogManager::SetWidth, 478)});
+  static constexpr TPropInfo props[] = {
+      P::Reference<TInstallContainer, &TDialogManager::Container, &TDialogManager::SetContainer>("Container"),
+      P::Integer<&TDialogManager::Height, &TDialogManager::SetHeight>("Height", 395),
+      P::Enum<&TDialogManager::ManagerType, &TDialogManager::SetManagerType>("ManagerType", ManagerTypeNames,
+                                                                             dmBeforeInstall),
+      P::Enum<&TDialogManager::Position, &TDialogManager::SetPosition>("Position", DialogPositionNames, tdpCenter),
+      // The offsets have no default, so they are always written.
+      P::Integer<&TDialogManager::RelativeLeftOffset, &TDialogManager::SetRelativeLeftOffset>("RelativeLeftOffset"),
+      P::Integer<&TDialogManager::RelativeTopOffset, &TDialogManager::SetRelativeTopOffset>("RelativeTopOffset"),
+      P::Integer<&TDialogManager::Width, &TDialogManager::SetWidth>("Width", 478),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TDialogManager, TInstallObject>("TDialogManager", props);
   return info;
 }
 

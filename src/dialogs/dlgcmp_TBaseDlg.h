@@ -12,7 +12,7 @@ namespace tav {
 enum TManagerType {
   dmBeforeInstall, dmAfterGoodInstall, dmAfterBadInstall, dmDuringCopyFiles, dmChangeDisk, dmReboot
 };
-extern const std::vector<std::string> ManagerTypeNames;
+extern const TNameList ManagerTypeNames;
 
 class TBaseDuringCopyForm;
 class TCustomBaseInstallDlg;

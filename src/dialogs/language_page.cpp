@@ -92,7 +92,7 @@ TSelectLanguageForm::TSelectLanguageForm(TComponent* owner) : TWizardPage(owner,
 }
 
 const TClassInfo& TSelectLanguageForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TSelectLanguageForm, TWizardPage>("TSelectLanguageForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TSelectLanguageForm, TWizardPage>("TSelectLanguageForm");
   return info;
 }
 

@@ -42,7 +42,7 @@ TBaseTavenrikForm::~TBaseTavenrikForm() {
 }
 
 const TClassInfo& TBaseTavenrikForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TBaseTavenrikForm, TForm>("TBaseTavenrikForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TBaseTavenrikForm, TForm>("TBaseTavenrikForm");
   return info;
 }
 
@@ -61,11 +61,12 @@ TBaseInstallForm::TBaseInstallForm(TComponent* owner) : TBaseTavenrikForm(owner)
 
 const TClassInfo& TBaseInstallForm::StaticClassInfo() {
   using P = Props<TBaseInstallForm>;
-  static const TClassInfo info = MakeClassInfo<TBaseInstallForm, TBaseTavenrikForm>(
-      "TBaseInstallForm",
-      {P::Reference<TCustomBaseInstallDlg>("DC", &TBaseInstallForm::DC, &TBaseInstallForm::SetDC),
-       P::Reference<TDialogManager>("DM", &TBaseInstallForm::DM, &TBaseInstallForm::SetDM),
-       P::Integer("Order", &TBaseInstallForm::Order, &TBaseInstallForm::SetOrder, 0)});
+  static constexpr TPropInfo props[] = {
+      P::Reference<TCustomBaseInstallDlg, &TBaseInstallForm::DC, &TBaseInstallForm::SetDC>("DC"),
+      P::Reference<TDialogManager, &TBaseInstallForm::DM, &TBaseInstallForm::SetDM>("DM"),
+      P::Integer<&TBaseInstallForm::Order, &TBaseInstallForm::SetOrder>("Order", 0),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TBaseInstallForm, TBaseTavenrikForm>("TBaseInstallForm", props);
   return info;
 }
 
@@ -137,9 +138,11 @@ void TBaseInstallForm::QueryCancel() {
 
 const TClassInfo& TBaseDuringCopyForm::StaticClassInfo() {
   using P = Props<TBaseDuringCopyForm>;
-  static const TClassInfo info = MakeClassInfo<TBaseDuringCopyForm, TBaseTavenrikForm>(
-      "TBaseDuringCopyForm",
-      {P::Reference<TDialogManager>("DM", &TBaseDuringCopyForm::DM, &TBaseDuringCopyForm::SetDM)});
+  static constexpr TPropInfo props[] = {
+      P::Reference<TDialogManager, &TBaseDuringCopyForm::DM, &TBaseDuringCopyForm::SetDM>("DM"),
+  };
+  static constexpr TClassInfo info =
+      MakeClassInfo<TBaseDuringCopyForm, TBaseTavenrikForm>("TBaseDuringCopyForm", props);
   return info;
 }
 
@@ -158,9 +161,11 @@ void TBaseDuringCopyForm::Cancel() {
 
 const TClassInfo& TBaseChangeDiskForm::StaticClassInfo() {
   using P = Props<TBaseChangeDiskForm>;
-  static const TClassInfo info = MakeClassInfo<TBaseChangeDiskForm, TBaseTavenrikForm>(
-      "TBaseChangeDiskForm",
-      {P::Reference<TDialogManager>("DM", &TBaseChangeDiskForm::DM, &TBaseChangeDiskForm::SetDM)});
+  static constexpr TPropInfo props[] = {
+      P::Reference<TDialogManager, &TBaseChangeDiskForm::DM, &TBaseChangeDiskForm::SetDM>("DM"),
+  };
+  static constexpr TClassInfo info =
+      MakeClassInfo<TBaseChangeDiskForm, TBaseTavenrikForm>("TBaseChangeDiskForm", props);
   return info;
 }
 

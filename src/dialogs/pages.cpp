@@ -58,7 +58,7 @@ TWizardPage::TWizardPage(TComponent* owner, TManagerType phase, int order) : TBa
 }
 
 const TClassInfo& TWizardPage::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TWizardPage, TBaseInstallForm>("TWizardPage", {});
+  static constexpr TClassInfo info = MakeClassInfo<TWizardPage, TBaseInstallForm>("TWizardPage");
   return info;
 }
 
@@ -102,24 +102,24 @@ void TWizardPage::ShowEndButtons() {
 }
 
 const TClassInfo& TWelcomeForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TWelcomeForm, TWizardPage>("TWelcomeForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TWelcomeForm, TWizardPage>("TWelcomeForm");
   return info;
 }
 
 const TClassInfo& TLicenseForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TLicenseForm, TWizardPage>("TLicenseForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TLicenseForm, TWizardPage>("TLicenseForm");
   return info;
 }
 
 const TClassInfo& TReadmeForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TReadmeForm, TWizardPage>("TReadmeForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TReadmeForm, TWizardPage>("TReadmeForm");
   return info;
 }
 
 // --- the start-menu folder page ---
 
 const TClassInfo& TSelectFolderForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TSelectFolderForm, TWizardPage>("TSelectFolderForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TSelectFolderForm, TWizardPage>("TSelectFolderForm");
   return info;
 }
 
@@ -194,17 +194,17 @@ void TSelectFolderForm::PrepareShow() {
 // --- the end pages ---
 
 const TClassInfo& TGoodInstallForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TGoodInstallForm, TWizardPage>("TGoodInstallForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TGoodInstallForm, TWizardPage>("TGoodInstallForm");
   return info;
 }
 
 const TClassInfo& TBadInstallForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TBadInstallForm, TWizardPage>("TBadInstallForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TBadInstallForm, TWizardPage>("TBadInstallForm");
   return info;
 }
 
 const TClassInfo& TRebootForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TRebootForm, TWizardPage>("TRebootForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TRebootForm, TWizardPage>("TRebootForm");
   return info;
 }
 
@@ -241,7 +241,7 @@ TCopyFileForm::TCopyFileForm(TComponent* owner) : TBaseDuringCopyForm(owner) {
 }
 
 const TClassInfo& TCopyFileForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCopyFileForm, TBaseDuringCopyForm>("TCopyFileForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCopyFileForm, TBaseDuringCopyForm>("TCopyFileForm");
   return info;
 }
 
@@ -299,7 +299,7 @@ TChangeDiskForm::TChangeDiskForm(TComponent* owner) : TBaseChangeDiskForm(owner)
 }
 
 const TClassInfo& TChangeDiskForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TChangeDiskForm, TBaseChangeDiskForm>("TChangeDiskForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TChangeDiskForm, TBaseChangeDiskForm>("TChangeDiskForm");
   return info;
 }
 

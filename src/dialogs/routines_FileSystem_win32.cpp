@@ -254,7 +254,7 @@ TOpenFolderDialog::~TOpenFolderDialog() {
 
 const TClassInfo& TOpenFolderDialog::StaticClassInfo() {
   // Nothing is published: the code that opens the browser sets what it needs.
-  static const TClassInfo info = MakeClassInfo<TOpenFolderDialog, TComponent>("TOpenFolderDialog", {});
+  static constexpr TClassInfo info = MakeClassInfo<TOpenFolderDialog, TComponent>("TOpenFolderDialog");
   return info;
 }
 

@@ -7,9 +7,10 @@
 
 namespace tav {
 
-const std::vector<std::string> DialogPositionNames = {
-    "tdpCenterLeft", "tdpCenter",     "tdpCenterRight", "tdpBottomLeft", "tdpBottomCenter",
-    "tdpBottomRight", "tdpTopLeft", "tdpTopCenter",   "tdpTopRight"};
+constexpr std::string_view kDialogPositionNames[] = {
+    "tdpCenterLeft", "tdpCenter", "tdpCenterRight", "tdpBottomLeft", "tdpBottomCenter", "tdpBottomRight", "tdpTopLeft",
+    "tdpTopCenter", "tdpTopRight"};
+constinit const TNameList DialogPositionNames(kDialogPositionNames);
 
 namespace {
 

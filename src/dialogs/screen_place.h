@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/classes.h"
+
 namespace tav {
 
 // Ordinals 0-2 the middle row, 3-5 the bottom row, 6-8 the top row; left, centre, right in each row.
@@ -10,7 +12,7 @@ enum TTavenrikDialogPosition {
   tdpCenterLeft, tdpCenter, tdpCenterRight, tdpBottomLeft, tdpBottomCenter, tdpBottomRight,
   tdpTopLeft, tdpTopCenter, tdpTopRight
 };
-extern const std::vector<std::string> DialogPositionNames;
+extern const TNameList DialogPositionNames;
 
 struct TScreenPlace {
   int Left = 0;

@@ -203,7 +203,7 @@ void TSizeList::Bind(TControl* slot, TFileContainer* container, int top, int hei
 // --- the page ---
 
 const TClassInfo& TFileGroupSelectForm::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TFileGroupSelectForm, TWizardPage>("TFileGroupSelectForm", {});
+  static constexpr TClassInfo info = MakeClassInfo<TFileGroupSelectForm, TWizardPage>("TFileGroupSelectForm");
   return info;
 }
 

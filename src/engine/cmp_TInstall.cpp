@@ -42,18 +42,17 @@ TCustomInstall* Current() {
 
 const TClassInfo& TBuildInfo::StaticClassInfo() {
   using P = Props<TBuildInfo>;
-  static const TClassInfo info{"TBuildInfo",
-                               &TPersistent::StaticClassInfo(),
-                               {},
-                               {P::String("AppName", &TBuildInfo::AppName, &TBuildInfo::AppName),
-                                P::String("AppURL", &TBuildInfo::AppURL, &TBuildInfo::AppURL),
-                                P::String("BuildDirectory", &TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory,
-                                          std::string("c:\\build")),
-                                P::String("CredentialsFile", &TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile),
-                                P::String("OCXName", &TBuildInfo::OCXName, &TBuildInfo::OCXName, std::string("tvsetup")),
-                                P::String("PrivateKeyFile", &TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile),
-                                P::Boolean("SignCode", &TBuildInfo::SignCode, &TBuildInfo::SignCode, false),
-                                P::String("URLPath", &TBuildInfo::URLPath, &TBuildInfo::URLPath)}};
+  static constexpr TPropInfo props[] = {
+      P::String<&TBuildInfo::AppName, &TBuildInfo::AppName>("AppName"),
+      P::String<&TBuildInfo::AppURL, &TBuildInfo::AppURL>("AppURL"),
+      P::String<&TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory>("BuildDirectory", "c:\\build"),
+      P::String<&TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile>("CredentialsFile"),
+      P::String<&TBuildInfo::OCXName, &TBuildInfo::OCXName>("OCXName", "tvsetup"),
+      P::String<&TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile>("PrivateKeyFile"),
+      P::Boolean<&TBuildInfo::SignCode, &TBuildInfo::SignCode>("SignCode", false),
+      P::String<&TBuildInfo::URLPath, &TBuildInfo::URLPath>("URLPath"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TBuildInfo, TPersistent>("TBuildInfo", props);
   return info;
 }
 
@@ -67,15 +66,12 @@ void TBuildInfo::Assign(const TPersistent& source) {
 
 const TClassInfo& TInstallInformation::StaticClassInfo() {
   using P = Props<TInstallInformation>;
-  static const TClassInfo info{
-      "TInstallInformation",
-      &TPersistent::StaticClassInfo(),
-      {},
-      {P::String("CompanyName", &TInstallInformation::CompanyName, &TInstallInformation::CompanyName,
-                 std::string("My Company")),
-       P::String("ProductName", &TInstallInformation::ProductName, &TInstallInformation::ProductName,
-                 std::string("My product")),
-       P::String("Version", &TInstallInformation::Version, &TInstallInformation::Version, std::string("1.0"))}};
+  static constexpr TPropInfo props[] = {
+      P::String<&TInstallInformation::CompanyName, &TInstallInformation::CompanyName>("CompanyName", "My Company"),
+      P::String<&TInstallInformation::ProductName, &TInstallInformation::ProductName>("ProductName", "My product"),
+      P::String<&TInstallInformation::Version, &TInstallInformation::Version>("Version", "1.0"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TInstallInformation, TPersistent>("TInstallInformation", props);
   return info;
 }
 
@@ -490,54 +486,54 @@ void TCustomInstall::CleanupLoadingProgram() {
 // --- TInstall ---------------------------------------------------------------------------------------
 
 const TClassInfo& TCustomInstall::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCustomInstall, TFileContainer>("TCustomInstall", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCustomInstall, TFileContainer>("TCustomInstall");
   return info;
 }
 
 const TClassInfo& TInstall::StaticClassInfo() {
   using P = Props<TInstall>;
-  static const std::vector<std::string> noNames;
-  static const TClassInfo info = MakeClassInfo<TInstall, TCustomInstall>(
-      "TInstall",
-      {P::Boolean("AllowChangeDir", &TInstall::AllowChangeDir, &TInstall::SetAllowChangeDir, true),
-       P::Boolean("AutoMaximizeWindow", &TInstall::AutoMaximizeWindow, &TInstall::SetAutoMaximizeWindow, true),
-       P::Object("BuildInfo", [](TInstall& i) { return &i.BuildInfo(); }),
-       P::Object("Description", [](TInstall& i) { return &i.Description(); }),
-       P::String("DestDir", &TInstall::DestDir, &TInstall::SetDestDir, std::nullopt),
-       P::Reference<TCustomPathSpecifier>("DestDirType", &TInstall::DestDirType, &TInstall::SetDestDirType),
-       P::Object("DialogThemeBitmap", [](TInstall& i) { return &i.DialogThemeBitmap(); }),
-       P::Enum("DistributeType", DistributeTypeNames(), &TInstall::DistributeType, &TInstall::SetDistributeType,
-               dtTraditional),
-       P::String("GroupName", &TInstall::GroupName, &TInstall::SetGroupName, std::nullopt),
-       P::Boolean("HideMainForm", &TInstall::HideMainForm, &TInstall::SetHideMainForm, false),
-       P::Object("Information", [](TInstall& i) { return &i.Information(); }),
-       P::Set("InstallTypes", InstallTypeNames(), &TInstall::InstallTypesMask, &TInstall::SetInstallTypesMask,
-              1 << itAlways),
-       P::Reference<TCustomNetInstallLocation>("NetLocation", &TInstall::NetLocation, &TInstall::SetNetLocation),
-       P::Object("PresetupFiles", [](TInstall& i) { return &i.PresetupFiles(); }),
-       P::Boolean("Reboot", &TInstall::Reboot, &TInstall::SetReboot, false),
-       P::Boolean("RunAutomatic", &TInstall::RunAutomatic, &TInstall::SetRunAutomatic, true),
-       P::Boolean("UseLoadingProgram", &TInstall::UseLoadingProgram, &TInstall::SetUseLoadingProgram),
-       P::Event("OnAfterInitialized", &TInstall::OnAfterInitialized),
-       P::Event("OnAfterInstallObjects", &TInstall::OnAfterInstallObjects),
-       P::Event("OnAfterNotifyBadInstall", &TInstall::OnAfterNotifyBadInstall),
-       P::Event("OnAfterNotifyGoodInstall", &TInstall::OnAfterNotifyGoodInstall),
-       P::Event("OnAfterProcess", &TInstall::OnAfterProcess),
-       P::Event("OnAfterReadArchiveInfo", &TInstall::OnAfterReadArchiveInfo),
-       P::Event("OnBeforeCleanup", &TInstall::OnBeforeCleanup),
-       P::Event("OnBeforeInstallObjects", &TInstall::OnBeforeInstallObjects),
-       P::Event("OnBeforeNotifyBadInstall", &TInstall::OnBeforeNotifyBadInstall),
-       P::Event("OnBeforeNotifyGoodInstall", &TInstall::OnBeforeNotifyGoodInstall),
-       P::Event("OnBeforeProcess", &TInstall::OnBeforeProcess),
-       P::Event("OnBeforeReadArchiveInfo", &TInstall::OnBeforeReadArchiveInfo),
-       P::Event("OnBeforeReboot", &TInstall::OnBeforeReboot),
-       P::Event("OnBeforeRunFile", &TInstall::OnBeforeRunFile),
-       P::Event("OnBeforeShutdown", &TInstall::OnBeforeShutdown),
-       P::Event("OnFailedReboot", &TInstall::OnFailedReboot),
-       P::Event("OnNewDisk", &TInstall::OnNewDisk),
-       P::Event("OnReplacing", &TInstall::OnReplacing),
-       P::Event("OnStatus", &TInstall::OnStatus),
-       P::Event("OnUserAbort", &TInstall::OnUserAbort)});
+  static constexpr TPropInfo props[] = {
+      P::Boolean<&TInstall::AllowChangeDir, &TInstall::SetAllowChangeDir>("AllowChangeDir", true),
+      P::Boolean<&TInstall::AutoMaximizeWindow, &TInstall::SetAutoMaximizeWindow>("AutoMaximizeWindow", true),
+      P::Object<[](TInstall& i) { return &i.BuildInfo(); }>("BuildInfo"),
+      P::Object<[](TInstall& i) { return &i.Description(); }>("Description"),
+      P::String<&TInstall::DestDir, &TInstall::SetDestDir>("DestDir", std::nullopt),
+      P::Reference<TCustomPathSpecifier, &TInstall::DestDirType, &TInstall::SetDestDirType>("DestDirType"),
+      P::Object<[](TInstall& i) { return &i.DialogThemeBitmap(); }>("DialogThemeBitmap"),
+      P::Enum<&TInstall::DistributeType, &TInstall::SetDistributeType>("DistributeType", DistributeTypeNames,
+                                                                       dtTraditional),
+      P::String<&TInstall::GroupName, &TInstall::SetGroupName>("GroupName", std::nullopt),
+      P::Boolean<&TInstall::HideMainForm, &TInstall::SetHideMainForm>("HideMainForm", false),
+      P::Object<[](TInstall& i) { return &i.Information(); }>("Information"),
+      P::Set<&TInstall::InstallTypesMask, &TInstall::SetInstallTypesMask>("InstallTypes", InstallTypeNames,
+                                                                          1 << itAlways),
+      P::Reference<TCustomNetInstallLocation, &TInstall::NetLocation, &TInstall::SetNetLocation>("NetLocation"),
+      P::Object<[](TInstall& i) { return &i.PresetupFiles(); }>("PresetupFiles"),
+      P::Boolean<&TInstall::Reboot, &TInstall::SetReboot>("Reboot", false),
+      P::Boolean<&TInstall::RunAutomatic, &TInstall::SetRunAutomatic>("RunAutomatic", true),
+      P::Boolean<&TInstall::UseLoadingProgram, &TInstall::SetUseLoadingProgram>("UseLoadingProgram"),
+      P::Event<&TInstall::OnAfterInitialized>("OnAfterInitialized"),
+      P::Event<&TInstall::OnAfterInstallObjects>("OnAfterInstallObjects"),
+      P::Event<&TInstall::OnAfterNotifyBadInstall>("OnAfterNotifyBadInstall"),
+      P::Event<&TInstall::OnAfterNotifyGoodInstall>("OnAfterNotifyGoodInstall"),
+      P::Event<&TInstall::OnAfterProcess>("OnAfterProcess"),
+      P::Event<&TInstall::OnAfterReadArchiveInfo>("OnAfterReadArchiveInfo"),
+      P::Event<&TInstall::OnBeforeCleanup>("OnBeforeCleanup"),
+      P::Event<&TInstall::OnBeforeInstallObjects>("OnBeforeInstallObjects"),
+      P::Event<&TInstall::OnBeforeNotifyBadInstall>("OnBeforeNotifyBadInstall"),
+      P::Event<&TInstall::OnBeforeNotifyGoodInstall>("OnBeforeNotifyGoodInstall"),
+      P::Event<&TInstall::OnBeforeProcess>("OnBeforeProcess"),
+      P::Event<&TInstall::OnBeforeReadArchiveInfo>("OnBeforeReadArchiveInfo"),
+      P::Event<&TInstall::OnBeforeReboot>("OnBeforeReboot"),
+      P::Event<&TInstall::OnBeforeRunFile>("OnBeforeRunFile"),
+      P::Event<&TInstall::OnBeforeShutdown>("OnBeforeShutdown"),
+      P::Event<&TInstall::OnFailedReboot>("OnFailedReboot"),
+      P::Event<&TInstall::OnNewDisk>("OnNewDisk"),
+      P::Event<&TInstall::OnReplacing>("OnReplacing"),
+      P::Event<&TInstall::OnStatus>("OnStatus"),
+      P::Event<&TInstall::OnUserAbort>("OnUserAbort"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TInstall, TCustomInstall>("TInstall", props);
   return info;
 }
 

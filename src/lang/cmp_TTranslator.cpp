@@ -17,7 +17,7 @@ namespace tav {
 // ---- TLangFormatStrings
 
 const TClassInfo& TLangFormatStrings::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TLangFormatStrings, TStringList>("TLangFormatStrings", {});
+  static constexpr TClassInfo info = MakeClassInfo<TLangFormatStrings, TStringList>("TLangFormatStrings");
   return info;
 }
 
@@ -89,12 +89,13 @@ TLanguage::TLanguage(TTranslator* translator, TTvrkLanguage ident, std::string b
 
 const TClassInfo& TLanguage::StaticClassInfo() {
   using P = Props<TLanguage>;
-  static const TClassInfo info = MakeClassInfo<TLanguage, TPersistent>(
-      "TLanguage",
-      {P::Object("Font", [](TLanguage& l) { return &l.Font(); }),
-       P::Boolean("FontOverride", &TLanguage::FontOverride, &TLanguage::SetFontOverride),
-       P::Enum("LanguageIdent", TvrkLanguageNames, &TLanguage::LanguageIdent, &TLanguage::SetLanguageIdent),
-       P::Object("Strings", [](TLanguage& l) { return &l.Strings(); })});
+  static constexpr TPropInfo props[] = {
+      P::Object<[](TLanguage& l) { return &l.Font(); }>("Font"),
+      P::Boolean<&TLanguage::FontOverride, &TLanguage::SetFontOverride>("FontOverride"),
+      P::Enum<&TLanguage::LanguageIdent, &TLanguage::SetLanguageIdent>("LanguageIdent", TvrkLanguageNames),
+      P::Object<[](TLanguage& l) { return &l.Strings(); }>("Strings"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TLanguage, TPersistent>("TLanguage", props);
   return info;
 }
 
@@ -215,8 +216,13 @@ const TLanguageResource kLanguages[] = {
 };
 
 template <TTvrkLanguage L>
-TPropInfo LanguageProperty(const char* name) {
-  return Props<TTranslator>::Object(name, [](TTranslator& t) { return t.FindLanguage(L); });
+TLanguage* LanguageOf(TTranslator& t) {
+  return t.FindLanguage(L);
+}
+
+template <TTvrkLanguage L>
+constexpr TPropInfo LanguageProperty(const char* name) {
+  return Props<TTranslator>::Object<&LanguageOf<L>>(name);
 }
 
 std::string TranslateWithProcessTranslator(const std::string& english) {
@@ -252,18 +258,27 @@ TTranslator::~TTranslator() {
 
 const TClassInfo& TTranslator::StaticClassInfo() {
   using P = Props<TTranslator>;
-  static const TClassInfo info = MakeClassInfo<TTranslator, TComponent>(
-      "TTranslator",
-      {LanguageProperty<tvlChineseSimplified>("lgChineseSimplified"), LanguageProperty<tvlCzech>("lgCzech"),
-       LanguageProperty<tvlDanish>("lgDanish"), LanguageProperty<tvlEnglish>("lgEnglish"),
-       LanguageProperty<tvlFrench>("lgFrench"), LanguageProperty<tvlGerman>("lgGerman"),
-       LanguageProperty<tvlGreek>("lgGreek"), LanguageProperty<tvlHebrew>("lgHebrew"),
-       LanguageProperty<tvlItalian>("lgItalian"), LanguageProperty<tvlJapanese>("lgJapanese"),
-       LanguageProperty<tvlKorean>("lgKorean"), LanguageProperty<tvlPolish>("lgPolish"),
-       LanguageProperty<tvlPortugese>("lgPortugese"), LanguageProperty<tvlRussian>("lgRussian"),
-       LanguageProperty<tvlSpanish>("lgSpanish"), LanguageProperty<tvlVietnamese>("lgVietnamese"),
-       P::Enum("TranslateIntoLanguage", TvrkLanguageNames, &TTranslator::TranslateIntoLanguage,
-               &TTranslator::SetTranslateIntoLanguage, tvlUser)});
+  static constexpr TPropInfo props[] = {
+      LanguageProperty<tvlChineseSimplified>("lgChineseSimplified"),
+      LanguageProperty<tvlCzech>("lgCzech"),
+      LanguageProperty<tvlDanish>("lgDanish"),
+      LanguageProperty<tvlEnglish>("lgEnglish"),
+      LanguageProperty<tvlFrench>("lgFrench"),
+      LanguageProperty<tvlGerman>("lgGerman"),
+      LanguageProperty<tvlGreek>("lgGreek"),
+      LanguageProperty<tvlHebrew>("lgHebrew"),
+      LanguageProperty<tvlItalian>("lgItalian"),
+      LanguageProperty<tvlJapanese>("lgJapanese"),
+      LanguageProperty<tvlKorean>("lgKorean"),
+      LanguageProperty<tvlPolish>("lgPolish"),
+      LanguageProperty<tvlPortugese>("lgPortugese"),
+      LanguageProperty<tvlRussian>("lgRussian"),
+      LanguageProperty<tvlSpanish>("lgSpanish"),
+      LanguageProperty<tvlVietnamese>("lgVietnamese"),
+      P::Enum<&TTranslator::TranslateIntoLanguage, &TTranslator::SetTranslateIntoLanguage>("TranslateIntoLanguage",
+                                                                                           TvrkLanguageNames, tvlUser),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TTranslator, TComponent>("TTranslator", props);
   return info;
 }
 

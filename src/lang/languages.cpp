@@ -5,10 +5,11 @@
 
 namespace tav {
 
-const std::vector<std::string> TvrkLanguageNames = {
-    "tvlChineseSimplified", "tvlCzech",  "tvlDanish",  "tvlEnglish", "tvlFrench",     "tvlGerman",
-    "tvlGreek",             "tvlHebrew", "tvlItalian", "tvlJapanese", "tvlKorean",    "tvlPolish",
-    "tvlPortugese",         "tvlRussian", "tvlSpanish", "tvlUser",    "tvlVietnamese"};
+constexpr std::string_view kTvrkLanguageNames[] = {
+    "tvlChineseSimplified", "tvlCzech", "tvlDanish", "tvlEnglish", "tvlFrench", "tvlGerman", "tvlGreek", "tvlHebrew",
+    "tvlItalian", "tvlJapanese", "tvlKorean", "tvlPolish", "tvlPortugese", "tvlRussian", "tvlSpanish", "tvlUser",
+    "tvlVietnamese"};
+constinit const TNameList TvrkLanguageNames(kTvrkLanguageNames);
 
 std::string LangIdToString(TTvrkLanguage ident) {
   if (ident == tvlUser) {
@@ -17,7 +18,7 @@ std::string LangIdToString(TTvrkLanguage ident) {
     ident = LanguageFromLangId(id);
   }
   if (ident < tvlChineseSimplified || ident > tvlVietnamese) return "";
-  return TvrkLanguageNames[ident].substr(3);
+  return std::string(TvrkLanguageNames[ident].substr(3));
 }
 
 TTvrkLanguage LanguageFromLangId(unsigned langId) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/classes.h"
 #include "sys/run_state.h"
 
 namespace tav {
@@ -14,7 +15,7 @@ enum TTvrkLanguage {
   tvlChineseSimplified, tvlCzech, tvlDanish, tvlEnglish, tvlFrench, tvlGerman, tvlGreek, tvlHebrew,
   tvlItalian, tvlJapanese, tvlKorean, tvlPolish, tvlPortugese, tvlRussian, tvlSpanish, tvlUser, tvlVietnamese
 };
-extern const std::vector<std::string> TvrkLanguageNames;
+extern const TNameList TvrkLanguageNames;
 
 // The English name of a language ("ChineseSimplified" ... "Vietnamese"); for tvlUser the name of the
 // user's system language, "" when the system cannot tell it.

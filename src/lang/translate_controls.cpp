@@ -5,12 +5,12 @@
 namespace tav {
 
 const TClassInfo& TTranslateLabel::StaticClassInfo() {
-  static const TClassInfo info = ClassInfoOf<TTranslateLabel>("TTranslateLabel");
+  static constexpr TClassInfo info = MakeClassInfo<TTranslateLabel, TLabel>("TTranslateLabel", kProperties);
   return info;
 }
 
 const TClassInfo& TTranslateBitBtn::StaticClassInfo() {
-  static const TClassInfo info = ClassInfoOf<TTranslateBitBtn>("TTranslateBitBtn");
+  static constexpr TClassInfo info = MakeClassInfo<TTranslateBitBtn, TBitBtn>("TTranslateBitBtn", kProperties);
   return info;
 }
 

@@ -8,7 +8,7 @@
 namespace tav {
 
 // A control of class TBase that carries a GLID. Each translating class C derives from it and makes
-// its class info with ClassInfoOf<C>, which adds the GLID property to TBase's.
+// its class info from kProperties, which adds the GLID property to TBase's.
 template <class TBase>
 class TTranslating : public TBase {
 public:
@@ -17,10 +17,9 @@ public:
   void SetGLID(int value) { glid_ = value; }
 
 protected:
-  template <class C>
-  static TClassInfo ClassInfoOf(const char* name) {
-    return MakeClassInfo<C, TBase>(name, {Props<C>::Integer("GLID", &C::GLID, &C::SetGLID, 0)});
-  }
+ static constexpr TPropInfo kProperties[] = {
+     Props<TTranslating>::template Integer<&TTranslating::GLID, &TTranslating::SetGLID>("GLID", 0),
+ };
 
 private:
   int glid_ = 0;

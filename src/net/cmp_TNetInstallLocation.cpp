@@ -8,10 +8,8 @@
 
 namespace tav {
 
-const std::vector<std::string>& InternetProtocolNames() {
-  static const std::vector<std::string> names{"ipHTTP", "ipFTP", "ipHTTPS"};
-  return names;
-}
+constexpr std::string_view kInternetProtocolNames[] = {"ipHTTP", "ipFTP", "ipHTTPS"};
+constinit const TNameList InternetProtocolNames(kInternetProtocolNames);
 
 std::string WindowsErrorName(std::uint32_t code) {
   static const char* const kInternet[] = {
@@ -96,7 +94,7 @@ void SplitHostPort(const std::string& hostname, std::string& host, std::uint16_t
 // ---- login information ----
 
 const TClassInfo& TCustomLoginInformation::StaticClassInfo() {
-  static const TClassInfo info{"TCustomLoginInformation", &TPersistent::StaticClassInfo(), {}, {}};
+  static constexpr TClassInfo info = MakeClassInfo<TCustomLoginInformation, TPersistent>("TCustomLoginInformation");
   return info;
 }
 
@@ -120,17 +118,17 @@ bool TCustomLoginInformation::FilledIn() const {
 
 const TClassInfo& TLoginInformation::StaticClassInfo() {
   using P = Props<TLoginInformation>;
-  static const TClassInfo info{
-      "TLoginInformation",
-      &TCustomLoginInformation::StaticClassInfo(),
-      {},
-      {P::Boolean("Anonymous", &TLoginInformation::Anonymous, &TLoginInformation::Anonymous, true),
-       P::String("Directory", &TLoginInformation::Directory, &TLoginInformation::Directory),
-       P::String("Hostname", &TLoginInformation::Hostname, &TLoginInformation::Hostname),
-       P::String("Password", &TLoginInformation::Password, &TLoginInformation::Password),
-       P::Enum("Protocol", InternetProtocolNames(), &TLoginInformation::Protocol, &TLoginInformation::Protocol,
-               TCustomNetInstallLocation::ipHTTP),
-       P::String("Username", &TLoginInformation::Username, &TLoginInformation::Username)}};
+  static constexpr TPropInfo props[] = {
+      P::Boolean<&TLoginInformation::Anonymous, &TLoginInformation::Anonymous>("Anonymous", true),
+      P::String<&TLoginInformation::Directory, &TLoginInformation::Directory>("Directory"),
+      P::String<&TLoginInformation::Hostname, &TLoginInformation::Hostname>("Hostname"),
+      P::String<&TLoginInformation::Password, &TLoginInformation::Password>("Password"),
+      P::Enum<&TLoginInformation::Protocol, &TLoginInformation::Protocol>("Protocol", InternetProtocolNames,
+                                                                          TCustomNetInstallLocation::ipHTTP),
+      P::String<&TLoginInformation::Username, &TLoginInformation::Username>("Username"),
+  };
+  static constexpr TClassInfo info =
+      MakeClassInfo<TLoginInformation, TCustomLoginInformation>("TLoginInformation", props);
   return info;
 }
 

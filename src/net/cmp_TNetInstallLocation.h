@@ -14,7 +14,7 @@
 namespace tav {
 
 using TInternetProtocol = TCustomNetInstallLocation::TProtocol;
-const std::vector<std::string>& InternetProtocolNames();
+extern const TNameList InternetProtocolNames;
 
 // The failures of a location. Each message is the specific text followed by the name of the last
 // Windows error, the host in use and the server's last response (see NetErrorMessage).

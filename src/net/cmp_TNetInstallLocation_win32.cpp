@@ -108,16 +108,16 @@ void SetDownloadAbortFlag(bool value) { SetUserAbortRequested(value); }
 
 const TClassInfo& TNetInstallLocation::StaticClassInfo() {
   using P = Props<TNetInstallLocation>;
-  static const TClassInfo info = MakeClassInfo<TNetInstallLocation, TCustomNetInstallLocation>(
-      "TNetInstallLocation",
-      {
-          P::Object("LoginInformation", [](TNetInstallLocation& l) { return &l.LoginInformation(); }),
-          P::Event("OnAfterDownload", &TNetInstallLocation::OnAfterDownload),
-          P::Event("OnAfterLogin", &TNetInstallLocation::OnAfterLogin),
-          P::Event("OnBeforeDownload", &TNetInstallLocation::OnBeforeDownload),
-          P::Event("OnBeforeLogin", &TNetInstallLocation::OnBeforeLogin),
-          P::Event("OnDataReceived", &TNetInstallLocation::OnDataReceived),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Object<[](TNetInstallLocation& l) { return &l.LoginInformation(); }>("LoginInformation"),
+      P::Event<&TNetInstallLocation::OnAfterDownload>("OnAfterDownload"),
+      P::Event<&TNetInstallLocation::OnAfterLogin>("OnAfterLogin"),
+      P::Event<&TNetInstallLocation::OnBeforeDownload>("OnBeforeDownload"),
+      P::Event<&TNetInstallLocation::OnBeforeLogin>("OnBeforeLogin"),
+      P::Event<&TNetInstallLocation::OnDataReceived>("OnDataReceived"),
+  };
+  static constexpr TClassInfo info =
+      MakeClassInfo<TNetInstallLocation, TCustomNetInstallLocation>("TNetInstallLocation", props);
   return info;
 }
 

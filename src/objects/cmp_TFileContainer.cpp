@@ -13,15 +13,11 @@
 
 namespace tav {
 
-const std::vector<std::string>& InstallFileStateNames() {
-  static const std::vector<std::string> names{"ifsNone", "ifsCompress", "ifsInstall", "ifsCopying"};
-  return names;
-}
+constexpr std::string_view kInstallFileStateNames[] = {"ifsNone", "ifsCompress", "ifsInstall", "ifsCopying"};
+constinit const TNameList InstallFileStateNames(kInstallFileStateNames);
 
-const std::vector<std::string>& lzhCommandNames() {
-  static const std::vector<std::string> names{"lzcOverwrite", "lzcOnlyAdd"};
-  return names;
-}
+constexpr std::string_view kLzhCommandNames[] = {"lzcOverwrite", "lzcOnlyAdd"};
+constinit const TNameList lzhCommandNames(kLzhCommandNames);
 
 namespace {
 
@@ -59,7 +55,7 @@ TCustomNetInstallLocation* GetNetLocation(const TFileRelated* obj) {
 // ---- TFileRelated ----
 
 const TClassInfo& TFileRelated::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TFileRelated, TInstallObject>("TFileRelated", {});
+  static constexpr TClassInfo info = MakeClassInfo<TFileRelated, TInstallObject>("TFileRelated");
   return info;
 }
 
@@ -235,7 +231,7 @@ void TFileRelated::DataReceived(TObject*, const std::string& fileName, std::int6
 // ---- TFileContainer ----
 
 const TClassInfo& TFileContainer::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TFileContainer, TFileRelated>("TFileContainer", {});
+  static constexpr TClassInfo info = MakeClassInfo<TFileContainer, TFileRelated>("TFileContainer");
   return info;
 }
 
@@ -602,37 +598,36 @@ void TFileContainer::BuildHelper(TFileRelated* helper, int options, const std::s
 
 const TClassInfo& TInstallFileGroup::StaticClassInfo() {
   using P = Props<TInstallFileGroup>;
-  static const TClassInfo info = MakeClassInfo<TInstallFileGroup, TFileContainer>(
-      "TInstallFileGroup",
-      {
-          P::Enum("AddToArchive", lzhCommandNames(), &TInstallFileGroup::AddToArchive,
-                  &TInstallFileGroup::SetAddToArchive, lzcOverwrite),
-          P::Boolean("AllowChangeDir", &TInstallFileGroup::AllowChangeDir, &TInstallFileGroup::SetAllowChangeDir, true),
-          P::Boolean("AllowChoice", &TInstallFileGroup::AllowChoice, &TInstallFileGroup::SetAllowChoice, true),
-          P::String("ArchiveFile", &TInstallFileGroup::ArchiveFile, &TInstallFileGroup::SetArchiveFile),
-          P::Reference<TCustomPathSpecifier>("ArchiveFileType", &TInstallFileGroup::ArchiveFileType,
-                                             &TInstallFileGroup::SetArchiveFileType),
-          P::Reference<TInstallContainer>("Container", &TInstallFileGroup::Container, &TInstallFileGroup::SetContainer),
-          P::StringList("Description", &TInstallFileGroup::DescriptionLines, &TInstallFileGroup::SetDescriptionLines),
-          P::String("DestDir", &TInstallFileGroup::DestDir, &TInstallFileGroup::SetDestDir),
-          P::Reference<TCustomPathSpecifier>("DestDirType", &TInstallFileGroup::DestDirType,
-                                             &TInstallFileGroup::SetDestDirType),
-          P::String("GroupName", &TInstallFileGroup::GroupName, &TInstallFileGroup::SetGroupName, std::nullopt),
-          P::Boolean("Include", &TInstallFileGroup::Include, &TInstallFileGroup::SetInclude, true),
-          P::Set("InstallTypes", InstallTypeNames(), &TInstallFileGroup::InstallTypesMask,
-                 &TInstallFileGroup::SetInstallTypesMask, 1 << itAlways),
-          P::Reference<TCustomNetInstallLocation>("NetLocation", &TInstallFileGroup::NetLocation,
-                                                  &TInstallFileGroup::SetNetLocation),
-          P::Integer("Order", &TInstallFileGroup::Order, &TInstallFileGroup::SetOrder),
-          P::Event("OnAfterInstallObjects", &TInstallFileGroup::OnAfterInstallObjects),
-          P::Event("OnAfterProcess", &TInstallFileGroup::OnAfterProcess),
-          P::Event("OnBeforeInstallObjects", &TInstallFileGroup::OnBeforeInstallObjects),
-          P::Event("OnBeforeProcess", &TInstallFileGroup::OnBeforeProcess),
-          P::Event("OnDataReceived", &TInstallFileGroup::OnDataReceived),
-          P::Event("OnNewDisk", &TInstallFileGroup::OnNewDisk),
-          P::Event("OnReplacing", &TInstallFileGroup::OnReplacing),
-          P::Event("OnStatus", &TInstallFileGroup::OnStatus),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TInstallFileGroup::AddToArchive, &TInstallFileGroup::SetAddToArchive>("AddToArchive", lzhCommandNames,
+                                                                                     lzcOverwrite),
+      P::Boolean<&TInstallFileGroup::AllowChangeDir, &TInstallFileGroup::SetAllowChangeDir>("AllowChangeDir", true),
+      P::Boolean<&TInstallFileGroup::AllowChoice, &TInstallFileGroup::SetAllowChoice>("AllowChoice", true),
+      P::String<&TInstallFileGroup::ArchiveFile, &TInstallFileGroup::SetArchiveFile>("ArchiveFile"),
+      P::Reference<TCustomPathSpecifier, &TInstallFileGroup::ArchiveFileType, &TInstallFileGroup::SetArchiveFileType>(
+          "ArchiveFileType"),
+      P::Reference<TInstallContainer, &TInstallFileGroup::Container, &TInstallFileGroup::SetContainer>("Container"),
+      P::StringList<&TInstallFileGroup::DescriptionLines, &TInstallFileGroup::SetDescriptionLines>("Description"),
+      P::String<&TInstallFileGroup::DestDir, &TInstallFileGroup::SetDestDir>("DestDir"),
+      P::Reference<TCustomPathSpecifier, &TInstallFileGroup::DestDirType, &TInstallFileGroup::SetDestDirType>(
+          "DestDirType"),
+      P::String<&TInstallFileGroup::GroupName, &TInstallFileGroup::SetGroupName>("GroupName", std::nullopt),
+      P::Boolean<&TInstallFileGroup::Include, &TInstallFileGroup::SetInclude>("Include", true),
+      P::Set<&TInstallFileGroup::InstallTypesMask, &TInstallFileGroup::SetInstallTypesMask>(
+          "InstallTypes", InstallTypeNames, 1 << itAlways),
+      P::Reference<TCustomNetInstallLocation, &TInstallFileGroup::NetLocation, &TInstallFileGroup::SetNetLocation>(
+          "NetLocation"),
+      P::Integer<&TInstallFileGroup::Order, &TInstallFileGroup::SetOrder>("Order"),
+      P::Event<&TInstallFileGroup::OnAfterInstallObjects>("OnAfterInstallObjects"),
+      P::Event<&TInstallFileGroup::OnAfterProcess>("OnAfterProcess"),
+      P::Event<&TInstallFileGroup::OnBeforeInstallObjects>("OnBeforeInstallObjects"),
+      P::Event<&TInstallFileGroup::OnBeforeProcess>("OnBeforeProcess"),
+      P::Event<&TInstallFileGroup::OnDataReceived>("OnDataReceived"),
+      P::Event<&TInstallFileGroup::OnNewDisk>("OnNewDisk"),
+      P::Event<&TInstallFileGroup::OnReplacing>("OnReplacing"),
+      P::Event<&TInstallFileGroup::OnStatus>("OnStatus"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TInstallFileGroup, TFileContainer>("TInstallFileGroup", props);
   return info;
 }
 

@@ -18,8 +18,8 @@ class TCustomInstallFile;
 
 // The operation a file container has in progress.
 enum TInstallFileState { ifsNone, ifsCompress, ifsInstall, ifsCopying };
-const std::vector<std::string>& InstallFileStateNames();
-const std::vector<std::string>& lzhCommandNames();
+extern const TNameList InstallFileStateNames;
+extern const TNameList lzhCommandNames;
 
 // Information event codes that install files and file containers raise on their container.
 constexpr int ieAfterInstall = 1001, ieBeforeInstall = 1002, ieReplacing = 1003;

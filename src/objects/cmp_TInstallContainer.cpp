@@ -9,15 +9,11 @@
 
 namespace tav {
 
-const std::vector<std::string>& InstallTypeNames() {
-  static const std::vector<std::string> names{"itFull", "itDefault", "itCompact", "itAlways", "itCustom"};
-  return names;
-}
+constexpr std::string_view kInstallTypeNames[] = {"itFull", "itDefault", "itCompact", "itAlways", "itCustom"};
+constinit const TNameList InstallTypeNames(kInstallTypeNames);
 
-const std::vector<std::string>& DistributeTypeNames() {
-  static const std::vector<std::string> names{"dtTraditional", "dtWeb", "dtTraditionalNet"};
-  return names;
-}
+constexpr std::string_view kDistributeTypeNames[] = {"dtTraditional", "dtWeb", "dtTraditionalNet"};
+constinit const TNameList DistributeTypeNames(kDistributeTypeNames);
 
 const char* const kUninstallKeyPrefix = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
@@ -97,7 +93,7 @@ TInstallContainerList* InstallContainers() {
 // ---- TInstallContainer ----
 
 const TClassInfo& TInstallContainer::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TInstallContainer, TComponent>("TInstallContainer", {});
+  static constexpr TClassInfo info = MakeClassInfo<TInstallContainer, TComponent>("TInstallContainer");
   return info;
 }
 
@@ -340,7 +336,7 @@ int TInstallContainer::Broadcast(TObject* sender, int code, TObject* po) {
 // ---- TInstallObject ----
 
 const TClassInfo& TInstallObject::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TInstallObject, TInstallContainer>("TInstallObject", {});
+  static constexpr TClassInfo info = MakeClassInfo<TInstallObject, TInstallContainer>("TInstallObject");
   return info;
 }
 

@@ -20,7 +20,7 @@ class TInstallObject;
 class TFileContainer;
 
 enum TInstallType { itFull, itDefault, itCompact, itAlways, itCustom };
-const std::vector<std::string>& InstallTypeNames();
+extern const TNameList InstallTypeNames;
 
 // A set of install types; bit i of the mask stands for the TInstallType of value i.
 class TInstallTypeSet {
@@ -109,7 +109,7 @@ public:
 // How the distribution is delivered: archives beside setup, everything from a server, or archives
 // beside setup with single files fetched from a server.
 enum TDistributeType { dtTraditional, dtWeb, dtTraditionalNet };
-const std::vector<std::string>& DistributeTypeNames();
+extern const TNameList DistributeTypeNames;
 
 class TCustomNetInstallLocation;
 

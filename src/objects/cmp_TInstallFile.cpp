@@ -17,11 +17,9 @@
 
 namespace tav {
 
-const std::vector<std::string>& InstallFileTypeNames() {
-  static const std::vector<std::string> names{"iftNormal", "iftJustADLL", "iftApplicationSpecificDLL",
-                                              "iftVendorSharedDLL", "iftSystemWideDLL"};
-  return names;
-}
+constexpr std::string_view kInstallFileTypeNames[] = {
+    "iftNormal", "iftJustADLL", "iftApplicationSpecificDLL", "iftVendorSharedDLL", "iftSystemWideDLL"};
+constinit const TNameList InstallFileTypeNames(kInstallFileTypeNames);
 
 namespace {
 
@@ -117,7 +115,7 @@ TRunSlot<bool>& RegistrationFailuresPropagateSlot() {
 // ---- construction ----
 
 const TClassInfo& TCustomInstallFile::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCustomInstallFile, TFileRelated>("TCustomInstallFile", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCustomInstallFile, TFileRelated>("TCustomInstallFile");
   return info;
 }
 
@@ -760,45 +758,43 @@ void TCustomInstallFile::ReadInfoFrom(const std::string& archive) {
 
 const TClassInfo& TInstallFile::StaticClassInfo() {
   using P = Props<TInstallFile>;
-  static const TClassInfo info = MakeClassInfo<TInstallFile, TCustomInstallFile>(
-      "TInstallFile",
-      {
-          P::String("ArchiveFile", &TInstallFile::ArchiveFile, &TInstallFile::SetArchiveFile),
-          P::Reference<TCustomPathSpecifier>("ArchiveFileType", &TInstallFile::ArchiveFileType,
-                                             &TInstallFile::SetArchiveFileType),
-          P::Enum("AddToArchive", lzhCommandNames(), &TInstallFile::AddToArchive, &TInstallFile::SetAddToArchive,
-                  lzcOverwrite),
-          P::Reference<TInstallContainer>("Container", &TInstallFile::Container, &TInstallFile::SetContainer),
-          P::String("DestDir", &TInstallFile::DestDir, &TInstallFile::SetDestDir),
-          P::Reference<TCustomPathSpecifier>("DestDirType", &TInstallFile::DestDirType, &TInstallFile::SetDestDirType),
-          P::Boolean("Include", &TInstallFile::Include, &TInstallFile::SetInclude, true),
-          P::Set("InstallTypes", InstallTypeNames(), &TInstallFile::InstallTypesMask, &TInstallFile::SetInstallTypesMask,
-                 1 << itAlways),
-          P::Boolean("Net", &TInstallFile::Net, &TInstallFile::SetNet, false),
-          P::Reference<TCustomNetInstallLocation>("NetLocation", &TInstallFile::NetLocation,
-                                                  &TInstallFile::SetNetLocation),
-          P::Integer("Order", &TInstallFile::Order, &TInstallFile::SetOrder),
-          P::Boolean("ActiveX", &TInstallFile::ActiveX, &TInstallFile::SetActiveX, false),
-          P::String("DestName", &TInstallFile::DestName, &TInstallFile::SetDestName),
-          P::String("FileName", &TInstallFile::FileName, &TInstallFile::SetFileName),
-          P::Enum("FileType", InstallFileTypeNames(), &TInstallFile::FileType, &TInstallFile::SetFileType, iftNormal),
-          P::String("IncludeFromDir", &TInstallFile::IncludeFromDir, &TInstallFile::SetIncludeFromDir),
-          P::Enum("OverwriteMode", OverwriteTypeNames, &TInstallFile::OverwriteMode, &TInstallFile::SetOverwriteMode,
-                  owAlways),
-          P::Boolean("RegisterAsHelp", &TInstallFile::RegisterAsHelp, &TInstallFile::SetRegisterAsHelp, false),
-          P::Boolean("RunAfterInstall", &TInstallFile::RunAfterInstall, &TInstallFile::SetRunAfterInstall, false),
-          P::Boolean("UpdateDLLCounter", &TInstallFile::UpdateDLLCounter, &TInstallFile::SetUpdateDLLCounter, false),
-          P::Integer("UniqueID", &TInstallFile::UniqueID, &TInstallFile::SetUniqueID),
-          P::Event("OnAfterCompress", &TInstallFile::OnAfterCompress),
-          P::Event("OnAfterCopy", &TInstallFile::OnAfterCopy),
-          P::Event("OnAfterInstall", &TInstallFile::OnAfterInstall),
-          P::Event("OnBeforeCompress", &TInstallFile::OnBeforeCompress),
-          P::Event("OnBeforeCopy", &TInstallFile::OnBeforeCopy),
-          P::Event("OnBeforeInstall", &TInstallFile::OnBeforeInstall),
-          P::Event("OnNewDisk", &TInstallFile::OnNewDisk),
-          P::Event("OnReplacing", &TInstallFile::OnReplacing),
-          P::Event("OnStatus", &TInstallFile::OnStatus),
-      });
+  static constexpr TPropInfo props[] = {
+      P::String<&TInstallFile::ArchiveFile, &TInstallFile::SetArchiveFile>("ArchiveFile"),
+      P::Reference<TCustomPathSpecifier, &TInstallFile::ArchiveFileType, &TInstallFile::SetArchiveFileType>(
+          "ArchiveFileType"),
+      P::Enum<&TInstallFile::AddToArchive, &TInstallFile::SetAddToArchive>("AddToArchive", lzhCommandNames,
+                                                                           lzcOverwrite),
+      P::Reference<TInstallContainer, &TInstallFile::Container, &TInstallFile::SetContainer>("Container"),
+      P::String<&TInstallFile::DestDir, &TInstallFile::SetDestDir>("DestDir"),
+      P::Reference<TCustomPathSpecifier, &TInstallFile::DestDirType, &TInstallFile::SetDestDirType>("DestDirType"),
+      P::Boolean<&TInstallFile::Include, &TInstallFile::SetInclude>("Include", true),
+      P::Set<&TInstallFile::InstallTypesMask, &TInstallFile::SetInstallTypesMask>("InstallTypes", InstallTypeNames,
+                                                                                  1 << itAlways),
+      P::Boolean<&TInstallFile::Net, &TInstallFile::SetNet>("Net", false),
+      P::Reference<TCustomNetInstallLocation, &TInstallFile::NetLocation, &TInstallFile::SetNetLocation>("NetLocation"),
+      P::Integer<&TInstallFile::Order, &TInstallFile::SetOrder>("Order"),
+      P::Boolean<&TInstallFile::ActiveX, &TInstallFile::SetActiveX>("ActiveX", false),
+      P::String<&TInstallFile::DestName, &TInstallFile::SetDestName>("DestName"),
+      P::String<&TInstallFile::FileName, &TInstallFile::SetFileName>("FileName"),
+      P::Enum<&TInstallFile::FileType, &TInstallFile::SetFileType>("FileType", InstallFileTypeNames, iftNormal),
+      P::String<&TInstallFile::IncludeFromDir, &TInstallFile::SetIncludeFromDir>("IncludeFromDir"),
+      P::Enum<&TInstallFile::OverwriteMode, &TInstallFile::SetOverwriteMode>("OverwriteMode", OverwriteTypeNames,
+                                                                             owAlways),
+      P::Boolean<&TInstallFile::RegisterAsHelp, &TInstallFile::SetRegisterAsHelp>("RegisterAsHelp", false),
+      P::Boolean<&TInstallFile::RunAfterInstall, &TInstallFile::SetRunAfterInstall>("RunAfterInstall", false),
+      P::Boolean<&TInstallFile::UpdateDLLCounter, &TInstallFile::SetUpdateDLLCounter>("UpdateDLLCounter", false),
+      P::Integer<&TInstallFile::UniqueID, &TInstallFile::SetUniqueID>("UniqueID"),
+      P::Event<&TInstallFile::OnAfterCompress>("OnAfterCompress"),
+      P::Event<&TInstallFile::OnAfterCopy>("OnAfterCopy"),
+      P::Event<&TInstallFile::OnAfterInstall>("OnAfterInstall"),
+      P::Event<&TInstallFile::OnBeforeCompress>("OnBeforeCompress"),
+      P::Event<&TInstallFile::OnBeforeCopy>("OnBeforeCopy"),
+      P::Event<&TInstallFile::OnBeforeInstall>("OnBeforeInstall"),
+      P::Event<&TInstallFile::OnNewDisk>("OnNewDisk"),
+      P::Event<&TInstallFile::OnReplacing>("OnReplacing"),
+      P::Event<&TInstallFile::OnStatus>("OnStatus"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TInstallFile, TCustomInstallFile>("TInstallFile", props);
   return info;
 }
 

@@ -14,7 +14,7 @@
 namespace tav {
 
 enum TInstallFileType { iftNormal, iftJustADLL, iftApplicationSpecificDLL, iftVendorSharedDLL, iftSystemWideDLL };
-const std::vector<std::string>& InstallFileTypeNames();
+extern const TNameList InstallFileTypeNames;
 
 // The number of UniqueID values; a program holds at most this many install files.
 constexpr int kMaxInstallFiles = 2000;

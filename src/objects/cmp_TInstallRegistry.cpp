@@ -22,15 +22,11 @@ TCurrentInstall& RequireInstall() {
 
 }  // namespace
 
-const std::vector<std::string>& RegistryEntryTypeNames() {
-  static const std::vector<std::string> names{"retText", "retInteger", "retBoolean"};
-  return names;
-}
+constexpr std::string_view kRegistryEntryTypeNames[] = {"retText", "retInteger", "retBoolean"};
+constinit const TNameList RegistryEntryTypeNames(kRegistryEntryTypeNames);
 
-const std::vector<std::string>& KeySpecifierNames() {
-  static const std::vector<std::string> names{"ksAbsolute", "ksCompanyName", "ksProductName", "ksVersion"};
-  return names;
-}
+constexpr std::string_view kKeySpecifierNames[] = {"ksAbsolute", "ksCompanyName", "ksProductName", "ksVersion"};
+constinit const TNameList KeySpecifierNames(kKeySpecifierNames);
 
 int RegistryKeyDepth(const std::string& key) {
   int depth = 0;
@@ -51,17 +47,16 @@ TRegistryEntry::TRegistryEntry(TCollection* collection) : TCollectionItem(collec
 const TClassInfo& TRegistryEntry::StaticClassInfo() {
   using P = Props<TRegistryEntry>;
   // No property declares a stored default: every one is written.
-  static const TClassInfo info = MakeClassInfo<TRegistryEntry, TCollectionItem>(
-      "TRegistryEntry",
-      {
-          P::Boolean("Boolean", &TRegistryEntry::Boolean, &TRegistryEntry::SetBoolean),
-          P::Enum("EntryType", RegistryEntryTypeNames(), &TRegistryEntry::EntryType, &TRegistryEntry::SetEntryType),
-          P::String("Ident", &TRegistryEntry::Ident, &TRegistryEntry::SetIdent, std::nullopt),
-          P::Integer("Integer", &TRegistryEntry::Integer, &TRegistryEntry::SetInteger),
-          P::Reference<TCustomPathSpecifier>("PathSpecifier", &TRegistryEntry::PathSpecifier,
-                                             &TRegistryEntry::SetPathSpecifier),
-          P::String("Text", &TRegistryEntry::Text, &TRegistryEntry::SetText, std::nullopt),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Boolean<&TRegistryEntry::Boolean, &TRegistryEntry::SetBoolean>("Boolean"),
+      P::Enum<&TRegistryEntry::EntryType, &TRegistryEntry::SetEntryType>("EntryType", RegistryEntryTypeNames),
+      P::String<&TRegistryEntry::Ident, &TRegistryEntry::SetIdent>("Ident", std::nullopt),
+      P::Integer<&TRegistryEntry::Integer, &TRegistryEntry::SetInteger>("Integer"),
+      P::Reference<TCustomPathSpecifier, &TRegistryEntry::PathSpecifier, &TRegistryEntry::SetPathSpecifier>(
+          "PathSpecifier"),
+      P::String<&TRegistryEntry::Text, &TRegistryEntry::SetText>("Text", std::nullopt),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TRegistryEntry, TCollectionItem>("TRegistryEntry", props);
   return info;
 }
 
@@ -138,7 +133,7 @@ TRegistryEntries::TRegistryEntries(TCustomInstallRegistry* owner)
 }
 
 const TClassInfo& TRegistryEntries::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TRegistryEntries, TCollection>("TRegistryEntries", {});
+  static constexpr TClassInfo info = MakeClassInfo<TRegistryEntries, TCollection>("TRegistryEntries");
   return info;
 }
 
@@ -159,8 +154,7 @@ void TInstallRegistryList::Remove(TCustomInstallRegistry* item) {
 }
 
 const TClassInfo& TCustomInstallRegistry::StaticClassInfo() {
-  static const TClassInfo info =
-      MakeClassInfo<TCustomInstallRegistry, TInstallObject>("TCustomInstallRegistry", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCustomInstallRegistry, TInstallObject>("TCustomInstallRegistry");
   return info;
 }
 
@@ -278,22 +272,20 @@ void TCustomInstallRegistry::WriteUninstall(const std::string& key) {
 
 const TClassInfo& TInstallRegistry::StaticClassInfo() {
   using P = Props<TInstallRegistry>;
-  static const TClassInfo info = MakeClassInfo<TInstallRegistry, TCustomInstallRegistry>(
-      "TInstallRegistry",
-      {
-          P::Reference<TInstallContainer>("Container", &TInstallRegistry::Container, &TInstallRegistry::SetContainer),
-          P::Collection<TRegistryEntry>("Entries", &TInstallRegistry::Entries),
-          P::Set("InstallTypes", InstallTypeNames(), &TInstallRegistry::InstallTypesMask,
-                 &TInstallRegistry::SetInstallTypesMask, 1 << itAlways),
-          P::String("Key", &TInstallRegistry::Key, &TInstallRegistry::SetKey, std::nullopt),
-          P::Enum("KeySpecifierType", KeySpecifierNames(), &TInstallRegistry::KeySpecifierType,
-                  &TInstallRegistry::SetKeySpecifierType),
-          P::Enum("RootKey", RootKeysNames(), &TInstallRegistry::RootKey, &TInstallRegistry::SetRootKey,
-                  hkLocalMachine),
-          P::Event("OnAfterProcess", &TInstallRegistry::OnAfterProcess),
-          P::Event("OnBeforeProcess", &TInstallRegistry::OnBeforeProcess),
-          P::Event("OnBeforeWriteEntry", &TInstallRegistry::OnBeforeWriteEntry),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Reference<TInstallContainer, &TInstallRegistry::Container, &TInstallRegistry::SetContainer>("Container"),
+      P::Collection<TRegistryEntry, &TInstallRegistry::Entries>("Entries"),
+      P::Set<&TInstallRegistry::InstallTypesMask, &TInstallRegistry::SetInstallTypesMask>(
+          "InstallTypes", InstallTypeNames, 1 << itAlways),
+      P::String<&TInstallRegistry::Key, &TInstallRegistry::SetKey>("Key", std::nullopt),
+      P::Enum<&TInstallRegistry::KeySpecifierType, &TInstallRegistry::SetKeySpecifierType>("KeySpecifierType",
+                                                                                           KeySpecifierNames),
+      P::Enum<&TInstallRegistry::RootKey, &TInstallRegistry::SetRootKey>("RootKey", RootKeysNames, hkLocalMachine),
+      P::Event<&TInstallRegistry::OnAfterProcess>("OnAfterProcess"),
+      P::Event<&TInstallRegistry::OnBeforeProcess>("OnBeforeProcess"),
+      P::Event<&TInstallRegistry::OnBeforeWriteEntry>("OnBeforeWriteEntry"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TInstallRegistry, TCustomInstallRegistry>("TInstallRegistry", props);
   return info;
 }
 

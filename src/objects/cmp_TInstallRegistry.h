@@ -16,10 +16,10 @@ namespace tav {
 class TCustomInstallRegistry;
 
 enum TRegistryEntryType { retText, retInteger, retBoolean };
-const std::vector<std::string>& RegistryEntryTypeNames();
+extern const TNameList RegistryEntryTypeNames;
 
 enum TKeySpecifier { ksAbsolute, ksCompanyName, ksProductName, ksVersion };
-const std::vector<std::string>& KeySpecifierNames();
+extern const TNameList KeySpecifierNames;
 
 class TRegistryEntry : public TCollectionItem {
 public:

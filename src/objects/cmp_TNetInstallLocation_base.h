@@ -20,8 +20,8 @@ public:
   enum TProtocol { ipHTTP, ipFTP, ipHTTPS };
 
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info =
-        MakeClassInfo<TCustomNetInstallLocation, TComponent>("TCustomNetInstallLocation", {});
+    static constexpr TClassInfo info =
+        MakeClassInfo<TCustomNetInstallLocation, TComponent>("TCustomNetInstallLocation");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

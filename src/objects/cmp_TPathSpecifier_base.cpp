@@ -6,7 +6,7 @@
 namespace tav {
 
 const TClassInfo& TCustomPathSpecifier::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCustomPathSpecifier, TComponent>("TCustomPathSpecifier", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCustomPathSpecifier, TComponent>("TCustomPathSpecifier");
   return info;
 }
 

@@ -22,46 +22,43 @@ std::string UninstallCommandLine(const std::string& program, const std::string& 
 
 const TClassInfo& TUninstallEXE::StaticClassInfo() {
   using P = Props<TUninstallEXE>;
-  static const TClassInfo info = MakeClassInfo<TUninstallEXE, TCustomInstallFile>(
-      "TUninstallEXE",
-      {
-          P::String("ArchiveFile", &TUninstallEXE::ArchiveFile, &TUninstallEXE::SetArchiveFile),
-          P::Reference<TCustomPathSpecifier>("ArchiveFileType", &TUninstallEXE::ArchiveFileType,
-                                             &TUninstallEXE::SetArchiveFileType),
-          P::Enum("AddToArchive", lzhCommandNames(), &TUninstallEXE::AddToArchive, &TUninstallEXE::SetAddToArchive,
-                  lzcOverwrite),
-          P::Reference<TInstallContainer>("Container", &TUninstallEXE::Container, &TUninstallEXE::SetContainer),
-          P::String("DestDir", &TUninstallEXE::DestDir, &TUninstallEXE::SetDestDir),
-          P::Reference<TCustomPathSpecifier>("DestDirType", &TUninstallEXE::DestDirType,
-                                             &TUninstallEXE::SetDestDirType),
-          P::Boolean("Include", &TUninstallEXE::Include, &TUninstallEXE::SetInclude, true),
-          P::Set("InstallTypes", InstallTypeNames(), &TUninstallEXE::InstallTypesMask,
-                 &TUninstallEXE::SetInstallTypesMask, 1 << itAlways),
-          P::Integer("Order", &TUninstallEXE::Order, &TUninstallEXE::SetOrder),
-          P::String("DestName", &TUninstallEXE::DestName, &TUninstallEXE::SetDestName),
-          P::String("FileName", &TUninstallEXE::FileName, &TUninstallEXE::SetFileName),
-          P::Enum("FileType", InstallFileTypeNames(), &TUninstallEXE::FileType, &TUninstallEXE::SetFileType,
-                  iftNormal),
-          P::String("IncludeFromDir", &TUninstallEXE::IncludeFromDir, &TUninstallEXE::SetIncludeFromDir),
-          P::Boolean("Net", &TUninstallEXE::Net, &TUninstallEXE::SetNet, true),
-          P::Reference<TCustomNetInstallLocation>("NetLocation", &TUninstallEXE::NetLocation,
-                                                  &TUninstallEXE::SetNetLocation),
-          P::Enum("OverwriteMode", OverwriteTypeNames, &TUninstallEXE::OverwriteMode, &TUninstallEXE::SetOverwriteMode,
-                  owAlways),
-          P::Enum("State", InstallFileStateNames(), &TUninstallEXE::State,
-                  static_cast<void (TCustomInstallFile::*)(TInstallFileState)>(&TCustomInstallFile::SetState), ifsNone),
-          P::Boolean("UpdateDLLCounter", &TUninstallEXE::UpdateDLLCounter, &TUninstallEXE::SetUpdateDLLCounter, false),
-          P::Integer("UniqueID", &TUninstallEXE::UniqueID, &TUninstallEXE::SetUniqueID),
-          P::Event("OnAfterCompress", &TUninstallEXE::OnAfterCompress),
-          P::Event("OnAfterCopy", &TUninstallEXE::OnAfterCopy),
-          P::Event("OnAfterInstall", &TUninstallEXE::OnAfterInstall),
-          P::Event("OnBeforeCompress", &TUninstallEXE::OnBeforeCompress),
-          P::Event("OnBeforeCopy", &TUninstallEXE::OnBeforeCopy),
-          P::Event("OnBeforeInstall", &TUninstallEXE::OnBeforeInstall),
-          P::Event("OnNewDisk", &TUninstallEXE::OnNewDisk),
-          P::Event("OnReplacing", &TUninstallEXE::OnReplacing),
-          P::Event("OnStatus", &TUninstallEXE::OnStatus),
-      });
+  static constexpr TPropInfo props[] = {
+      P::String<&TUninstallEXE::ArchiveFile, &TUninstallEXE::SetArchiveFile>("ArchiveFile"),
+      P::Reference<TCustomPathSpecifier, &TUninstallEXE::ArchiveFileType, &TUninstallEXE::SetArchiveFileType>(
+          "ArchiveFileType"),
+      P::Enum<&TUninstallEXE::AddToArchive, &TUninstallEXE::SetAddToArchive>("AddToArchive", lzhCommandNames,
+                                                                             lzcOverwrite),
+      P::Reference<TInstallContainer, &TUninstallEXE::Container, &TUninstallEXE::SetContainer>("Container"),
+      P::String<&TUninstallEXE::DestDir, &TUninstallEXE::SetDestDir>("DestDir"),
+      P::Reference<TCustomPathSpecifier, &TUninstallEXE::DestDirType, &TUninstallEXE::SetDestDirType>("DestDirType"),
+      P::Boolean<&TUninstallEXE::Include, &TUninstallEXE::SetInclude>("Include", true),
+      P::Set<&TUninstallEXE::InstallTypesMask, &TUninstallEXE::SetInstallTypesMask>("InstallTypes", InstallTypeNames,
+                                                                                    1 << itAlways),
+      P::Integer<&TUninstallEXE::Order, &TUninstallEXE::SetOrder>("Order"),
+      P::String<&TUninstallEXE::DestName, &TUninstallEXE::SetDestName>("DestName"),
+      P::String<&TUninstallEXE::FileName, &TUninstallEXE::SetFileName>("FileName"),
+      P::Enum<&TUninstallEXE::FileType, &TUninstallEXE::SetFileType>("FileType", InstallFileTypeNames, iftNormal),
+      P::String<&TUninstallEXE::IncludeFromDir, &TUninstallEXE::SetIncludeFromDir>("IncludeFromDir"),
+      P::Boolean<&TUninstallEXE::Net, &TUninstallEXE::SetNet>("Net", true),
+      P::Reference<TCustomNetInstallLocation, &TUninstallEXE::NetLocation, &TUninstallEXE::SetNetLocation>(
+          "NetLocation"),
+      P::Enum<&TUninstallEXE::OverwriteMode, &TUninstallEXE::SetOverwriteMode>("OverwriteMode", OverwriteTypeNames,
+                                                                               owAlways),
+      P::Enum<&TUninstallEXE::State, static_cast<void (TCustomInstallFile::*)(TInstallFileState)>(
+                                         &TCustomInstallFile::SetState)>("State", InstallFileStateNames, ifsNone),
+      P::Boolean<&TUninstallEXE::UpdateDLLCounter, &TUninstallEXE::SetUpdateDLLCounter>("UpdateDLLCounter", false),
+      P::Integer<&TUninstallEXE::UniqueID, &TUninstallEXE::SetUniqueID>("UniqueID"),
+      P::Event<&TUninstallEXE::OnAfterCompress>("OnAfterCompress"),
+      P::Event<&TUninstallEXE::OnAfterCopy>("OnAfterCopy"),
+      P::Event<&TUninstallEXE::OnAfterInstall>("OnAfterInstall"),
+      P::Event<&TUninstallEXE::OnBeforeCompress>("OnBeforeCompress"),
+      P::Event<&TUninstallEXE::OnBeforeCopy>("OnBeforeCopy"),
+      P::Event<&TUninstallEXE::OnBeforeInstall>("OnBeforeInstall"),
+      P::Event<&TUninstallEXE::OnNewDisk>("OnNewDisk"),
+      P::Event<&TUninstallEXE::OnReplacing>("OnReplacing"),
+      P::Event<&TUninstallEXE::OnStatus>("OnStatus"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TUninstallEXE, TCustomInstallFile>("TUninstallEXE", props);
   return info;
 }
 

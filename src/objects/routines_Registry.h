@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/classes.h"
+
 struct HKEY__;  // the predefined key handles, without pulling in <windows.h>
 
 namespace tav::sys {
@@ -14,7 +16,7 @@ enum class RootKey;  // sys/registry.h
 namespace tav {
 
 enum TRootKeys { hkClassesRoot, hkCurrentConfig, hkCurrentUser, hkDynData, hkLocalMachine, hkUsers };
-const std::vector<std::string>& RootKeysNames();
+extern const TNameList RootKeysNames;
 
 using TRootKeyHandle = ::HKEY__*;
 

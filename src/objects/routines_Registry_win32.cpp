@@ -12,11 +12,9 @@ namespace tav {
 
 const char* const kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-const std::vector<std::string>& RootKeysNames() {
-  static const std::vector<std::string> names{"hkClassesRoot", "hkCurrentConfig", "hkCurrentUser",
-                                              "hkDynData",     "hkLocalMachine",  "hkUsers"};
-  return names;
-}
+constexpr std::string_view kRootKeysNames[] = {
+    "hkClassesRoot", "hkCurrentConfig", "hkCurrentUser", "hkDynData", "hkLocalMachine", "hkUsers"};
+constinit const TNameList RootKeysNames(kRootKeysNames);
 
 sys::RootKey SysRootKey(TRootKeys root) {
   switch (root) {

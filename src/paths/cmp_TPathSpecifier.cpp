@@ -44,7 +44,7 @@ void Leave(TCustomPathSpecifier* specifier) {
 }
 
 bool InheritsFromName(const TComponent* component, std::string_view name) {
-  for (const TClassInfo* c = component ? &component->ClassInfo() : nullptr; c; c = c->Parent) {
+  for (const TClassInfo* c = component ? &component->ClassInfo() : nullptr; c; c = c->Parent()) {
     if (SameText(c->Name, name)) return true;
   }
   return false;
@@ -69,12 +69,6 @@ TCurrentInstall* RequireInstall(TComponent* component) {
                           NameOf(component));
   }
   return install;
-}
-
-template <class T>
-const TClassInfo& StandardInfo(const char* name) {
-  static const TClassInfo info = MakeClassInfo<T, TStandardPathSpecifier>(name, {});
-  return info;
 }
 
 }  // namespace
@@ -132,13 +126,12 @@ TStandardPathSpecList* StandardPathSpecifiers() { return listsGone ? nullptr : &
 
 const TClassInfo& TPathSpecifier::StaticClassInfo() {
   using P = Props<TPathSpecifier>;
-  static const TClassInfo info = MakeClassInfo<TPathSpecifier, TCustomPathSpecifier>(
-      "TPathSpecifier",
-      {
-          P::String("Description", &TPathSpecifier::Description, &TPathSpecifier::SetDescription,
-                    std::string("My cool new path specifier")),
-          P::Event<TCustomPathSpecifier::TGetPathEvent>("OnGetPath", &TCustomPathSpecifier::OnGetPath),
-      });
+  static constexpr TPropInfo props[] = {
+      P::String<&TPathSpecifier::Description, &TPathSpecifier::SetDescription>("Description",
+                                                                               "My cool new path specifier"),
+      P::Event<&TCustomPathSpecifier::OnGetPath>("OnGetPath"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TPathSpecifier, TCustomPathSpecifier>("TPathSpecifier", props);
   return info;
 }
 
@@ -149,8 +142,8 @@ TPathSpecifier::~TPathSpecifier() { Leave(this); }
 // ---- TStandardPathSpecifier ----
 
 const TClassInfo& TStandardPathSpecifier::StaticClassInfo() {
-  static const TClassInfo info =
-      MakeClassInfo<TStandardPathSpecifier, TCustomPathSpecifier>("TStandardPathSpecifier", {});
+  static constexpr TClassInfo info =
+      MakeClassInfo<TStandardPathSpecifier, TCustomPathSpecifier>("TStandardPathSpecifier");
   return info;
 }
 
@@ -164,9 +157,12 @@ TStandardPathSpecifier::~TStandardPathSpecifier() { Leave(this); }
 
 // ---- the built-in specifiers ----
 
-#define TAV_STANDARD_SPECIFIER(Class, DefaultName, Description)                                     \
-  Class::Class(TComponent* owner) : TStandardPathSpecifier(owner, DefaultName, Description) {}      \
-  const TClassInfo& Class::StaticClassInfo() { return StandardInfo<Class>(#Class); }
+#define TAV_STANDARD_SPECIFIER(Class, DefaultName, Description)                                \
+  Class::Class(TComponent* owner) : TStandardPathSpecifier(owner, DefaultName, Description) {} \
+  const TClassInfo& Class::StaticClassInfo() {                                                 \
+    static constexpr TClassInfo info = MakeClassInfo<Class, TStandardPathSpecifier>(#Class);   \
+    return info;                                                                               \
+  }
 
 TAV_STANDARD_SPECIFIER(TpsBDEDLL, "psBDEDLL", "Borland Database Engine DLL Path")
 TAV_STANDARD_SPECIFIER(TpsCommonFiles, "psCommonFiles",

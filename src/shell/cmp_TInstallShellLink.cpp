@@ -24,7 +24,7 @@ namespace {
 TMainLinkGroup* mainLinkGroup = nullptr;
 
 bool InheritsFromName(const TComponent* component, std::string_view name) {
-  for (const TClassInfo* c = component ? &component->ClassInfo() : nullptr; c; c = c->Parent) {
+  for (const TClassInfo* c = component ? &component->ClassInfo() : nullptr; c; c = c->Parent()) {
     if (SameText(c->Name, name)) return true;
   }
   return false;
@@ -98,10 +98,8 @@ private:
 
 }  // namespace
 
-const std::vector<std::string>& MethodTypeNames() {
-  static const std::vector<std::string> names{"mtAutoDetect", "mtShellLinkInterface", "mtProgramManager"};
-  return names;
-}
+constexpr std::string_view kMethodTypeNames[] = {"mtAutoDetect", "mtShellLinkInterface", "mtProgramManager"};
+constinit const TNameList MethodTypeNames(kMethodTypeNames);
 
 // ---- lists ----
 
@@ -139,7 +137,7 @@ void InitializeShellLinks() {
 // ---- link groups ----
 
 const TClassInfo& TCustomShellLinkGroup::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TCustomShellLinkGroup, TInstallObject>("TCustomShellLinkGroup", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCustomShellLinkGroup, TInstallObject>("TCustomShellLinkGroup");
   return info;
 }
 
@@ -169,15 +167,14 @@ void TCustomShellLinkGroup::Install() {
 
 const TClassInfo& TMainLinkGroup::StaticClassInfo() {
   using P = Props<TMainLinkGroup>;
-  static const TClassInfo info = MakeClassInfo<TMainLinkGroup, TCustomShellLinkGroup>(
-      "TMainLinkGroup",
-      {
-          P::Reference<TInstallContainer>("Container", &TMainLinkGroup::Container, &TMainLinkGroup::SetContainer),
-          P::String("DestDir", &TMainLinkGroup::DestDir, &TMainLinkGroup::SetDestDir, std::nullopt),
-          P::Boolean("Include", &TMainLinkGroup::Include, &TMainLinkGroup::SetInclude, true),
-          P::Event("OnAfterProcess", &TMainLinkGroup::OnAfterProcess),
-          P::Event("OnBeforeProcess", &TMainLinkGroup::OnBeforeProcess),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Reference<TInstallContainer, &TMainLinkGroup::Container, &TMainLinkGroup::SetContainer>("Container"),
+      P::String<&TMainLinkGroup::DestDir, &TMainLinkGroup::SetDestDir>("DestDir", std::nullopt),
+      P::Boolean<&TMainLinkGroup::Include, &TMainLinkGroup::SetInclude>("Include", true),
+      P::Event<&TMainLinkGroup::OnAfterProcess>("OnAfterProcess"),
+      P::Event<&TMainLinkGroup::OnBeforeProcess>("OnBeforeProcess"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TMainLinkGroup, TCustomShellLinkGroup>("TMainLinkGroup", props);
   return info;
 }
 
@@ -206,8 +203,7 @@ void TMainLinkGroup::SetContainer(TInstallContainer* value) {
 // ---- links ----
 
 const TClassInfo& TCustomInstallShellLink::StaticClassInfo() {
-  static const TClassInfo info =
-      MakeClassInfo<TCustomInstallShellLink, TInstallObject>("TCustomInstallShellLink", {});
+  static constexpr TClassInfo info = MakeClassInfo<TCustomInstallShellLink, TInstallObject>("TCustomInstallShellLink");
   return info;
 }
 
@@ -430,22 +426,22 @@ void TCustomInstallShellLink::InstallProgramManagerItem() {
 
 const TClassInfo& TInstallMainLink::StaticClassInfo() {
   using P = Props<TInstallMainLink>;
-  static const TClassInfo info = MakeClassInfo<TInstallMainLink, TCustomInstallShellLink>(
-      "TInstallMainLink",
-      {
-          P::String("DestDir", &TInstallMainLink::DestDir, &TInstallMainLink::SetDestDir),
-          P::Boolean("Include", &TInstallMainLink::Include, &TInstallMainLink::SetInclude, true),
-          P::Integer("HotKey", &TInstallMainLink::HotKey, &TInstallMainLink::SetHotKey, 0),
-          P::String("LinkName", &TInstallMainLink::LinkName, &TInstallMainLink::SetLinkName),
-          P::Enum("Method", MethodTypeNames(), &TInstallMainLink::Method, &TInstallMainLink::SetMethod, mtAutoDetect),
-          P::Reference<TInstallContainer>("ObjectLink", &TInstallMainLink::ObjectLink, &TInstallMainLink::SetObjectLink),
-          P::String("ObjectLocation", &TInstallMainLink::ObjectLocation, &TInstallMainLink::SetObjectLocation),
-          P::Reference<TCustomPathSpecifier>("ObjectLocationType", &TInstallMainLink::ObjectLocationType,
-                                             &TInstallMainLink::SetObjectLocationType),
-          P::String("Parameters", &TInstallMainLink::Parameters, &TInstallMainLink::SetParameters),
-          P::Event("OnAfterProcess", &TInstallMainLink::OnAfterProcess),
-          P::Event("OnBeforeProcess", &TInstallMainLink::OnBeforeProcess),
-      });
+  static constexpr TPropInfo props[] = {
+      P::String<&TInstallMainLink::DestDir, &TInstallMainLink::SetDestDir>("DestDir"),
+      P::Boolean<&TInstallMainLink::Include, &TInstallMainLink::SetInclude>("Include", true),
+      P::Integer<&TInstallMainLink::HotKey, &TInstallMainLink::SetHotKey>("HotKey", 0),
+      P::String<&TInstallMainLink::LinkName, &TInstallMainLink::SetLinkName>("LinkName"),
+      P::Enum<&TInstallMainLink::Method, &TInstallMainLink::SetMethod>("Method", MethodTypeNames, mtAutoDetect),
+      P::Reference<TInstallContainer, &TInstallMainLink::ObjectLink, &TInstallMainLink::SetObjectLink>("ObjectLink"),
+      P::String<&TInstallMainLink::ObjectLocation, &TInstallMainLink::SetObjectLocation>("ObjectLocation"),
+      P::Reference<TCustomPathSpecifier, &TInstallMainLink::ObjectLocationType,
+                   &TInstallMainLink::SetObjectLocationType>("ObjectLocationType"),
+      P::String<&TInstallMainLink::Parameters, &TInstallMainLink::SetParameters>("Parameters"),
+      P::Event<&TInstallMainLink::OnAfterProcess>("OnAfterProcess"),
+      P::Event<&TInstallMainLink::OnBeforeProcess>("OnBeforeProcess"),
+  };
+  static constexpr TClassInfo info =
+      MakeClassInfo<TInstallMainLink, TCustomInstallShellLink>("TInstallMainLink", props);
   return info;
 }
 

@@ -11,7 +11,7 @@
 namespace tav {
 
 enum TMethodType { mtAutoDetect, mtShellLinkInterface, mtProgramManager };
-const std::vector<std::string>& MethodTypeNames();
+extern const TNameList MethodTypeNames;
 
 // Broadcast by a link group as it starts installing its shortcuts.
 constexpr int ncInstallLinks = -991;

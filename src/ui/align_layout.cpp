@@ -4,7 +4,8 @@
 
 namespace tav {
 
-const std::vector<std::string> AlignNames = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"};
+constexpr std::string_view kAlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"};
+constinit const TNameList AlignNames(kAlignNames);
 
 std::vector<TLayoutRect> AlignLayout(const TLayoutRect& client, const std::vector<TAlignItem>& items) {
   std::vector<TLayoutRect> result;

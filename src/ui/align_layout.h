@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "core/classes.h"
+
 namespace tav {
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-extern const std::vector<std::string> AlignNames;
+extern const TNameList AlignNames;
 
 struct TLayoutRect {
   int Left = 0, Top = 0, Width = 0, Height = 0;

@@ -36,7 +36,7 @@ void EnableDpiAwareness() {
 }  // namespace
 
 const TClassInfo& TApplication::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TApplication, TComponent>("TApplication", {});
+  static constexpr TClassInfo info = MakeClassInfo<TApplication, TComponent>("TApplication");
   return info;
 }
 

@@ -7,9 +7,11 @@
 
 namespace tav {
 
-const std::vector<std::string> BitBtnKindNames = {"bkCustom", "bkOK",    "bkCancel", "bkHelp",   "bkYes", "bkNo",
-                                                  "bkClose",  "bkAbort", "bkRetry",  "bkIgnore", "bkAll"};
-const std::vector<std::string> ButtonLayoutNames = {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"};
+constexpr std::string_view kBitBtnKindNames[] = {
+    "bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose", "bkAbort", "bkRetry", "bkIgnore", "bkAll"};
+constinit const TNameList BitBtnKindNames(kBitBtnKindNames);
+constexpr std::string_view kButtonLayoutNames[] = {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"};
+constinit const TNameList ButtonLayoutNames(kButtonLayoutNames);
 
 std::string BitBtnKindCaption(TBitBtnKind kind) {
   static const char* const captions[] = {"",        "OK",     "Cancel",  "&Help",    "&Yes", "&No",
@@ -63,15 +65,15 @@ TGlyphLayout LayoutGlyph(const RECT& client, SIZE glyph, SIZE text, TButtonLayou
 
 const TClassInfo& TBitBtn::StaticClassInfo() {
   using P = Props<TBitBtn>;
-  static const TClassInfo info = MakeClassInfo<TBitBtn, TButton>(
-      "TBitBtn", {
-                     P::Object("Glyph", [](TBitBtn& c) { return &c.Glyph(); }),
-                     P::Enum("Kind", BitBtnKindNames, &TBitBtn::Kind, &TBitBtn::SetKind, bkCustom),
-                     P::Enum("Layout", ButtonLayoutNames, &TBitBtn::Layout, &TBitBtn::SetLayout, blGlyphLeft),
-                     P::Integer("Margin", &TBitBtn::Margin, &TBitBtn::SetMargin, -1),
-                     P::Integer("NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs, 1),
-                     P::Integer("Spacing", &TBitBtn::Spacing, &TBitBtn::SetSpacing, 4),
-                 });
+  static constexpr TPropInfo props[] = {
+      P::Object<[](TBitBtn& c) { return &c.Glyph(); }>("Glyph"),
+      P::Enum<&TBitBtn::Kind, &TBitBtn::SetKind>("Kind", BitBtnKindNames, bkCustom),
+      P::Enum<&TBitBtn::Layout, &TBitBtn::SetLayout>("Layout", ButtonLayoutNames, blGlyphLeft),
+      P::Integer<&TBitBtn::Margin, &TBitBtn::SetMargin>("Margin", -1),
+      P::Integer<&TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs>("NumGlyphs", 1),
+      P::Integer<&TBitBtn::Spacing, &TBitBtn::SetSpacing>("Spacing", 4),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TBitBtn, TButton>("TBitBtn", props);
   return info;
 }
 

@@ -11,8 +11,8 @@ namespace tav {
 
 enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-extern const std::vector<std::string> BitBtnKindNames;
-extern const std::vector<std::string> ButtonLayoutNames;
+extern const TNameList BitBtnKindNames;
+extern const TNameList ButtonLayoutNames;
 
 // The caption and modal result that a kind brings.
 std::string BitBtnKindCaption(TBitBtnKind kind);

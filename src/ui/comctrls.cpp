@@ -16,13 +16,13 @@ namespace tav {
 
 const TClassInfo& TProgressBar::StaticClassInfo() {
   using P = Props<TProgressBar>;
-  static const TClassInfo info = MakeClassInfo<TProgressBar, TWinControl>(
-      "TProgressBar", {
-                          P::Integer("Max", &TProgressBar::Max, &TProgressBar::SetMax, 100),
-                          P::Integer("Min", &TProgressBar::Min, &TProgressBar::SetMin, 0),
-                          P::Integer("Position", &TProgressBar::Position, &TProgressBar::SetPosition, 0),
-                          P::Boolean("Smooth", &TProgressBar::Smooth, &TProgressBar::SetSmooth, false),
-                      });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TProgressBar::Max, &TProgressBar::SetMax>("Max", 100),
+      P::Integer<&TProgressBar::Min, &TProgressBar::SetMin>("Min", 0),
+      P::Integer<&TProgressBar::Position, &TProgressBar::SetPosition>("Position", 0),
+      P::Boolean<&TProgressBar::Smooth, &TProgressBar::SetSmooth>("Smooth", false),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TProgressBar, TWinControl>("TProgressBar", props);
   return info;
 }
 
@@ -85,13 +85,13 @@ void TProgressBar::CreateWnd() {
 
 const TClassInfo& TTabControl::StaticClassInfo() {
   using P = Props<TTabControl>;
-  static const TClassInfo info = MakeClassInfo<TTabControl, TWinControl>(
-      "TTabControl", {
-                         P::Integer("TabIndex", &TTabControl::TabIndex, &TTabControl::SetTabIndex, -1),
-                         P::Object("Tabs", [](TTabControl& c) { return &c.Tabs(); }),
-                         P::Boolean("TabStop", &TTabControl::TabStop, &TTabControl::SetTabStop, true),
-                         P::Event("OnChange", &TTabControl::OnChange),
-                     });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TTabControl::TabIndex, &TTabControl::SetTabIndex>("TabIndex", -1),
+      P::Object<[](TTabControl& c) { return &c.Tabs(); }>("Tabs"),
+      P::Boolean<&TTabControl::TabStop, &TTabControl::SetTabStop>("TabStop", true),
+      P::Event<&TTabControl::OnChange>("OnChange"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TTabControl, TWinControl>("TTabControl", props);
   return info;
 }
 
@@ -186,11 +186,10 @@ const wchar_t* RichEditClass() {
 
 const TClassInfo& TRichEdit::StaticClassInfo() {
   using P = Props<TRichEdit>;
-  static const TClassInfo info = MakeClassInfo<TRichEdit, TCustomMemo>(
-      "TRichEdit", {
-                       P::Enum("ScrollBars", ScrollStyleNames, &TRichEdit::ScrollBars, &TRichEdit::SetScrollBars,
-                               ssBoth),
-                   });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TRichEdit::ScrollBars, &TRichEdit::SetScrollBars>("ScrollBars", ScrollStyleNames, ssBoth),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TRichEdit, TCustomMemo>("TRichEdit", props);
   return info;
 }
 
@@ -219,7 +218,7 @@ void TRichEdit::ColorChanged() {
 // TTreeView
 
 const TClassInfo& TTreeView::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TTreeView, TWinControl>("TTreeView", {});
+  static constexpr TClassInfo info = MakeClassInfo<TTreeView, TWinControl>("TTreeView");
   return info;
 }
 
@@ -397,7 +396,7 @@ void TTreeView::WndProc(TMessage& m) {
 // TListView
 
 const TClassInfo& TListView::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TListView, TWinControl>("TListView", {});
+  static constexpr TClassInfo info = MakeClassInfo<TListView, TWinControl>("TListView");
   return info;
 }
 

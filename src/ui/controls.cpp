@@ -14,7 +14,7 @@
 
 namespace tav {
 
-const std::vector<TIdentMapEntry> CursorIdents = {
+constexpr TIdentMapEntry kCursorIdents[] = {
     {"crDefault", crDefault},   {"crNone", crNone},         {"crArrow", crArrow},
     {"crCross", crCross},       {"crIBeam", crIBeam},       {"crSizeNESW", crSizeNESW},
     {"crSizeNS", crSizeNS},     {"crSizeNWSE", crSizeNWSE}, {"crSizeWE", crSizeWE},
@@ -22,6 +22,7 @@ const std::vector<TIdentMapEntry> CursorIdents = {
     {"crAppStart", crAppStart}, {"crHelp", crHelp},         {"crHandPoint", crHandPoint},
     {"crSizeAll", crSizeAll},
 };
+constinit const TIdentList CursorIdents(kCursorIdents);
 
 HCURSOR CursorHandle(TCursor cursor) {
   const wchar_t* id = nullptr;
@@ -159,24 +160,23 @@ std::string StripAccelerator(const std::string& caption) {
 
 const TClassInfo& TControl::StaticClassInfo() {
   using P = Props<TControl>;
-  static const TClassInfo info = MakeClassInfo<TControl, TComponent>(
-      "TControl",
-      {
-          P::Integer("Left", &TControl::Left, &TControl::SetLeft),
-          P::Integer("Top", &TControl::Top, &TControl::SetTop),
-          P::Integer("Width", &TControl::Width, &TControl::SetWidth),
-          P::Integer("Height", &TControl::Height, &TControl::SetHeight),
-          P::Enum("Align", AlignNames, &TControl::Align, &TControl::SetAlign, alNone),
-          P::String("Caption", &TControl::Caption, &TControl::SetCaption),
-          P::Integer("Color", &TControl::Color, &TControl::SetColor, clBtnFace, &ColorIdents),
-          P::Integer("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault, &CursorIdents),
-          P::Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, true),
-          P::Object("Font", [](TControl& c) { return &c.Font(); }),
-          P::String("Hint", &TControl::Hint, &TControl::SetHint),
-          P::Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false),
-          P::Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true),
-          P::Boolean("Visible", &TControl::Visible, &TControl::SetVisible, true),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TControl::Left, &TControl::SetLeft>("Left"),
+      P::Integer<&TControl::Top, &TControl::SetTop>("Top"),
+      P::Integer<&TControl::Width, &TControl::SetWidth>("Width"),
+      P::Integer<&TControl::Height, &TControl::SetHeight>("Height"),
+      P::Enum<&TControl::Align, &TControl::SetAlign>("Align", AlignNames, alNone),
+      P::String<&TControl::Caption, &TControl::SetCaption>("Caption"),
+      P::Integer<&TControl::Color, &TControl::SetColor>("Color", clBtnFace, &ColorIdents),
+      P::Integer<&TControl::Cursor, &TControl::SetCursor>("Cursor", crDefault, &CursorIdents),
+      P::Boolean<&TControl::Enabled, &TControl::SetEnabled>("Enabled", true),
+      P::Object<[](TControl& c) { return &c.Font(); }>("Font"),
+      P::String<&TControl::Hint, &TControl::SetHint>("Hint"),
+      P::Boolean<&TControl::ParentColor, &TControl::SetParentColor>("ParentColor", false),
+      P::Boolean<&TControl::ParentFont, &TControl::SetParentFont>("ParentFont", true),
+      P::Boolean<&TControl::Visible, &TControl::SetVisible>("Visible", true),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TControl, TComponent>("TControl", props);
   return info;
 }
 
@@ -378,11 +378,11 @@ void TControl::ReleaseFontHandle() const {
 
 const TClassInfo& TWinControl::StaticClassInfo() {
   using P = Props<TWinControl>;
-  static const TClassInfo info = MakeClassInfo<TWinControl, TControl>(
-      "TWinControl", {
-                         P::Integer("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder, -1),
-                         P::Boolean("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, false),
-                     });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TWinControl::TabOrder, &TWinControl::SetTabOrder>("TabOrder", -1),
+      P::Boolean<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", false),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TWinControl, TControl>("TWinControl", props);
   return info;
 }
 

@@ -24,7 +24,7 @@ using TCursor = int;
 constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
                   crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11,
                   crNo = -18, crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
-extern const std::vector<TIdentMapEntry> CursorIdents;
+extern const TIdentList CursorIdents;
 // The shared system cursor; nullptr for crDefault (the window's own) and crNone.
 HCURSOR CursorHandle(TCursor cursor);
 

@@ -9,10 +9,13 @@
 
 namespace tav {
 
-const std::vector<std::string> PanelBevelNames = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
-const std::vector<std::string> BevelShapeNames = {"bsBox",        "bsFrame",      "bsTopLine", "bsBottomLine",
-                                                  "bsLeftLine", "bsRightLine", "bsSpacer"};
-const std::vector<std::string> BevelStyleNames = {"bsLowered", "bsRaised"};
+constexpr std::string_view kPanelBevelNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
+constinit const TNameList PanelBevelNames(kPanelBevelNames);
+constexpr std::string_view kBevelShapeNames[] = {
+    "bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"};
+constinit const TNameList BevelShapeNames(kBevelShapeNames);
+constexpr std::string_view kBevelStyleNames[] = {"bsLowered", "bsRaised"};
+constinit const TNameList BevelStyleNames(kBevelStyleNames);
 
 namespace {
 
@@ -37,16 +40,15 @@ void Line(HDC dc, COLORREF color, int x1, int y1, int x2, int y2) {
 
 const TClassInfo& TPanel::StaticClassInfo() {
   using P = Props<TPanel>;
-  static const TClassInfo info = MakeClassInfo<TPanel, TWinControl>(
-      "TPanel",
-      {
-          P::Enum("Alignment", AlignmentNames, &TPanel::Alignment, &TPanel::SetAlignment, taCenter),
-          P::Enum("BevelInner", PanelBevelNames, &TPanel::BevelInner, &TPanel::SetBevelInner, bvNone),
-          P::Enum("BevelOuter", PanelBevelNames, &TPanel::BevelOuter, &TPanel::SetBevelOuter, bvRaised),
-          P::Integer("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth, 1),
-          P::Enum("BorderStyle", BorderStyleNames, &TPanel::BorderStyle, &TPanel::SetBorderStyle, bsNone),
-          P::Integer("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth, 0),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TPanel::Alignment, &TPanel::SetAlignment>("Alignment", AlignmentNames, taCenter),
+      P::Enum<&TPanel::BevelInner, &TPanel::SetBevelInner>("BevelInner", PanelBevelNames, bvNone),
+      P::Enum<&TPanel::BevelOuter, &TPanel::SetBevelOuter>("BevelOuter", PanelBevelNames, bvRaised),
+      P::Integer<&TPanel::BevelWidth, &TPanel::SetBevelWidth>("BevelWidth", 1),
+      P::Enum<&TPanel::BorderStyle, &TPanel::SetBorderStyle>("BorderStyle", BorderStyleNames, bsNone),
+      P::Integer<&TPanel::BorderWidth, &TPanel::SetBorderWidth>("BorderWidth", 0),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TPanel, TWinControl>("TPanel", props);
   return info;
 }
 
@@ -127,11 +129,11 @@ void TPanel::PaintWindow(HDC dc) {
 
 const TClassInfo& TBevel::StaticClassInfo() {
   using P = Props<TBevel>;
-  static const TClassInfo info = MakeClassInfo<TBevel, TControl>(
-      "TBevel", {
-                    P::Enum("Shape", BevelShapeNames, &TBevel::Shape, &TBevel::SetShape, bsBox),
-                    P::Enum("Style", BevelStyleNames, &TBevel::Style, &TBevel::SetStyle, bsLowered),
-                });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TBevel::Shape, &TBevel::SetShape>("Shape", BevelShapeNames, bsBox),
+      P::Enum<&TBevel::Style, &TBevel::SetStyle>("Style", BevelStyleNames, bsLowered),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TBevel, TControl>("TBevel", props);
   return info;
 }
 
@@ -179,13 +181,13 @@ void TBevel::Paint(HDC dc, const RECT& b) {
 
 const TClassInfo& TImage::StaticClassInfo() {
   using P = Props<TImage>;
-  static const TClassInfo info = MakeClassInfo<TImage, TControl>(
-      "TImage", {
-                    P::Boolean("Center", &TImage::Center, &TImage::SetCenter, false),
-                    P::Object("Picture", [](TImage& c) { return &c.Picture(); }),
-                    P::Boolean("Stretch", &TImage::Stretch, &TImage::SetStretch, false),
-                    P::Boolean("Transparent", &TImage::Transparent, &TImage::SetTransparent, false),
-                });
+  static constexpr TPropInfo props[] = {
+      P::Boolean<&TImage::Center, &TImage::SetCenter>("Center", false),
+      P::Object<[](TImage& c) { return &c.Picture(); }>("Picture"),
+      P::Boolean<&TImage::Stretch, &TImage::SetStretch>("Stretch", false),
+      P::Boolean<&TImage::Transparent, &TImage::SetTransparent>("Transparent", false),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TImage, TControl>("TImage", props);
   return info;
 }
 
@@ -259,7 +261,7 @@ private:
 // TGroupBox
 
 const TClassInfo& TGroupBox::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TGroupBox, TWinControl>("TGroupBox", {});
+  static constexpr TClassInfo info = MakeClassInfo<TGroupBox, TWinControl>("TGroupBox");
   return info;
 }
 
@@ -290,13 +292,13 @@ void TGroupBox::WndProc(TMessage& m) {
 
 const TClassInfo& TRadioGroup::StaticClassInfo() {
   using P = Props<TRadioGroup>;
-  static const TClassInfo info = MakeClassInfo<TRadioGroup, TWinControl>(
-      "TRadioGroup", {
-                         P::Integer("Columns", &TRadioGroup::Columns, &TRadioGroup::SetColumns, 1),
-                         P::Integer("ItemIndex", &TRadioGroup::ItemIndex, &TRadioGroup::SetItemIndex, -1),
-                         P::Object("Items", [](TRadioGroup& c) { return &c.Items(); }),
-                         P::Event("OnClick", &TRadioGroup::OnClick),
-                     });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TRadioGroup::Columns, &TRadioGroup::SetColumns>("Columns", 1),
+      P::Integer<&TRadioGroup::ItemIndex, &TRadioGroup::SetItemIndex>("ItemIndex", -1),
+      P::Object<[](TRadioGroup& c) { return &c.Items(); }>("Items"),
+      P::Event<&TRadioGroup::OnClick>("OnClick"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TRadioGroup, TWinControl>("TRadioGroup", props);
   return info;
 }
 

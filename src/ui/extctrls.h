@@ -13,9 +13,9 @@ namespace tav {
 enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
 enum TBevelStyle { bsLowered, bsRaised };
-extern const std::vector<std::string> PanelBevelNames;
-extern const std::vector<std::string> BevelShapeNames;
-extern const std::vector<std::string> BevelStyleNames;
+extern const TNameList PanelBevelNames;
+extern const TNameList BevelShapeNames;
+extern const TNameList BevelStyleNames;
 
 // A container with an outer and an inner bevel, a border between them, and an optional caption.
 class TPanel : public TWinControl {

@@ -10,17 +10,22 @@
 
 namespace tav {
 
-const std::vector<std::string> PositionNames = {
-    "poDesigned",     "poDefault",       "poDefaultPosOnly", "poDefaultSizeOnly",
-    "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"};
-const std::vector<std::string> WindowStateNames = {"wsNormal", "wsMinimized", "wsMaximized"};
-const std::vector<std::string> FormBorderStyleNames = {"bsNone",   "bsSingle",     "bsSizeable",
-                                                       "bsDialog", "bsToolWindow", "bsSizeToolWin"};
-const std::vector<TIdentMapEntry> ModalResultIdents = {
+constexpr std::string_view kPositionNames[] = {
+    "poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter",
+    "poMainFormCenter", "poOwnerFormCenter"};
+constinit const TNameList PositionNames(kPositionNames);
+constexpr std::string_view kWindowStateNames[] = {"wsNormal", "wsMinimized", "wsMaximized"};
+constinit const TNameList WindowStateNames(kWindowStateNames);
+constexpr std::string_view kFormBorderStyleNames[] = {
+    "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+constinit const TNameList FormBorderStyleNames(kFormBorderStyleNames);
+constexpr TIdentMapEntry kModalResultIdents[] = {
     {"mrNone", mrNone},     {"mrOk", mrOk},   {"mrCancel", mrCancel}, {"mrAbort", mrAbort}, {"mrRetry", mrRetry},
     {"mrIgnore", mrIgnore}, {"mrYes", mrYes}, {"mrNo", mrNo},         {"mrAll", mrAll},
 };
-const std::vector<std::string> BorderIconNames = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+constinit const TIdentList ModalResultIdents(kModalResultIdents);
+constexpr std::string_view kBorderIconNames[] = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+constinit const TNameList BorderIconNames(kBorderIconNames);
 
 namespace {
 // Posted to a form by Release: it is destroyed when the message comes round.
@@ -30,27 +35,26 @@ constexpr TBorderIcons kDefaultIcons = (1u << biSystemMenu) | (1u << biMinimize)
 
 const TClassInfo& TForm::StaticClassInfo() {
   using P = Props<TForm>;
-  static const TClassInfo info = MakeClassInfo<TForm, TWinControl>(
-      "TForm",
-      {
-          P::Integer("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth),
-          P::Integer("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
-          P::Enum("Position", PositionNames, &TForm::Position, &TForm::SetPosition, poDesigned),
-          P::Enum("WindowState", WindowStateNames, &TForm::WindowState, &TForm::SetWindowState, wsNormal),
-          P::Enum("BorderStyle", FormBorderStyleNames, &TForm::BorderStyle, &TForm::SetBorderStyle, bsSizeable),
-          P::Set("BorderIcons", BorderIconNames, &TForm::BorderIcons, &TForm::SetBorderIcons, kDefaultIcons),
-          // Forms are hidden until shown.
-          P::Boolean("Visible", &TForm::Visible, &TForm::SetVisible, false),
-          P::Event("OnActivate", &TForm::OnActivate),
-          P::Event("OnClose", &TForm::OnClose),
-          P::Event("OnCloseQuery", &TForm::OnCloseQuery),
-          P::Event("OnCreate", &TForm::OnCreate),
-          P::Event("OnDeactivate", &TForm::OnDeactivate),
-          P::Event("OnDestroy", &TForm::OnDestroy),
-          P::Event("OnHide", &TForm::OnHide),
-          P::Event("OnResize", &TForm::OnResize),
-          P::Event("OnShow", &TForm::OnShow),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TForm::ClientWidth, &TForm::SetClientWidth>("ClientWidth"),
+      P::Integer<&TForm::ClientHeight, &TForm::SetClientHeight>("ClientHeight"),
+      P::Enum<&TForm::Position, &TForm::SetPosition>("Position", PositionNames, poDesigned),
+      P::Enum<&TForm::WindowState, &TForm::SetWindowState>("WindowState", WindowStateNames, wsNormal),
+      P::Enum<&TForm::BorderStyle, &TForm::SetBorderStyle>("BorderStyle", FormBorderStyleNames, bsSizeable),
+      P::Set<&TForm::BorderIcons, &TForm::SetBorderIcons>("BorderIcons", BorderIconNames, kDefaultIcons),
+      // Forms are hidden until shown.
+      P::Boolean<&TForm::Visible, &TForm::SetVisible>("Visible", false),
+      P::Event<&TForm::OnActivate>("OnActivate"),
+      P::Event<&TForm::OnClose>("OnClose"),
+      P::Event<&TForm::OnCloseQuery>("OnCloseQuery"),
+      P::Event<&TForm::OnCreate>("OnCreate"),
+      P::Event<&TForm::OnDeactivate>("OnDeactivate"),
+      P::Event<&TForm::OnDestroy>("OnDestroy"),
+      P::Event<&TForm::OnHide>("OnHide"),
+      P::Event<&TForm::OnResize>("OnResize"),
+      P::Event<&TForm::OnShow>("OnShow"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TForm, TWinControl>("TForm", props);
   return info;
 }
 

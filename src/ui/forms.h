@@ -15,7 +15,7 @@ TAV_EXCEPTION(EInvalidOperation, Exception);
 // Modal results: what a modal form returns, and what a button of a given kind sets.
 constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
               mrAll = 8;
-extern const std::vector<TIdentMapEntry> ModalResultIdents;
+extern const TIdentList ModalResultIdents;
 
 enum TPosition {
   poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
@@ -27,10 +27,10 @@ enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = std::uint32_t;  // bit (1 << TBorderIcon)
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
-extern const std::vector<std::string> PositionNames;
-extern const std::vector<std::string> WindowStateNames;
-extern const std::vector<std::string> FormBorderStyleNames;
-extern const std::vector<std::string> BorderIconNames;
+extern const TNameList PositionNames;
+extern const TNameList WindowStateNames;
+extern const TNameList FormBorderStyleNames;
+extern const TNameList BorderIconNames;
 
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;

@@ -9,17 +9,15 @@ namespace tav {
 
 const TClassInfo& TStringGrid::StaticClassInfo() {
   using P = Props<TStringGrid>;
-  static const TClassInfo info = MakeClassInfo<TStringGrid, TWinControl>(
-      "TStringGrid", {
-                         P::Integer("ColCount", &TStringGrid::ColCount, &TStringGrid::SetColCount, 5),
-                         P::Integer("DefaultColWidth", &TStringGrid::DefaultColWidth,
-                                    &TStringGrid::SetDefaultColWidth, 64),
-                         P::Integer("DefaultRowHeight", &TStringGrid::DefaultRowHeight,
-                                    &TStringGrid::SetDefaultRowHeight, 24),
-                         P::Integer("FixedCols", &TStringGrid::FixedCols, &TStringGrid::SetFixedCols, 1),
-                         P::Integer("FixedRows", &TStringGrid::FixedRows, &TStringGrid::SetFixedRows, 1),
-                         P::Integer("RowCount", &TStringGrid::RowCount, &TStringGrid::SetRowCount, 5),
-                     });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TStringGrid::ColCount, &TStringGrid::SetColCount>("ColCount", 5),
+      P::Integer<&TStringGrid::DefaultColWidth, &TStringGrid::SetDefaultColWidth>("DefaultColWidth", 64),
+      P::Integer<&TStringGrid::DefaultRowHeight, &TStringGrid::SetDefaultRowHeight>("DefaultRowHeight", 24),
+      P::Integer<&TStringGrid::FixedCols, &TStringGrid::SetFixedCols>("FixedCols", 1),
+      P::Integer<&TStringGrid::FixedRows, &TStringGrid::SetFixedRows>("FixedRows", 1),
+      P::Integer<&TStringGrid::RowCount, &TStringGrid::SetRowCount>("RowCount", 5),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TStringGrid, TWinControl>("TStringGrid", props);
   return info;
 }
 

@@ -9,12 +9,18 @@
 
 namespace tav {
 
-const std::vector<std::string> AlignmentNames = {"taLeftJustify", "taRightJustify", "taCenter"};
-const std::vector<std::string> TextLayoutNames = {"tlTop", "tlCenter", "tlBottom"};
-const std::vector<std::string> EditCharCaseNames = {"ecNormal", "ecUpperCase", "ecLowerCase"};
-const std::vector<std::string> ScrollStyleNames = {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"};
-const std::vector<std::string> CheckBoxStateNames = {"cbUnchecked", "cbChecked", "cbGrayed"};
-const std::vector<std::string> BorderStyleNames = {"bsNone", "bsSingle"};
+constexpr std::string_view kAlignmentNames[] = {"taLeftJustify", "taRightJustify", "taCenter"};
+constinit const TNameList AlignmentNames(kAlignmentNames);
+constexpr std::string_view kTextLayoutNames[] = {"tlTop", "tlCenter", "tlBottom"};
+constinit const TNameList TextLayoutNames(kTextLayoutNames);
+constexpr std::string_view kEditCharCaseNames[] = {"ecNormal", "ecUpperCase", "ecLowerCase"};
+constinit const TNameList EditCharCaseNames(kEditCharCaseNames);
+constexpr std::string_view kScrollStyleNames[] = {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"};
+constinit const TNameList ScrollStyleNames(kScrollStyleNames);
+constexpr std::string_view kCheckBoxStateNames[] = {"cbUnchecked", "cbChecked", "cbGrayed"};
+constinit const TNameList CheckBoxStateNames(kCheckBoxStateNames);
+constexpr std::string_view kBorderStyleNames[] = {"bsNone", "bsSingle"};
+constinit const TNameList BorderStyleNames(kBorderStyleNames);
 
 TForm* GetParentForm(TControl* control) {
   TForm* form = nullptr;
@@ -53,20 +59,19 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 const TClassInfo& TLabel::StaticClassInfo() {
   using P = Props<TLabel>;
-  static const TClassInfo info = MakeClassInfo<TLabel, TWinControl>(
-      "TLabel",
-      {
-          // A label is read where it stands, never tabbed to: its window's place is not stored.
-          P::Integer("TabOrder", [](const TLabel&) { return -1; }, [](TLabel&, int) {}, -1),
-          P::Enum("Alignment", AlignmentNames, &TLabel::Alignment, &TLabel::SetAlignment, taLeftJustify),
-          P::Boolean("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize, true),
-          P::Reference<TWinControl>("FocusControl", &TLabel::FocusControl, &TLabel::SetFocusControl),
-          P::Enum("Layout", TextLayoutNames, &TLabel::Layout, &TLabel::SetLayout, tlTop),
-          P::Boolean("ParentColor", &TLabel::ParentColor, &TLabel::SetParentColor, true),
-          P::Boolean("ShowAccelChar", &TLabel::ShowAccelChar, &TLabel::SetShowAccelChar, true),
-          P::Boolean("Transparent", &TLabel::Transparent, &TLabel::SetTransparent, false),
-          P::Boolean("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap, false),
-      });
+  static constexpr TPropInfo props[] = {
+      // A label is read where it stands, never tabbed to: its window's place is not stored.
+      P::Integer<[](const TLabel&) { return -1; }, [](TLabel&, int) {}>("TabOrder", -1),
+      P::Enum<&TLabel::Alignment, &TLabel::SetAlignment>("Alignment", AlignmentNames, taLeftJustify),
+      P::Boolean<&TLabel::AutoSize, &TLabel::SetAutoSize>("AutoSize", true),
+      P::Reference<TWinControl, &TLabel::FocusControl, &TLabel::SetFocusControl>("FocusControl"),
+      P::Enum<&TLabel::Layout, &TLabel::SetLayout>("Layout", TextLayoutNames, tlTop),
+      P::Boolean<&TLabel::ParentColor, &TLabel::SetParentColor>("ParentColor", true),
+      P::Boolean<&TLabel::ShowAccelChar, &TLabel::SetShowAccelChar>("ShowAccelChar", true),
+      P::Boolean<&TLabel::Transparent, &TLabel::SetTransparent>("Transparent", false),
+      P::Boolean<&TLabel::WordWrap, &TLabel::SetWordWrap>("WordWrap", false),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TLabel, TWinControl>("TLabel", props);
   return info;
 }
 
@@ -267,14 +272,14 @@ void TLabel::Paint(HDC dc, const RECT& bounds) {
 
 const TClassInfo& TButton::StaticClassInfo() {
   using P = Props<TButton>;
-  static const TClassInfo info = MakeClassInfo<TButton, TWinControl>(
-      "TButton", {
-                     P::Boolean("Cancel", &TButton::Cancel, &TButton::SetCancel, false),
-                     P::Boolean("Default", &TButton::Default, &TButton::SetDefault, false),
-                     P::Integer("ModalResult", &TButton::ModalResult, &TButton::SetModalResult, 0),
-                     P::Boolean("TabStop", &TButton::TabStop, &TButton::SetTabStop, true),
-                     P::Event("OnClick", &TButton::OnClick),
-                 });
+  static constexpr TPropInfo props[] = {
+      P::Boolean<&TButton::Cancel, &TButton::SetCancel>("Cancel", false),
+      P::Boolean<&TButton::Default, &TButton::SetDefault>("Default", false),
+      P::Integer<&TButton::ModalResult, &TButton::SetModalResult>("ModalResult", 0),
+      P::Boolean<&TButton::TabStop, &TButton::SetTabStop>("TabStop", true),
+      P::Event<&TButton::OnClick>("OnClick"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TButton, TWinControl>("TButton", props);
   return info;
 }
 
@@ -326,16 +331,15 @@ void TButton::WndProc(TMessage& m) {
 
 const TClassInfo& TCheckBox::StaticClassInfo() {
   using P = Props<TCheckBox>;
-  static const TClassInfo info = MakeClassInfo<TCheckBox, TWinControl>(
-      "TCheckBox",
-      {
-          P::Enum("Alignment", AlignmentNames, &TCheckBox::Alignment, &TCheckBox::SetAlignment, taRightJustify),
-          P::Boolean("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed, false),
-          P::Boolean("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, false),
-          P::Enum("State", CheckBoxStateNames, &TCheckBox::State, &TCheckBox::SetState, cbUnchecked),
-          P::Boolean("TabStop", &TCheckBox::TabStop, &TCheckBox::SetTabStop, true),
-          P::Event("OnClick", &TCheckBox::OnClick),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TCheckBox::Alignment, &TCheckBox::SetAlignment>("Alignment", AlignmentNames, taRightJustify),
+      P::Boolean<&TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed>("AllowGrayed", false),
+      P::Boolean<&TCheckBox::Checked, &TCheckBox::SetChecked>("Checked", false),
+      P::Enum<&TCheckBox::State, &TCheckBox::SetState>("State", CheckBoxStateNames, cbUnchecked),
+      P::Boolean<&TCheckBox::TabStop, &TCheckBox::SetTabStop>("TabStop", true),
+      P::Event<&TCheckBox::OnClick>("OnClick"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TCheckBox, TWinControl>("TCheckBox", props);
   return info;
 }
 
@@ -390,16 +394,15 @@ void TCheckBox::WndProc(TMessage& m) {
 
 const TClassInfo& TCustomEdit::StaticClassInfo() {
   using P = Props<TCustomEdit>;
-  static const TClassInfo info = MakeClassInfo<TCustomEdit, TWinControl>(
-      "TCustomEdit",
-      {
-          P::Enum("BorderStyle", BorderStyleNames, &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle, bsSingle),
-          P::Integer("Color", &TCustomEdit::Color, &TCustomEdit::SetColor, clWindow, &ColorIdents),
-          P::Integer("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength, 0),
-          P::Boolean("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly, false),
-          P::Boolean("TabStop", &TCustomEdit::TabStop, &TCustomEdit::SetTabStop, true),
-          P::Event("OnChange", &TCustomEdit::OnChange),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle>("BorderStyle", BorderStyleNames, bsSingle),
+      P::Integer<&TCustomEdit::Color, &TCustomEdit::SetColor>("Color", clWindow, &ColorIdents),
+      P::Integer<&TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength>("MaxLength", 0),
+      P::Boolean<&TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly>("ReadOnly", false),
+      P::Boolean<&TCustomEdit::TabStop, &TCustomEdit::SetTabStop>("TabStop", true),
+      P::Event<&TCustomEdit::OnChange>("OnChange"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TCustomEdit, TWinControl>("TCustomEdit", props);
   return info;
 }
 
@@ -483,11 +486,11 @@ void TCustomEdit::WndProc(TMessage& m) {
 
 const TClassInfo& TEdit::StaticClassInfo() {
   using P = Props<TEdit>;
-  static const TClassInfo info = MakeClassInfo<TEdit, TCustomEdit>(
-      "TEdit", {
-                   P::Enum("CharCase", EditCharCaseNames, &TEdit::CharCase, &TEdit::SetCharCase, ecNormal),
-                   P::String("Text", &TEdit::Text, &TEdit::SetText),
-               });
+  static constexpr TPropInfo props[] = {
+      P::Enum<&TEdit::CharCase, &TEdit::SetCharCase>("CharCase", EditCharCaseNames, ecNormal),
+      P::String<&TEdit::Text, &TEdit::SetText>("Text"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TEdit, TCustomEdit>("TEdit", props);
   return info;
 }
 
@@ -513,14 +516,13 @@ void TEdit::CreateParams(TCreateParams& params) {
 
 const TClassInfo& TCustomMemo::StaticClassInfo() {
   using P = Props<TCustomMemo>;
-  static const TClassInfo info = MakeClassInfo<TCustomMemo, TCustomEdit>(
-      "TCustomMemo",
-      {
-          P::Object("Lines", [](TCustomMemo& c) { return &c.Lines(); }),
-          P::Enum("ScrollBars", ScrollStyleNames, &TCustomMemo::ScrollBars, &TCustomMemo::SetScrollBars, ssNone),
-          P::Boolean("WantReturns", &TCustomMemo::WantReturns, &TCustomMemo::SetWantReturns, true),
-          P::Boolean("WordWrap", &TCustomMemo::WordWrap, &TCustomMemo::SetWordWrap, true),
-      });
+  static constexpr TPropInfo props[] = {
+      P::Object<[](TCustomMemo& c) { return &c.Lines(); }>("Lines"),
+      P::Enum<&TCustomMemo::ScrollBars, &TCustomMemo::SetScrollBars>("ScrollBars", ScrollStyleNames, ssNone),
+      P::Boolean<&TCustomMemo::WantReturns, &TCustomMemo::SetWantReturns>("WantReturns", true),
+      P::Boolean<&TCustomMemo::WordWrap, &TCustomMemo::SetWordWrap>("WordWrap", true),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TCustomMemo, TCustomEdit>("TCustomMemo", props);
   return info;
 }
 
@@ -574,7 +576,7 @@ void TCustomMemo::WndProc(TMessage& m) {
 }
 
 const TClassInfo& TMemo::StaticClassInfo() {
-  static const TClassInfo info = MakeClassInfo<TMemo, TCustomMemo>("TMemo", {});
+  static constexpr TClassInfo info = MakeClassInfo<TMemo, TCustomMemo>("TMemo");
   return info;
 }
 
@@ -583,15 +585,15 @@ const TClassInfo& TMemo::StaticClassInfo() {
 
 const TClassInfo& TListBox::StaticClassInfo() {
   using P = Props<TListBox>;
-  static const TClassInfo info = MakeClassInfo<TListBox, TWinControl>(
-      "TListBox", {
-                      P::Integer("Color", &TListBox::Color, &TListBox::SetColor, clWindow, &ColorIdents),
-                      P::Object("Items", [](TListBox& c) { return &c.Items(); }),
-                      P::Boolean("Sorted", &TListBox::Sorted, &TListBox::SetSorted, false),
-                      P::Boolean("TabStop", &TListBox::TabStop, &TListBox::SetTabStop, true),
-                      P::Event("OnClick", &TListBox::OnClick),
-                      P::Event("OnDblClick", &TListBox::OnDblClick),
-                  });
+  static constexpr TPropInfo props[] = {
+      P::Integer<&TListBox::Color, &TListBox::SetColor>("Color", clWindow, &ColorIdents),
+      P::Object<[](TListBox& c) { return &c.Items(); }>("Items"),
+      P::Boolean<&TListBox::Sorted, &TListBox::SetSorted>("Sorted", false),
+      P::Boolean<&TListBox::TabStop, &TListBox::SetTabStop>("TabStop", true),
+      P::Event<&TListBox::OnClick>("OnClick"),
+      P::Event<&TListBox::OnDblClick>("OnDblClick"),
+  };
+  static constexpr TClassInfo info = MakeClassInfo<TListBox, TWinControl>("TListBox", props);
   return info;
 }
 

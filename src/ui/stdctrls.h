@@ -14,13 +14,13 @@ enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
-extern const std::vector<std::string> AlignmentNames;
-extern const std::vector<std::string> TextLayoutNames;
-extern const std::vector<std::string> EditCharCaseNames;
-extern const std::vector<std::string> ScrollStyleNames;
-extern const std::vector<std::string> CheckBoxStateNames;
+extern const TNameList AlignmentNames;
+extern const TNameList TextLayoutNames;
+extern const TNameList EditCharCaseNames;
+extern const TNameList ScrollStyleNames;
+extern const TNameList CheckBoxStateNames;
 // The border of controls: bsNone or bsSingle of TFormBorderStyle.
-extern const std::vector<std::string> BorderStyleNames;
+extern const TNameList BorderStyleNames;
 
 // Text in a light window of its own, which carries the caption as its window text so that assistive
 // technology and automation find it; it paints what its parent shows under it (Transparent) or its

@@ -289,7 +289,7 @@ void OnPage(std::function<void(T&, HWND wizard)> action) {
     }
     auto* page = dynamic_cast<T*>(front);
     if (!page) {
-      CheckWizardPage(*front, OpenWizard()->Handle(), "page-" + front->ClassInfo().Name, {});
+      CheckWizardPage(*front, OpenWizard()->Handle(), std::string("page-") + front->ClassInfo().Name, {});
       waited = 0;
       front->GoNext();
       return false;

@@ -11,8 +11,10 @@
 namespace tav::test {
 
 enum TMode { mdFirst, mdSecond, mdThird };
-inline const std::vector<std::string> ModeNames = {"mdFirst", "mdSecond", "mdThird"};
-inline const std::vector<std::string> OptionNames = {"opA", "opB", "opC"};
+inline constexpr std::string_view kModeNames[] = {"mdFirst", "mdSecond", "mdThird"};
+inline constexpr TNameList ModeNames(kModeNames);
+inline constexpr std::string_view kOptionNames[] = {"opA", "opB", "opC"};
+inline constexpr TNameList OptionNames(kOptionNames);
 
 // Records the order of Loaded calls across all test components.
 inline std::vector<std::string>& LoadedOrder() {
@@ -24,9 +26,11 @@ class TSettings : public TPersistent {
 public:
   static const TClassInfo& StaticClassInfo() {
     using P = Props<TSettings>;
-    static const TClassInfo info{"TSettings", &TPersistent::StaticClassInfo(), {},
-                                 {P::String("Caption", &TSettings::caption, &TSettings::caption),
-                                  P::Object("Font", [](TSettings& s) { return &s.font; })}};
+    static constexpr TPropInfo props[] = {
+        P::String<&TSettings::caption, &TSettings::caption>("Caption"),
+        P::Object<[](TSettings& s) { return &s.font; }>("Font"),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TSettings, TPersistent>("TSettings", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -39,9 +43,11 @@ public:
   using TCollectionItem::TCollectionItem;
   static const TClassInfo& StaticClassInfo() {
     using P = Props<TEntryItem>;
-    static const TClassInfo info{"TEntryItem", &TCollectionItem::StaticClassInfo(), {},
-                                 {P::String("Key", &TEntryItem::key, &TEntryItem::key),
-                                  P::Integer("Size", &TEntryItem::size, &TEntryItem::size, 0)}};
+    static constexpr TPropInfo props[] = {
+        P::String<&TEntryItem::key, &TEntryItem::key>("Key"),
+        P::Integer<&TEntryItem::size, &TEntryItem::size>("Size", 0),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TEntryItem, TCollectionItem>("TEntryItem", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -56,22 +62,23 @@ public:
         entries(TEntryItem::StaticClassInfo(), [](TCollection* c) { return new TEntryItem(c); }) {}
   static const TClassInfo& StaticClassInfo() {
     using P = Props<TThing>;
-    static const TClassInfo info = MakeClassInfo<TThing, TComponent>(
-        "TThing",
-        {P::Integer("Count", &TThing::count, &TThing::SetCount, 3),
-         P::Integer("Color", &TThing::color, &TThing::color, clWindow, &ColorIdents),
-         P::Boolean("Enabled", &TThing::enabled, &TThing::enabled, true),
-         P::Enum("Mode", ModeNames, &TThing::mode, &TThing::mode, mdFirst),
-         P::Set("Options", OptionNames, &TThing::options, &TThing::options, 0),
-         P::Float("Ratio", &TThing::ratio, &TThing::ratio, 0.0L),
-         P::String("Text", &TThing::text, &TThing::text),
-         P::Binary("Blob", &TThing::blob, &TThing::blob),
-         P::Reference<TThing>("Partner", &TThing::partner, &TThing::SetPartner),
-         P::Object("Lines", [](TThing& t) { return &t.lines; }),
-         P::Object("Settings", [](TThing& t) { return &t.settings; }),
-         P::Object("Picture", [](TThing& t) { return &t.picture; }),
-         P::Collection<TEntryItem>("Entries", [](TThing& t) { return &t.entries; }),
-         P::Event("OnPing", &TThing::OnPing)});
+    static constexpr TPropInfo props[] = {
+        P::Integer<&TThing::count, &TThing::SetCount>("Count", 3),
+        P::Integer<&TThing::color, &TThing::color>("Color", clWindow, &ColorIdents),
+        P::Boolean<&TThing::enabled, &TThing::enabled>("Enabled", true),
+        P::Enum<&TThing::mode, &TThing::mode>("Mode", ModeNames, mdFirst),
+        P::Set<&TThing::options, &TThing::options>("Options", OptionNames, 0),
+        P::Float<&TThing::ratio, &TThing::ratio>("Ratio", 0.0L),
+        P::String<&TThing::text, &TThing::text>("Text"),
+        P::Binary<&TThing::blob, &TThing::blob>("Blob"),
+        P::Reference<TThing, &TThing::partner, &TThing::SetPartner>("Partner"),
+        P::Object<[](TThing& t) { return &t.lines; }>("Lines"),
+        P::Object<[](TThing& t) { return &t.settings; }>("Settings"),
+        P::Object<[](TThing& t) { return &t.picture; }>("Picture"),
+        P::Collection<TEntryItem, [](TThing& t) { return &t.entries; }>("Entries"),
+        P::Event<&TThing::OnPing>("OnPing"),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TThing, TComponent>("TThing", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -117,7 +124,7 @@ class TTestForm : public TThing {
 public:
   using TThing::TThing;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TTestForm, TThing>("TTestForm", {});
+    static constexpr TClassInfo info = MakeClassInfo<TTestForm, TThing>("TTestForm");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -14,8 +14,10 @@ class TLinker : public TComponent {
 public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TLinker, TComponent>(
-        "TLinker", {Props<TLinker>::Reference<TComponent>("Target", &TLinker::Target, &TLinker::SetTarget)});
+    static constexpr TPropInfo props[] = {
+        Props<TLinker>::Reference<TComponent, &TLinker::Target, &TLinker::SetTarget>("Target"),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TLinker, TComponent>("TLinker", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -202,8 +204,10 @@ class TEntry : public TCollectionItem {
 public:
   using TCollectionItem::TCollectionItem;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info{"TEntry", &TCollectionItem::StaticClassInfo(), {},
-                                 {Props<TEntry>::String("Value", &TEntry::value, &TEntry::value)}};
+    static constexpr TPropInfo props[] = {
+        Props<TEntry>::String<&TEntry::value, &TEntry::value>("Value"),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TEntry, TCollectionItem>("TEntry", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -121,7 +121,7 @@ TEST_F(BackdropOnScreen, EveryDirectionRunsBetweenItsColoursMonotonically) {
                         {bdHorzIn, false, true, end, start}, {bdHorzOut, false, true, start, end},
                         {bdVertIn, true, true, start, end}, {bdVertOut, true, true, end, start}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(DirectionNames()[c.d]);
+    SCOPED_TRACE(std::string(DirectionNames[c.d]));
     backdrop_->SetDirection(c.d);
     const TCapture shot = Shot();
     const int extent = c.across ? shot.Width : shot.Height;
@@ -158,7 +158,7 @@ TEST_F(BackdropOnScreen, TheRotatedLabelDrawsInsideItselfAtEveryAngleAndEffect) 
   const RECT inside{40, 30, 280, 230};
   for (int angle : {0, 45, 90}) {
     for (T3DEffectShort effect : {A3dNormal, A3dRaised, A3dResit, A3dShadowed}) {
-      SCOPED_TRACE("angle " + std::to_string(angle) + " " + Effect3DNames()[effect]);
+      SCOPED_TRACE("angle " + std::to_string(angle) + " " + std::string(Effect3DNames[effect]));
       label->LabelStyle().SetAngle(angle);
       label->LabelStyle().SetAStyle3D(effect);
       const TCapture shot = Shot();

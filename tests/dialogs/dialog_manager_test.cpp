@@ -44,8 +44,8 @@ public:
     SetOrder(gScripts[N].order);
   }
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info =
-        MakeClassInfo<TTestPage, TBaseInstallForm>("TTestPage" + std::to_string(N), {});
+    static const std::string name = "TTestPage" + std::to_string(N);
+    static const TClassInfo info = MakeClassInfo<TTestPage, TBaseInstallForm>(name.c_str());
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

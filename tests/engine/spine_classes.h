@@ -21,7 +21,7 @@ class TTestInstall : public TInstall {
 public:
   using TInstall::TInstall;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TTestInstall, TInstall>("TTestInstall", {});
+    static constexpr TClassInfo info = MakeClassInfo<TTestInstall, TInstall>("TTestInstall");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -35,9 +35,10 @@ class TRecorder : public TInstallObject {
 public:
   explicit TRecorder(TComponent* owner) : TInstallObject(owner, kindDialog) {}
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TRecorder, TInstallObject>(
-        "TRecorder",
-        {Props<TRecorder>::Reference<TInstallContainer>("Container", &TRecorder::Container, &TRecorder::SetContainer)});
+    static constexpr TPropInfo props[] = {
+        Props<TRecorder>::Reference<TInstallContainer, &TRecorder::Container, &TRecorder::SetContainer>("Container"),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TRecorder, TInstallObject>("TRecorder", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -57,11 +58,13 @@ public:
   explicit TTestItem(TComponent* owner) : TInstallObject(owner, kindInstallFile) { SetInstallable(true); }
   static const TClassInfo& StaticClassInfo() {
     using P = Props<TTestItem>;
-    static const TClassInfo info = MakeClassInfo<TTestItem, TInstallObject>(
-        "TTestItem", {P::Reference<TInstallContainer>("Container", &TTestItem::Container, &TTestItem::SetContainer),
-                      P::Set("InstallTypes", InstallTypeNames(), &TTestItem::InstallTypesMask,
-                             &TTestItem::SetInstallTypesMask, 1 << itAlways),
-                      P::Boolean("Include", &TTestItem::Include, &TTestItem::SetInclude, true)});
+    static constexpr TPropInfo props[] = {
+        P::Reference<TInstallContainer, &TTestItem::Container, &TTestItem::SetContainer>("Container"),
+        P::Set<&TTestItem::InstallTypesMask, &TTestItem::SetInstallTypesMask>("InstallTypes", InstallTypeNames,
+                                                                              1 << itAlways),
+        P::Boolean<&TTestItem::Include, &TTestItem::SetInclude>("Include", true),
+    };
+    static constexpr TClassInfo info = MakeClassInfo<TTestItem, TInstallObject>("TTestItem", props);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -23,7 +23,7 @@ class TTestFile : public TInstallObject {
 public:
   explicit TTestFile(TComponent* owner) : TInstallObject(owner, kindInstallFile) { SetInstallable(true); }
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TTestFile, TInstallObject>("TTestFile", {});
+    static constexpr TClassInfo info = MakeClassInfo<TTestFile, TInstallObject>("TTestFile");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -44,7 +44,7 @@ class TInstallBDE : public TInstallObject {
 public:
   explicit TInstallBDE(TComponent* owner) : TInstallObject(owner, kindInstallRegistry) {}
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TInstallBDE, TInstallObject>("TInstallBDE", {});
+    static constexpr TClassInfo info = MakeClassInfo<TInstallBDE, TInstallObject>("TInstallBDE");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -27,7 +27,7 @@ class TMyProgramFiles : public TpsProgramFiles {
 public:
   explicit TMyProgramFiles(TComponent* owner) : TpsProgramFiles(owner) {}
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TMyProgramFiles, TpsProgramFiles>("TMyProgramFiles", {});
+    static constexpr TClassInfo info = MakeClassInfo<TMyProgramFiles, TpsProgramFiles>("TMyProgramFiles");
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -187,7 +187,7 @@ TEST_F(Specifiers, UserSpecifierAsksItsNamedHandler) {
   ASSERT_NE(handler, nullptr);
   const TPropInfo* event = user->ClassInfo().FindProperty("OnGetPath");
   ASSERT_NE(event, nullptr);
-  EXPECT_EQ(event->HandlerType, type);
+  EXPECT_EQ(event->HandlerType(), type);
   event->SetEvent(*user, *handler);
   EXPECT_EQ(object->FullDestDir(), "E:\\Shared\\Data1\\Data");
   UnregisterHandler("GetDataPath");

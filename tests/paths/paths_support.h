@@ -74,7 +74,7 @@ public:
   TTestForm() : TForm(nullptr) {}
   explicit TTestForm(TComponent* owner) : TForm(owner) {}
   static const tav::TClassInfo& StaticClassInfo() {
-    static const tav::TClassInfo info = tav::MakeClassInfo<TTestForm, tav::TForm>("TTestForm", {});
+    static constexpr tav::TClassInfo info = tav::MakeClassInfo<TTestForm, TForm>("TTestForm");
     return info;
   }
   const tav::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -23,7 +23,7 @@ class TProjectForm : public TForm {
 public:
   using TForm::TForm;
   static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TProjectForm, TForm>(RootClass.text, {});
+    static constexpr TClassInfo info = MakeClassInfo<TProjectForm, TForm>(RootClass.text);
     return info;
   }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
