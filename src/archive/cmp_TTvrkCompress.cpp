@@ -35,7 +35,6 @@ constexpr std::size_t kInflateInput = 65536;
 constexpr std::size_t kInflateOutput = 65536;
 constexpr std::size_t kCopyChunk = 8192;
 constexpr auto kPumpInterval = std::chrono::milliseconds(40);
-constexpr std::size_t kAppendChunk = 65536;
 constexpr int kMaxVolume = 255;  // the volume number is one byte in the header
 
 // Writes as much of data as fits below capacity (0: no limit of our own); returns the bytes written.
