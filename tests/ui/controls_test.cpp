@@ -14,6 +14,7 @@
 #include "ui/application.h"
 #include "ui/buttons.h"
 #include "ui/comctrls.h"
+#include "ui/common_controls.h"
 #include "ui/extctrls.h"
 #include "ui/screenshot.h"
 #include "sys/run_state.h"
@@ -262,6 +263,40 @@ TEST_F(ControlsTest, EveryControlOfTheLayoutIsARealWindowShowingItsProperties) {
   EXPECT_EQ(magenta, 0);
   EXPECT_GT(cross, 20);
   EXPECT_TRUE(SavePng(cap, ScreenshotPath("", "controls.png")));
+}
+
+// A list view set up before it has a window (a page laid out but not shown) makes none for it, keeps
+// its columns, captions and pictures, and gives them to the window once one is made.
+TEST_F(ControlsTest, AListViewKeepsItsColumnsAndPicturesUntilItHasAWindow) {
+  HIMAGELIST images = comctl::ImageListCreate(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0);
+  ASSERT_NE(images, nullptr);
+  auto* view = new TListView(nullptr);
+  view->AddColumn("Drive", 50);
+  view->AddColumn("Required", 120);
+  view->SetImages(images, images);
+  view->SetColumnCaption(1, "Space Required:");
+  EXPECT_FALSE(view->HandleAllocated());
+  EXPECT_EQ(view->ColumnCount(), 2);
+  EXPECT_EQ(view->ColumnCaption(1), "Space Required:");
+  EXPECT_EQ(view->ColumnCaption(2), "");
+
+  view->SetParent(form);
+  ASSERT_TRUE(view->HandleAllocated());
+  HWND window = view->WindowHandle();
+  EXPECT_EQ(Header_GetItemCount(reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0))), 2);
+  wchar_t text[64] = {};
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT;
+  col.pszText = text;
+  col.cchTextMax = 64;
+  SendMessageW(window, LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&col));
+  EXPECT_EQ(sys::Narrow(text), "Space Required:");
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(window, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), images);
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(window, LVM_GETIMAGELIST, LVSIL_STATE, 0)), images);
+  view->AddColumn("Available", 120);  // with a window, at once
+  EXPECT_EQ(Header_GetItemCount(reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0))), 3);
+  delete view;
+  comctl::ImageListDestroy(images);
 }
 
 // Showing and hiding a window takes seconds under Wine without a window manager: the keys are
