@@ -613,16 +613,16 @@ void TTvrkCompress::DoAddFiles(TlzhCommand command, int uniqueID) {
         end = headers_[headers_.Count() - 1].NextHeader;
         if (end < kPrologueSize + kFileHeaderSize || end > archive.Size()) throw ETvrkCompress(kMsgCorrupt);
       }
+      for (int i = 0; i < headers_.Count(); ++i) {
+        const std::int32_t id = headers_[i].UniqueID;
+        if (id >= 0 && id < kIDTableSize) idTable_[static_cast<std::size_t>(id)] = i;
+      }
+      committed = headers_.Count();
+      headers_.BuildFromList(lines, true, sources);
     } catch (...) {
-      CloseAdding();
+      CloseAdding();  // a failed add leaves the archive closed, as it found it
       throw;
     }
-    for (int i = 0; i < headers_.Count(); ++i) {
-      const std::int32_t id = headers_[i].UniqueID;
-      if (id >= 0 && id < kIDTableSize) idTable_[static_cast<std::size_t>(id)] = i;
-    }
-    committed = headers_.Count();
-    headers_.BuildFromList(lines, true, sources);
   } else {
     idTable_.fill(0);
     // The sources are opened before an existing archive is truncated.

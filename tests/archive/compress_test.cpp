@@ -276,6 +276,9 @@ TEST_F(CompressTest, AddsInABatchMakeTheSameArchive) {
   other.SetCompressedFile(Path("other.1"));
   EXPECT_EQ(other.GetFileCount(), 1);
   EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(Path("batch.1"))));  // closed at the batch's end
+  // A failed add to an existing archive outside a batch leaves it closed too.
+  EXPECT_NE(MessageOf([&] { Add(plain, Path("other.1"), {Path("missing.txt")}, lzcOnlyAdd, 9); }), "<no error>");
+  EXPECT_TRUE(std::filesystem::remove(std::filesystem::path(Path("other.1"))));
 }
 
 TEST_F(CompressTest, ArchiveInsideALargerFile) {
