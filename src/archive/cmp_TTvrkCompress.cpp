@@ -6,12 +6,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "archive/block_deflate.h"
+#include "archive/write_behind.h"
 #include "core/exceptions_Tavenrik.h"
 #include "core/properties.h"
 #include "sys/dates.h"
@@ -49,15 +52,13 @@ std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::
 // The file that an extracted member or a plain copy becomes. A free name is taken by one create, which
 // never follows a symbolic link; an existing file (or a link, which is replaced itself) is written under
 // a temporary name beside it and replaced only by Commit, so a failed or aborted member never destroys
-// what was there; a new file that is not committed is removed again. Writes are gathered into blocks.
+// what was there; a new file that is not committed is removed again (by whichever thread frees it last).
 class TDestination {
 public:
-  TDestination(const std::string& dest, std::int64_t capacity, std::vector<unsigned char>& block)
-      : dest_(dest), capacity_(capacity), block_(block) {
+  TDestination(const std::string& dest, std::int64_t capacity) : dest_(dest), capacity_(capacity) {
     const std::string name = ExtractFileName(dest);
     if (name.empty() || name == "." || name == "..")
       throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), dest);
-    block_.clear();
     file_ = sys::File::Open(dest, sys::OpenMode::CreateNew);
     if (file_.IsOpen()) {
       path_ = dest;
@@ -76,19 +77,10 @@ public:
   TDestination(const TDestination&) = delete;
   TDestination& operator=(const TDestination&) = delete;
 
-  // Takes n bytes; returns 0 once a block did not fit on the medium.
-  std::size_t Write(const void* data, std::size_t n) {
-    if (block_.size() + n > kWriteBlock && !Flush()) return 0;
-    const auto* p = static_cast<const unsigned char*>(data);
-    block_.insert(block_.end(), p, p + n);
-    return n;
-  }
-  // Writes what is gathered; false when it did not all fit.
-  bool Flush() {
-    const std::size_t n = block_.size();
-    const std::size_t put = n == 0 ? 0 : WriteLimited(file_, block_.data(), n, capacity_);
+  // Writes n bytes; false once they did not all fit on the medium.
+  bool Write(const void* data, std::size_t n) {
+    const std::size_t put = n == 0 ? 0 : WriteLimited(file_, data, n, capacity_);
     written_ += static_cast<std::int64_t>(put);
-    block_.clear();
     return put == n;
   }
   // Bytes that reached the file.
@@ -101,15 +93,44 @@ public:
     committed_ = true;
   }
 
-  static constexpr std::size_t kWriteBlock = 256 * 1024;
-
 private:
   std::string dest_, temp_, path_;
   std::int64_t capacity_;
   sys::File file_;
-  std::vector<unsigned char>& block_;
   std::int64_t written_ = 0;
   bool committed_ = false;
+};
+
+// Inflated bytes are gathered into blocks of this size before they are written.
+constexpr std::size_t kWriteBlock = 256 * 1024;
+
+// Write blocks, handed from the inflating thread to the writing one and back, so that a run of many
+// members allocates none after its first few.
+class TBlockPool {
+public:
+  std::vector<unsigned char> Take() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!free_.empty()) {
+        std::vector<unsigned char> block = std::move(free_.back());
+        free_.pop_back();
+        return block;
+      }
+    }
+    std::vector<unsigned char> block;
+    block.reserve(kWriteBlock);
+    return block;
+  }
+  void Give(std::vector<unsigned char>&& block) {
+    block.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.size() < kKept) free_.push_back(std::move(block));
+  }
+
+private:
+  static constexpr std::size_t kKept = 24;  // more than the write-behind queue holds
+  std::mutex mutex_;
+  std::vector<std::vector<unsigned char>> free_;
 };
 
 #ifdef _WIN32
@@ -193,7 +214,9 @@ struct TTvrkCompress::TWork {
   std::vector<unsigned char> deflateIn = std::vector<unsigned char>(kDeflateInput);
   std::vector<unsigned char> deflateOut = std::vector<unsigned char>(kDeflateOutput);
   std::vector<unsigned char> inflated = std::vector<unsigned char>(kInflateOutput);
-  std::vector<unsigned char> block;  // the destination's write block
+  std::shared_ptr<TBlockPool> blocks = std::make_shared<TBlockPool>();
+  // Writes members behind the inflating when no queue of the caller's is active.
+  std::unique_ptr<TWriteBehind> writer;
   std::vector<unsigned char> packed;  // a member compressed in memory
 
   // The archive volume as read: a window of it and where the next member's bytes are read from.
@@ -210,7 +233,10 @@ struct TTvrkCompress::TWork {
   std::unordered_set<std::string> folders;
   std::unordered_set<std::string> landed;
 
-  TWork() { block.reserve(TDestination::kWriteBlock); }
+  TWriteBehind& Writer() {
+    if (!writer) writer = std::make_unique<TWriteBehind>(16 * kWriteBlock);
+    return *writer;
+  }
   void Pump() {
     sys::PumpMessages();
     lastPump = std::chrono::steady_clock::now();
@@ -812,16 +838,35 @@ void TTvrkCompress::AddStatus(std::int64_t consumed, std::int64_t written) {
 void TTvrkCompress::ExtractFiles() {
   abort_ = false;
   mode_ = cmExtracting;
+  // Members are written behind the inflating: into the caller's queue when it asked for that, else
+  // into our own, which this call waits for.
+  TWriteBehind* active = ActiveWriteBehind();
+  writer_ = deferWrites_ && active ? active : &work_->Writer();
+  deferWrites_ = false;
+  const bool own = writer_ != active;
+  // On the way out with an error, the members handed over are finished (or removed) first.
+  const auto settle = [&] {
+    if (!own) return;
+    try {
+      writer_->Wait();
+    } catch (...) {
+      // The first failure is the one on its way.
+    }
+  };
   try {
     DoExtractFiles();
+    if (own) writer_->Wait();
   } catch (const EtcAborted&) {
+    settle();
     volume_.Close();
     if (OnAborted) OnAborted(*this);
     return;
   } catch (const EAbort&) {
+    settle();
     volume_.Close();
     return;
   } catch (...) {
+    settle();
     volume_.Close();
     abort_ = true;
     throw;
@@ -874,6 +919,7 @@ void TTvrkCompress::DoExtractFiles() {
     bool extract = true;
     // Under owAlways only OnReplace needs to know beforehand that the file is there: creating it tells.
     if ((overwrite_ != owAlways || OnReplace) && sys::FileExists(dest)) {
+      writer_->Wait();  // the file may be one still being written
       switch (TVersionResource::IsFileNewerByInfo(header.FileVersion, dest, overwrite_, header.FileDate)) {
         case 0: throw ETvrkCompress("Error comparing file versions in TTvrkCompress");
         case 2:
@@ -909,21 +955,56 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
     OpenArchiveVolume(header.StartDisk == 0 ? 1 : header.StartDisk);
   currentVolume_ = header.StartDisk;
   PrepareFolder(dest);
-  TDestination out(dest, diskCapacity_, work_->block);
+  // The file is made here, so that a name that cannot be made fails its own member; its bytes, date
+  // and final name are given to the writing thread, and a file it never finishes is removed.
+  auto out = std::make_shared<TDestination>(dest, diskCapacity_);
   if (header.DataStart < 0) throw ETvrkCompress(kMsgCorrupt);
   work_->readPosition = static_cast<std::int64_t>(offset_) + header.DataStart;
-  InflateMember(header, [&](const unsigned char* data, std::size_t n) { return out.Write(data, n); });
-  if (!out.Flush()) FullDisk();
+  // A full disk asks OnFullDisk, which only this thread may call: with a handler, nothing is written behind.
+  TWriteBehind* behind = OnFullDisk ? nullptr : writer_;
+  const std::shared_ptr<TBlockPool> pool = work_->blocks;
+  const auto shortWrite = [this, behind] {
+    if (behind) throw EtcDiskFull(TranslateMessage("The disk is full"));
+    FullDisk();
+  };
+  const auto hand = [&](std::function<void()> job, std::size_t bytes) {
+    if (behind)
+      behind->Push(std::move(job), bytes);
+    else
+      job();
+  };
+  std::vector<unsigned char> block = pool->Take();
+  std::int64_t produced = 0;
+  InflateMember(header, [&](const unsigned char* data, std::size_t n) {
+    if (block.size() + n > kWriteBlock) {
+      hand([out, pool, shortWrite, full = std::move(block)]() mutable {
+        if (!out->Write(full.data(), full.size())) shortWrite();
+        pool->Give(std::move(full));
+      }, kWriteBlock);
+      block = pool->Take();
+    }
+    block.insert(block.end(), data, data + n);
+    produced += static_cast<std::int64_t>(n);
+    return n;
+  });
   MemberEnds();
   stats_.FileDone = true;
   Fire(OnStatus);
-  if (out.Written() != header.FileSize)
+  const auto mismatch = [name = header.FileName] {
     throw ETvrkCompress(
-        "The decompressed file's size does not match with the actual size of the file.  The file is %s",
-        header.FileName);
-  if (!out.File().SetDosDateTime(sys::DateTimeToDosDateTime(header.FileDate)))
-    throw ETvrkCompress("Cannot set the date of the file just extracted.");
-  out.Commit();
+        "The decompressed file's size does not match with the actual size of the file.  The file is %s", name);
+  };
+  if (produced != header.FileSize) mismatch();
+  const std::size_t last = block.size();
+  hand([out, pool, shortWrite, mismatch, size = header.FileSize, date = header.FileDate,
+        rest = std::move(block)]() mutable {
+    if (!out->Write(rest.data(), rest.size())) shortWrite();
+    pool->Give(std::move(rest));
+    if (out->Written() != size) mismatch();
+    if (!out->File().SetDosDateTime(sys::DateTimeToDosDateTime(date)))
+      throw ETvrkCompress("Cannot set the date of the file just extracted.");
+    out->Commit();
+  }, last);
   if (headers_.Spanned) volume_.Close();
 }
 
@@ -1145,13 +1226,13 @@ void TTvrkCompress::CopyUncompressed(const std::string& source, const std::strin
   const std::int64_t size = in.Size();
   stats_.FileSize = size;
   const std::uint32_t date = in.DosDateTime();
-  TDestination out(target, diskCapacity_, work_->block);
+  TDestination out(target, diskCapacity_);
   std::vector<unsigned char>& buffer = work_->inflated;  // free while no member is inflated
   for (;;) {
     if (abort_) return;  // quietly; an existing destination keeps what it held
     const std::size_t got = in.Read(buffer.data(), buffer.size());
     if (in.Failed()) throw ETvrkCompress(TranslateMessage("Cannot open the file %s"), source);
-    if (out.Write(buffer.data(), got) < got) FullDisk();
+    if (!out.Write(buffer.data(), got)) FullDisk();
     stats_.BytesDone += static_cast<std::int64_t>(got);
     stats_.TotalBytesDone += static_cast<std::int64_t>(got);
     stats_.PercentDone = stats_.TotalPercentDone =
@@ -1159,7 +1240,6 @@ void TTvrkCompress::CopyUncompressed(const std::string& source, const std::strin
     Fire(OnStatus);
     sys::PumpMessages();
     if (got < buffer.size()) {
-      if (!out.Flush()) FullDisk();
       out.File().SetDosDateTime(date);
       stats_.FileDone = true;
       Fire(OnStatus);

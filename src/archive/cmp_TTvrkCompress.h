@@ -55,6 +55,7 @@ std::string MemberPath(const std::string& storedName);
 sys::File CreateFileBeside(const std::string& target, std::string& path);
 
 class TTvrkCompress;
+class TWriteBehind;
 using TlzhFileStatsEvent = std::function<void(TTvrkCompress& sender, const TlzhFileStats& stats)>;
 // path: on entry, when reading, the directory where the volume was expected (or last used), without a
 // trailing separator; when spanning, the directory as last given or returned. The handler may change it.
@@ -117,6 +118,10 @@ public:
 
   void AddFiles(TlzhCommand command, int uniqueID);
   void ExtractFiles();
+  // The next ExtractFiles leaves the members it extracts to the write-behind queue of the install
+  // running (ActiveWriteBehind), which finishes them later, instead of waiting for them; without an
+  // active queue it waits as always.
+  void SetDeferWrites(bool defer) { deferWrites_ = defer; }
   // Between BeginBatch and its EndBatch (they nest) the archive stays open from one ExtractFiles to the
   // next and the folder made last is remembered, so that a run of one-member extractions reads the
   // archive as one sequence instead of opening it and finding its folder again for every member.
@@ -204,6 +209,8 @@ private:
   TVolumeSet volumes_{std::string(), false, nullptr};  // those of CompressedFile, for the operation running
   bool keepFolders_ = false;
   int batch_ = 0;
+  bool deferWrites_ = false;
+  TWriteBehind* writer_ = nullptr;  // where the running extraction writes behind
   std::string openArchive_;  // the file volume_ was opened from
   // The archive being added to in a batch: where its next member goes and how many members it holds.
   sys::File adding_;

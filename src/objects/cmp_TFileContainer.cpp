@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "archive/write_behind.h"
 #include "core/properties.h"
 #include "core/routines_API.h"
 #include "core/routines_Strings.h"
@@ -449,6 +450,8 @@ void TFileContainer::Install() {
   TCompressBatch batch;
   // Their uninstall entries go through one open key.
   TUninstallRecordBatch record;
+  // Files are written, and their entries recorded, by a thread of their own behind the inflating.
+  TWriteBehindScope behind;
   RunOperation(*this, state_, ifsInstall, [&] {
     std::string local;
     if (FindLocalFile(local)) SetLocalArchive(local);
@@ -459,6 +462,7 @@ void TFileContainer::Install() {
     sizeDone_ = 0;
     if (OnBeforeInstallObjects) OnBeforeInstallObjects(this);
     TFileRelated::Install();
+    behind.Finish();
     RaiseOnContainer(ieOperationEnds, this);
     wasAborted = TvrkCompress().Abort();
   });

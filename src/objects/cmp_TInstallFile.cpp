@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "archive/write_behind.h"
 #include "core/properties.h"
 #include "core/routines_API.h"
 #include "core/routines_Strings.h"
@@ -335,6 +336,9 @@ void TCustomInstallFile::Install() {
   if (Trim(FullDestDir()).empty()) throw IECustomInstallFile(kBlankDestDir, Name());
   const std::string dest = DestPath();
   destExisted_ = sys::FileExists(dest);
+  // The file found may be one this install is still writing behind: it is complete before it is judged.
+  if (destExisted_)
+    if (TWriteBehind* behind = ActiveWriteBehind()) behind->Wait();
   // A missing destination is always written: it need not be looked up again.
   willCopy_ = !destExisted_ || WillOverwrite(fileVersion_, dest, overwriteMode_, fileDate_);
   if (willCopy_) {
@@ -396,6 +400,9 @@ void TCustomInstallFile::Extract(TTvrkCompress& compressor) {
     TStringList files;
     files.Add(SourcePath());
     compressor.SetFilesToProcess(files);
+    // A plain file is finished behind the next ones; one that is registered, replaced at the restart or
+    // given to an OnAfterInstall handler is complete before it is used.
+    compressor.SetDeferWrites(!activeX_ && !replaceAtReboot_ && !OnAfterInstall);
     compressor.ExtractFiles();
     if (compressor.Abort()) throw EAIUserAbort();
     if (replaceAtReboot_)

@@ -1,8 +1,10 @@
 #include "objects/uninstall_record.h"
 
 #include <charconv>
+#include <functional>
 #include <memory>
 
+#include "archive/write_behind.h"
 #include "core/exceptions_Tavenrik.h"
 #include "core/format.h"
 #include "objects/routines_Registry.h"
@@ -44,8 +46,7 @@ TRunSlot<std::shared_ptr<TOpenList>>& OpenListSlot() {
 // Appends Name<n> = value and then the counter n through one open key: an install of thousands of
 // files writes an entry per file, and every open, read and write is a round trip to the registry.
 // Within a batch the key stays open and the counter is remembered between appends to the same list.
-void Append(const std::string& list, const char* name, const std::string& value) {
-  TOpenList* batch = OpenListSlot().Get().get();
+void Append(TOpenList* batch, const std::string& list, const char* name, const std::string& value) {
   TOpenList single;
   TOpenList& open = batch ? *batch : single;
   if (!open.key.IsOpen() || open.list != list) {
@@ -63,6 +64,16 @@ void Append(const std::string& list, const char* name, const std::string& value)
   open.count = n;
 }
 
+// Appends now, or, while the install writes its files behind, on the writing thread: each entry then
+// reaches the record after its file is complete, in the order given.
+void Record(std::function<void(TOpenList*)> append) {
+  std::shared_ptr<TOpenList> batch = OpenListSlot().Get();
+  if (TWriteBehind* behind = ActiveWriteBehind())
+    behind->Push([batch, append = std::move(append)] { append(batch.get()); });
+  else
+    append(batch.get());
+}
+
 }  // namespace
 
 TUninstallRecordBatch::TUninstallRecordBatch() {
@@ -77,24 +88,30 @@ TUninstallRecordBatch::~TUninstallRecordBatch() {
 }
 
 void AppendUninstallFile(const std::string& key, const std::string& path) {
-  for (int suffix = 0; suffix <= kUninstallFileListTries; ++suffix) {
-    const std::string list = key + "\\Files" + (suffix == 0 ? std::string() : std::to_string(suffix));
-    try {
-      Append(list, "File", path);
-      return;
-    } catch (const EConvertError&) {
-    } catch (const EIRCannotWriteValue&) {
+  Record([key, path](TOpenList* batch) {
+    for (int suffix = 0; suffix <= kUninstallFileListTries; ++suffix) {
+      const std::string list = key + "\\Files" + (suffix == 0 ? std::string() : std::to_string(suffix));
+      try {
+        Append(batch, list, "File", path);
+        return;
+      } catch (const EConvertError&) {
+      } catch (const EIRCannotWriteValue&) {
+      }
     }
-  }
-  throw EIRCannotWriteValue(TranslateMessage("Cannot install into registry. Key: %s Ident: %s Value %s"),
-                            key + "\\Files", std::string("File"), path);
+    throw EIRCannotWriteValue(TranslateMessage("Cannot install into registry. Key: %s Ident: %s Value %s"),
+                              key + "\\Files", std::string("File"), path);
+  });
 }
 
 void AppendUninstallActiveX(const std::string& key, const std::string& path, bool isProgram) {
-  Append(key + "\\ActiveX", "File", path + (isProgram ? ";1" : ";0"));
+  Record([list = key + "\\ActiveX", value = path + (isProgram ? ";1" : ";0")](TOpenList* batch) {
+    Append(batch, list, "File", value);
+  });
 }
 
 std::string AppendUninstallRegistryKey(const std::string& key) {
+  // The name is needed now: what is queued goes first.
+  if (TWriteBehind* behind = ActiveWriteBehind()) behind->Wait();
   const std::string list = key + "\\RegistryKeys";
   const int n = ReadCounter(list) + 1;
   WriteRegString(hkLocalMachine, list, "Entries", std::to_string(n));

@@ -28,7 +28,9 @@ constexpr const char* kInstallLanguageValue = "InstallLanguage";
 constexpr int kUninstallFileListTries = 64;
 
 // Appends Path to Key\Files, or to the first of Key\Files1, Key\Files2 ... that takes it; raises
-// EIRCannotWriteValue when none does within kUninstallFileListTries.
+// EIRCannotWriteValue when none does within kUninstallFileListTries. While a write-behind queue is
+// active (ActiveWriteBehind) the entries of this and AppendUninstallActiveX are written by it, after
+// the files queued before them, and a failure is raised by the queue.
 void AppendUninstallFile(const std::string& key, const std::string& path);
 // Appends "Path;1" (a program, unregistered by running it) or "Path;0" (a library) to Key\ActiveX.
 void AppendUninstallActiveX(const std::string& key, const std::string& path, bool isProgram);

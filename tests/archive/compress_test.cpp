@@ -5,6 +5,11 @@
 
 #include <algorithm>
 #include <any>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstdlib>
 #include <memory>
 #include <filesystem>
@@ -19,6 +24,7 @@
 #include "archive/block_deflate.h"
 #include "archive/cmp_TTvrkCompress.h"
 #include "archive/volume_set.h"
+#include "archive/write_behind.h"
 #include "archive_fixture.h"
 #include "pe_builder.h"
 #include "core/exceptions_Tavenrik.h"
@@ -1168,6 +1174,51 @@ TEST_F(TvarcTest, FailuresAndUsage) {
   EXPECT_EQ(Run(""), 1);
 }
 #endif
+
+// The write-behind queue: jobs run in order on their own thread; the first failure drops the jobs
+// queued after it unrun (freeing what they own) and is reported once, at the next Push or Wait.
+TEST_F(CompressTest, WriteBehindRunsInOrderAndStopsAtTheFirstFailure) {
+  std::mutex m;
+  std::condition_variable cv;
+  bool release = false;
+  std::vector<int> ran;  // written by the queue's thread, read after Wait
+  auto freed = std::make_shared<std::atomic<int>>(0);
+  struct Owned {
+    explicit Owned(std::shared_ptr<std::atomic<int>> c) : count(std::move(c)) {}
+    std::shared_ptr<std::atomic<int>> count;
+    ~Owned() { ++*count; }
+  };
+  TWriteBehind queue(100);
+  queue.Push([&] {
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [&] { return release; });
+    ran.push_back(1);
+  }, 60);
+  queue.Push([&] { ran.push_back(2); }, 40);  // fits beside the first: 100 bytes queued
+  queue.Push([] { throw ETvrkCompress(std::string("third failed")); });
+  for (int i = 0; i < 3; ++i) {
+    auto owned = std::make_shared<Owned>(freed);
+    queue.Push([&, owned] { ran.push_back(4); });
+  }
+  {
+    std::lock_guard<std::mutex> lock(m);
+    release = true;
+  }
+  cv.notify_all();
+  // The dropped jobs are freed before the failure can be reported.
+  for (int i = 0; i < 500 && *freed < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(*freed, 3);
+  bool pushedRan = false;
+  EXPECT_EQ(MessageOf([&] { queue.Push([&] { pushedRan = true; }); }), "third failed");
+  queue.Wait();  // reported once
+  EXPECT_FALSE(pushedRan);
+  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+
+  queue.Push([&] { ran.push_back(5); }, 1000);  // larger than the limit: it runs alone
+  queue.Push([] { throw ETvrkCompress(std::string("late")); });
+  EXPECT_EQ(MessageOf([&] { queue.Wait(); }), "late");
+  EXPECT_EQ(ran, (std::vector<int>{1, 2, 5}));
+}
 
 }  // namespace
 }  // namespace tav

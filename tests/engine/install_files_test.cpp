@@ -241,6 +241,46 @@ TEST_F(InstallFiles, ADestinationThatCannotBeWrittenFailsClearlyAndLosesNothing)
   sys::RemoveFile(target + "\\Data");
 }
 
+// Files are written behind the inflating of the next ones. A disk that fills up on the third file ends
+// the run with the disk's error: the files before it are complete and recorded, and neither the third
+// nor any file begun after it is left behind, whole or in part; an older file at a later destination
+// keeps its contents.
+TEST_F(InstallFiles, ADiskThatFillsUpEndsTheRunWithNoFileLeftHalfWritten) {
+  Create();
+  Build();
+  WriteFile(Dest("never.txt"), "old never", Dos(0));
+  TvrkCompress().SetDiskCapacity(100000);  // readme and guide fit, shared.dll does not
+  install->StartHook(form);
+  TvrkCompress().SetDiskCapacity(0);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("The disk is full"), std::string::npos) << shown[0];
+  EXPECT_EQ(recorder->codes.back(), -978);
+  for (const char* name : {"readme.txt", "guide.hlp"}) EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name));
+  for (const char* name : {"shared.dll", "keep.dat", "fresh.bin", "locked.hlp"})
+    EXPECT_FALSE(sys::FileExists(Dest(name))) << name;
+  EXPECT_EQ(ReadAll(Dest("never.txt")), "old never");
+  std::vector<std::string> left;
+  WIN32_FIND_DATAW found;
+  HANDLE listing = FindFirstFileW(sys::Wide(target + "\\Data\\*").c_str(), &found);
+  ASSERT_NE(listing, INVALID_HANDLE_VALUE);
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left.push_back(sys::Narrow(found.cFileName));
+  } while (FindNextFileW(listing, &found));
+  FindClose(listing);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"guide.hlp", "never.txt", "readme.txt"}));
+  // Whatever the record lists stands complete on the disk.
+  sys::RegKey recorded =
+      sys::RegKey::Open(sys::RootKey::LocalMachine, std::string(kUninstallKeyPrefix) + "My product\\Files", false);
+  std::string entries = "0";
+  recorded.ReadString("Entries", entries);
+  for (int n = 1; n <= std::stoi(entries); ++n) {
+    std::string path;
+    ASSERT_TRUE(recorded.ReadString("File" + std::to_string(n), path)) << n;
+    EXPECT_TRUE(path == Dest("readme.txt") || path == Dest("guide.hlp")) << path;
+  }
+}
+
 TEST_F(InstallFiles, ADamagedArchiveFailsClearlyAndLeavesTheExistingFileAlone) {
   Create();
   Build();
