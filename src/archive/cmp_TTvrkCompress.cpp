@@ -33,8 +33,7 @@ const char* const kMsgAborted = "Operation aborted by user";
 constexpr std::size_t kDeflateInput = 65536;
 constexpr std::size_t kDeflateOutput = 65536;
 constexpr std::size_t kInflateInput = 65536;
-// Progress is reported once per output buffer (and at each member's end): 64 KB keep the bars fluid
-// while costing little next to the inflating itself.
+// Where a member is inflated to when its bytes are only counted.
 constexpr std::size_t kInflateOutput = 65536;
 constexpr std::size_t kCopyChunk = 8192;
 constexpr auto kPumpInterval = std::chrono::milliseconds(40);
@@ -85,6 +84,9 @@ public:
   }
   // Bytes that reached the file.
   std::int64_t Written() const { return written_; }
+  // The Adler-32 of the bytes summed so far, in order.
+  void Sum(const unsigned char* data, std::size_t n) { sum_ = adler32_z(sum_, data, n); }
+  std::uint32_t Checksum() const { return static_cast<std::uint32_t>(sum_); }
   sys::File& File() { return file_; }
   // The old file is replaced in one step: it is never deleted before the new one stands in its place.
   void Commit() {
@@ -98,16 +100,19 @@ private:
   std::int64_t capacity_;
   sys::File file_;
   std::int64_t written_ = 0;
+  uLong sum_ = adler32(0, nullptr, 0);
   bool committed_ = false;
 };
 
-// Inflated bytes are gathered into blocks of this size before they are written.
+// Members are inflated straight into blocks of this size, which are written whole; progress is
+// reported once per block (a fraction of a millisecond of inflating).
 constexpr std::size_t kWriteBlock = 256 * 1024;
 
 // Write blocks, handed from the inflating thread to the writing one and back, so that a run of many
 // members allocates none after its first few.
 class TBlockPool {
 public:
+  // A block of kWriteBlock bytes.
   std::vector<unsigned char> Take() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -117,12 +122,9 @@ public:
         return block;
       }
     }
-    std::vector<unsigned char> block;
-    block.reserve(kWriteBlock);
-    return block;
+    return std::vector<unsigned char>(kWriteBlock);
   }
   void Give(std::vector<unsigned char>&& block) {
-    block.clear();
     std::lock_guard<std::mutex> lock(mutex_);
     if (free_.size() < kKept) free_.push_back(std::move(block));
   }
@@ -270,7 +272,8 @@ struct TTvrkCompress::TWork {
     if (inflaterOpen && inflateReset(&inflater) == Z_OK) return &inflater;
     if (inflaterOpen) inflateEnd(&inflater);
     inflater = z_stream{};
-    inflaterOpen = inflateInit(&inflater) == Z_OK;
+    // Raw: the stream's header and checksum are read by InflateMember.
+    inflaterOpen = inflateInit2(&inflater, -MAX_WBITS) == Z_OK;
     return inflaterOpen ? &inflater : nullptr;
   }
 };
@@ -973,20 +976,27 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
     else
       job();
   };
+  // Inflated straight into write blocks; a full one goes to the writer.
   std::vector<unsigned char> block = pool->Take();
+  std::size_t fill = 0;
   std::int64_t produced = 0;
-  InflateMember(header, [&](const unsigned char* data, std::size_t n) {
-    if (block.size() + n > kWriteBlock) {
+  const auto space = [&] {
+    if (fill == block.size()) {
       hand([out, pool, shortWrite, full = std::move(block)]() mutable {
+        out->Sum(full.data(), full.size());
         if (!out->Write(full.data(), full.size())) shortWrite();
         pool->Give(std::move(full));
       }, kWriteBlock);
       block = pool->Take();
+      fill = 0;
     }
-    block.insert(block.end(), data, data + n);
+    return std::make_pair(block.data() + fill, block.size() - fill);
+  };
+  const auto filled = [&](std::size_t n) {
+    fill += n;
     produced += static_cast<std::int64_t>(n);
-    return n;
-  });
+  };
+  const std::uint32_t check = InflateMember(header, {space, filled});
   MemberEnds();
   stats_.FileDone = true;
   Fire(OnStatus);
@@ -995,16 +1005,18 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
         "The decompressed file's size does not match with the actual size of the file.  The file is %s", name);
   };
   if (produced != header.FileSize) mismatch();
-  const std::size_t last = block.size();
-  hand([out, pool, shortWrite, mismatch, size = header.FileSize, date = header.FileDate,
-        rest = std::move(block)]() mutable {
-    if (!out->Write(rest.data(), rest.size())) shortWrite();
+  hand([out, pool, shortWrite, mismatch, fill, check, size = header.FileSize, date = header.FileDate,
+        name = header.FileName, rest = std::move(block)]() mutable {
+    out->Sum(rest.data(), fill);
+    if (out->Checksum() != check)
+      throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), name);
+    if (!out->Write(rest.data(), fill)) shortWrite();
     pool->Give(std::move(rest));
     if (out->Written() != size) mismatch();
     if (!out->File().SetDosDateTime(sys::DateTimeToDosDateTime(date)))
       throw ETvrkCompress("Cannot set the date of the file just extracted.");
     out->Commit();
-  }, last);
+  }, fill);
   if (headers_.Spanned) volume_.Close();
 }
 
@@ -1022,10 +1034,16 @@ void TTvrkCompress::TestMember(int index) {
     currentVolume_ = header.StartDisk;
     if (header.DataStart < 0) throw ETvrkCompress(kMsgCorrupt);
     work_->readPosition = static_cast<std::int64_t>(offset_) + header.DataStart;
-    InflateMember(header, [&](const unsigned char*, std::size_t n) {
-      total += static_cast<std::int64_t>(n);
-      return n;
-    });
+    std::vector<unsigned char>& buffer = work_->inflated;
+    uLong sum = adler32(0, nullptr, 0);
+    const std::uint32_t check =
+        InflateMember(header, {[&] { return std::make_pair(buffer.data(), buffer.size()); },
+                               [&](std::size_t n) {
+                                 sum = adler32_z(sum, buffer.data(), n);
+                                 total += static_cast<std::int64_t>(n);
+                               }});
+    if (total == header.FileSize && sum != check)
+      throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), header.FileName);
     MemberEnds();
   } catch (...) {
     volume_.Close();
@@ -1041,9 +1059,11 @@ void TTvrkCompress::TestMember(int index) {
 }
 
 // Inflates from the read position of the member's start volume on, across volumes, to the end of the
-// zlib stream, whose checksum zlib checks: a member whose data ends (at its end position or the end of
-// the file) before its stream does is damaged, however much it produced.
-void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
+// zlib stream: a member whose data ends (at its end position or the end of the file) before its stream
+// does is damaged, however much it produced. zlib inflates the deflate data; the stream's header is
+// checked here and its Adler-32 returned, for the caller to compare with what was produced (the
+// writing thread sums the bytes it writes, off the inflating one).
+std::uint32_t TTvrkCompress::InflateMember(const TFileHeader& header, const TInflateTarget& out) {
   const auto corrupt = [&] {
     throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), header.FileName);
   };
@@ -1051,51 +1071,63 @@ void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
   if (!z) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), Destination());
   if (header.EndDisk < currentVolume_) corrupt();
   const std::int64_t last = static_cast<std::int64_t>(offset_) + header.EndPosition;  // inclusive
-  std::vector<unsigned char>& buffer = work_->inflated;
   z->next_in = nullptr;
   z->avail_in = 0;
+  // More input for z; false at the end of the member's data.
+  const auto fill = [&] {
+    while (z->avail_in == 0) {
+      std::size_t want = kInflateInput;
+      if (currentVolume_ == header.EndDisk) {
+        const std::int64_t left = last + 1 - work_->readPosition;
+        want = left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(left, kInflateInput));
+      }
+      const unsigned char* data = nullptr;
+      const std::size_t got = want == 0 ? 0 : ReadInput(data, want);
+      if (got == 0) {
+        // This volume is used up: the member goes on in the next one, or its data ends here.
+        if (currentVolume_ >= header.EndDisk) return false;
+        ++currentVolume_;
+        OpenArchiveVolume(currentVolume_);
+        continue;
+      }
+      z->next_in = const_cast<unsigned char*>(data);
+      z->avail_in = static_cast<uInt>(got);
+    }
+    return true;
+  };
+  const auto byte = [&]() -> std::uint32_t {
+    if (!fill()) corrupt();
+    --z->avail_in;
+    return *z->next_in++;
+  };
+  // Deflate, a window of at most 32 KB, no preset dictionary, and the header's own check.
+  const std::uint32_t cmf = byte(), flg = byte();
+  if ((cmf & 0x0F) != Z_DEFLATED || (cmf >> 4) > 7 || (flg & 0x20) != 0 || ((cmf << 8) | flg) % 31 != 0) corrupt();
   bool ended = false;
   std::int64_t produced = 0;
   while (!ended) {
-    z->next_out = buffer.data();
-    z->avail_out = static_cast<uInt>(buffer.size());
+    const auto [room, size] = out.Space();
+    z->next_out = room;
+    z->avail_out = static_cast<uInt>(size);
     while (z->avail_out > 0 && !ended) {
-      if (z->avail_in == 0) {
-        std::size_t want = kInflateInput;
-        if (currentVolume_ == header.EndDisk) {
-          const std::int64_t left = last + 1 - work_->readPosition;
-          want = left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(left, kInflateInput));
-        }
-        const unsigned char* data = nullptr;
-        const std::size_t got = want == 0 ? 0 : ReadInput(data, want);
-        if (got == 0) {
-          // This volume is used up: the member goes on in the next one, or its data ends here.
-          if (currentVolume_ >= header.EndDisk) break;
-          ++currentVolume_;
-          OpenArchiveVolume(currentVolume_);
-          continue;
-        }
-        z->next_in = const_cast<unsigned char*>(data);
-        z->avail_in = static_cast<uInt>(got);
-      }
+      if (!fill()) break;
       const int rc = inflate(z, Z_NO_FLUSH);
       if (rc == Z_STREAM_END) {
         ended = true;
       } else if (rc != Z_OK) {
-        corrupt();  // damaged data or a wrong checksum
+        corrupt();  // damaged data
       }
     }
     CheckAbort();
-    const std::size_t have = buffer.size() - z->avail_out;
+    const std::size_t have = size - z->avail_out;
     if (have == 0) {
       if (!ended) corrupt();
       break;
     }
     produced += static_cast<std::int64_t>(have);
-    const std::size_t put = out(buffer.data(), have);
-    if (put < have) FullDisk();
-    stats_.BytesDone += static_cast<std::int64_t>(put);
-    stats_.TotalBytesDone += static_cast<std::int64_t>(put);
+    out.Filled(have);
+    stats_.BytesDone += static_cast<std::int64_t>(have);
+    stats_.TotalBytesDone += static_cast<std::int64_t>(have);
     stats_.PercentDone = Percentage(static_cast<double>(stats_.BytesDone), static_cast<double>(stats_.FileSize));
     stats_.TotalPercentDone =
         Percentage(static_cast<double>(stats_.TotalBytesDone), static_cast<double>(stats_.TotalFileSize));
@@ -1106,6 +1138,10 @@ void TTvrkCompress::InflateMember(const TFileHeader& header, const TSink& out) {
     CheckAbort();
     Fire(OnStatus);
   }
+  if (!ended) return 0;  // the size check fails the member
+  std::uint32_t check = 0;
+  for (int i = 0; i < 4; ++i) check = (check << 8) | byte();
+  return check;
 }
 
 // ---- spanning ----

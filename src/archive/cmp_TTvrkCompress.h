@@ -4,6 +4,7 @@
 // pumps messages and reports progress at least every 64 KB and at the end of every member.
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -168,11 +169,15 @@ private:
   void AddStatus(std::int64_t consumed, std::int64_t written);
   void DoExtractFiles();
   void ExtractMember(const TFileHeader& header, const std::string& dest);
-  // Takes inflated bytes; returns how many it kept.
-  using TSink = std::function<std::size_t(const unsigned char* data, std::size_t n)>;
-  // Reports progress after every full output buffer; the last one is left to the status event that
-  // closes the member.
-  void InflateMember(const TFileHeader& header, const TSink& out);
+  // Where inflated bytes go: Space gives room for the next ones (never none), Filled says how much of
+  // it was produced.
+  struct TInflateTarget {
+    std::function<std::pair<unsigned char*, std::size_t>()> Space;
+    std::function<void(std::size_t n)> Filled;
+  };
+  // Reports progress after every filled space; the last one is left to the status event that closes
+  // the member. Returns the stream's Adler-32 for the caller to check (0 when the stream did not end).
+  std::uint32_t InflateMember(const TFileHeader& header, const TInflateTarget& out);
   // At a member's end: pumps messages when the last pump is 40 ms or 64 KB ago, then checks Abort.
   void MemberEnds();
   void DoSpanToDisks(const std::string& directory, const std::string& name);

@@ -8,6 +8,8 @@ namespace {
 
 // Enough for a dozen full write blocks in flight; the install's memory stays well within its bounds.
 constexpr std::size_t kInFlightBytes = 4 * 1024 * 1024;
+// Two jobs per small file: a few files ahead are enough to keep both threads busy.
+constexpr std::size_t kMaxJobs = 32;
 
 TRunSlot<TWriteBehind*>& ActiveSlot() {
   static auto& slot = TRunSlot<TWriteBehind*>::Make("write-behind queue", nullptr);
@@ -37,8 +39,11 @@ void TWriteBehind::RethrowFailure(std::unique_lock<std::mutex>& lock) {
 
 void TWriteBehind::Push(TJob job, std::size_t bytes) {
   std::unique_lock<std::mutex> lock(mutex_);
-  // One job may be larger than the limit; it waits until nothing else is queued.
-  done_.wait(lock, [&] { return failure_ || jobs_.empty() || bytes_ + bytes <= maxBytes_; });
+  // One job may be larger than the limit; it waits until nothing else is queued. The count is bounded
+  // too: a run cut short leaves no more than a few files made and not yet recorded.
+  done_.wait(lock, [&] {
+    return failure_ || jobs_.empty() || (bytes_ + bytes <= maxBytes_ && jobs_.size() < kMaxJobs);
+  });
   if (failure_) {
     lock.unlock();
     job = nullptr;  // freed before the failure is reported, outside the lock

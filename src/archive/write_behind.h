@@ -20,7 +20,7 @@ class TWriteBehind {
 public:
   using TJob = std::function<void()>;
 
-  // Push waits while the jobs queued carry more than maxBytes.
+  // Push waits while the jobs queued carry more than maxBytes, or are many.
   explicit TWriteBehind(std::size_t maxBytes);
   // Waits for the jobs given; a failure not yet reported is dropped (the caller is failing already).
   ~TWriteBehind();
