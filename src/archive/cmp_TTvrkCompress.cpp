@@ -33,7 +33,8 @@ const char* const kMsgAborted = "Operation aborted by user";
 constexpr std::size_t kDeflateInput = 65536;
 constexpr std::size_t kDeflateOutput = 65536;
 constexpr std::size_t kInflateInput = 65536;
-// Where a member is inflated to when its bytes are only counted.
+// Progress is reported once per this much output (and at each member's end): 64 KB keep the bars
+// fluid while costing little next to the inflating itself.
 constexpr std::size_t kInflateOutput = 65536;
 constexpr std::size_t kCopyChunk = 8192;
 constexpr auto kPumpInterval = std::chrono::milliseconds(40);
@@ -54,11 +55,13 @@ std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::
 // what was there; a new file that is not committed is removed again (by whichever thread frees it last).
 class TDestination {
 public:
-  TDestination(const std::string& dest, std::int64_t capacity) : dest_(dest), capacity_(capacity) {
+  // claimed: dest made new by the caller already, open.
+  TDestination(const std::string& dest, std::int64_t capacity, sys::File claimed = sys::File())
+      : dest_(dest), capacity_(capacity) {
     const std::string name = ExtractFileName(dest);
     if (name.empty() || name == "." || name == "..")
       throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), dest);
-    file_ = sys::File::Open(dest, sys::OpenMode::CreateNew);
+    file_ = claimed.IsOpen() ? std::move(claimed) : sys::File::Open(dest, sys::OpenMode::CreateNew);
     if (file_.IsOpen()) {
       path_ = dest;
       return;
@@ -104,8 +107,7 @@ private:
   bool committed_ = false;
 };
 
-// Members are inflated straight into blocks of this size, which are written whole; progress is
-// reported once per block (a fraction of a millisecond of inflating).
+// Members are inflated straight into blocks of this size, which are written whole.
 constexpr std::size_t kWriteBlock = 256 * 1024;
 
 // Write blocks, handed from the inflating thread to the writing one and back, so that a run of many
@@ -847,6 +849,17 @@ void TTvrkCompress::ExtractFiles() {
   writer_ = deferWrites_ && active ? active : &work_->Writer();
   deferWrites_ = false;
   const bool own = writer_ != active;
+  // A file claimed for a member that was not extracted is removed again: it was made empty for it.
+  struct TUnclaim {
+    TTvrkCompress& c;
+    ~TUnclaim() {
+      if (c.claimed_.IsOpen()) {
+        c.claimed_.Close();
+        sys::RemoveFile(c.claimedPath_);
+      }
+      c.claimedPath_.clear();
+    }
+  } unclaim{*this};
   // On the way out with an error, the members handed over are finished (or removed) first.
   const auto settle = [&] {
     if (!own) return;
@@ -960,7 +973,9 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
   PrepareFolder(dest);
   // The file is made here, so that a name that cannot be made fails its own member; its bytes, date
   // and final name are given to the writing thread, and a file it never finishes is removed.
-  auto out = std::make_shared<TDestination>(dest, diskCapacity_);
+  sys::File claimed;
+  if (claimed_.IsOpen() && claimedPath_ == dest) claimed = std::move(claimed_);
+  auto out = std::make_shared<TDestination>(dest, diskCapacity_, std::move(claimed));
   if (header.DataStart < 0) throw ETvrkCompress(kMsgCorrupt);
   work_->readPosition = static_cast<std::int64_t>(offset_) + header.DataStart;
   // A full disk asks OnFullDisk, which only this thread may call: with a handler, nothing is written behind.
@@ -990,7 +1005,8 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
       block = pool->Take();
       fill = 0;
     }
-    return std::make_pair(block.data() + fill, block.size() - fill);
+    // A block is filled in steps of the progress report.
+    return std::make_pair(block.data() + fill, std::min(kInflateOutput, block.size() - fill));
   };
   const auto filled = [&](std::size_t n) {
     fill += n;

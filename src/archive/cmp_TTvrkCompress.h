@@ -123,6 +123,12 @@ public:
   // running (ActiveWriteBehind), which finishes them later, instead of waiting for them; without an
   // active queue it waits as always.
   void SetDeferWrites(bool defer) { deferWrites_ = defer; }
+  // The next ExtractFiles writes the member that goes to path into file, which the caller made new
+  // (learning so that nothing stood there); unused, the file is closed and removed when that call ends.
+  void ClaimDestination(const std::string& path, sys::File file) {
+    claimedPath_ = path;
+    claimed_ = std::move(file);
+  }
   // Between BeginBatch and its EndBatch (they nest) the archive stays open from one ExtractFiles to the
   // next and the folder made last is remembered, so that a run of one-member extractions reads the
   // archive as one sequence instead of opening it and finding its folder again for every member.
@@ -215,6 +221,8 @@ private:
   bool keepFolders_ = false;
   int batch_ = 0;
   bool deferWrites_ = false;
+  std::string claimedPath_;
+  sys::File claimed_;
   TWriteBehind* writer_ = nullptr;  // where the running extraction writes behind
   std::string openArchive_;  // the file volume_ was opened from
   // The archive being added to in a batch: where its next member goes and how many members it holds.
