@@ -1,6 +1,7 @@
 #include "objects/cmp_TInstallContainer.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/properties.h"
 #include "core/routines_Strings.h"
@@ -25,6 +26,27 @@ struct ContainerListOwner {
   TInstallContainerList list;
   ~ContainerListOwner() { containerListGone = true; }
 };
+
+std::uint64_t lastSerial = 0;
+
+// Lists here hold an item at most once; it is searched from the back, where the latest stand and
+// from where a tree is taken down.
+template <class T, class U>
+typename std::vector<T*>::iterator FindLast(std::vector<T*>& list, const U* item) {
+  auto it = std::find(list.rbegin(), list.rend(), item);
+  return it == list.rend() ? list.end() : std::next(it).base();
+}
+
+template <class T, class U>
+void EraseLast(std::vector<T*>& list, const U* item) {
+  auto it = FindLast(list, item);
+  if (it != list.end()) list.erase(it);
+}
+
+template <class T, class U>
+bool Holds(const std::vector<T*>& list, const U* item) {
+  return std::find(list.rbegin(), list.rend(), item) != list.rend();
+}
 
 }  // namespace
 
@@ -63,10 +85,7 @@ void TInstallContainerList::Add(TInstallContainer* container) {
   items_.push_back(container);
 }
 
-void TInstallContainerList::Remove(TInstallContainer* container) {
-  auto it = std::find(items_.begin(), items_.end(), container);
-  if (it != items_.end()) items_.erase(it);
-}
+void TInstallContainerList::Remove(TInstallContainer* container) { EraseLast(items_, container); }
 
 TInstallContainer* TInstallContainerList::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError("List index out of bounds (%d)", index);
@@ -104,7 +123,7 @@ TComponent* TInstallContainer::EnsureSpecifiersFirst(TComponent* owner) {
 }
 
 TInstallContainer::TInstallContainer(TComponent* owner, int kind)
-    : TComponent(EnsureSpecifiersFirst(owner)), kind_(kind) {
+    : TComponent(EnsureSpecifiersFirst(owner)), kind_(kind), serial_(++lastSerial) {
   // A component placed on a form under design is itself under design.
   if (owner && owner->HasState(csDesigning)) SetState(csDesigning);
   if (TInstallContainerList* list = InstallContainers()) list->Add(this);
@@ -112,14 +131,21 @@ TInstallContainer::TInstallContainer(TComponent* owner, int kind)
 
 TInstallContainer::~TInstallContainer() {
   Destroying();
-  if (TInstallContainerList* list = InstallContainers()) {
-    for (int i = list->Count() - 1; i >= 0; --i) {
-      if (i >= list->Count()) continue;
-      TInstallContainer* other = list->Items(i);
-      if (other != this) other->ContainerRemoved(this);
-    }
-    list->Remove(this);
+  TInstallContainerList* list = InstallContainers();
+  if (!list) return;
+  // Only the containers that list this one and the objects it contains can hold it. They are told in
+  // the order of the process-wide list, the last first; one that went or let go meanwhile is not.
+  std::vector<TInstallContainer*> told(listedIn_);
+  told.insert(told.end(), dependents_.begin(), dependents_.end());
+  std::sort(told.begin(), told.end(),
+            [](const TInstallContainer* a, const TInstallContainer* b) { return a->serial_ > b->serial_; });
+  told.erase(std::unique(told.begin(), told.end()), told.end());
+  for (TInstallContainer* other : told) {
+    if (other != this && (Holds(listedIn_, other) || Holds(dependents_, other))) other->ContainerRemoved(this);
   }
+  list->Remove(this);
+  // Helpers listed here without having this one as their container.
+  for (TInstallObject* helper : helpers_) EraseLast(helper->listedIn_, this);
 }
 
 void TInstallContainer::Loaded() {
@@ -156,7 +182,7 @@ void TInstallContainer::ApplyDefaultDestDirType(TCustomPathSpecifier* value) {
 }
 
 void TInstallContainer::ContainerRemoved(TInstallContainer* container) {
-  auto it = std::find(helpers_.begin(), helpers_.end(), container);
+  auto it = FindLast(helpers_, container);
   if (it != helpers_.end()) RemoveHelper(*it);
 }
 
@@ -193,37 +219,118 @@ void TInstallContainer::AddHelper(TInstallObject* obj) {
   const int kind = obj->Kind();  // a class without a kind fails here, before anything changes
   const int order = obj->Order();
   // Adding an object that is already a helper re-places it; it is never listed twice.
-  helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), obj), helpers_.end());
+  auto listed = FindLast(helpers_, obj);
+  const bool replaced = listed != helpers_.end();
+  if (replaced) helpers_.erase(listed);
   std::size_t position = helpers_.size();
-  for (std::size_t i = 0; i < helpers_.size(); ++i) {
-    const int k = helpers_[i]->Kind();
-    if (k > kind || (k == kind && order != -1 && helpers_[i]->Order() >= order)) {
-      position = i;
-      break;
+  if (SameText(obj->ClassName(), "TINSTALLBDE")) {
+    // The database engine installer must run before everything that may need it.
+    position = 0;
+  } else if (!SortsLast(kind, order)) {
+    for (std::size_t i = 0; i < helpers_.size(); ++i) {
+      const int k = helpers_[i]->Kind();
+      if (k > kind || (k == kind && order != -1 && helpers_[i]->Order() >= order)) {
+        position = i;
+        break;
+      }
     }
   }
-  // The database engine installer must run before everything that may need it.
-  if (SameText(obj->ClassName(), "TINSTALLBDE")) position = 0;
+  if (helpers_.empty() || kind > greatestKind_) {
+    greatestKind_ = kind;
+    greatestOrder_ = order;
+  } else if (kind == greatestKind_) {
+    greatestOrder_ = std::max(greatestOrder_, order);
+  }
   helpers_.insert(helpers_.begin() + static_cast<std::ptrdiff_t>(position), obj);
-  if (!Loading()) Renumber();
+  if (!replaced) obj->listedIn_.push_back(this);
+  if (Loading()) {
+    numbered_ = false;
+  } else if (replaced) {
+    Renumber();
+  } else {
+    RenumberAfterChange(position, position + 1);
+  }
+}
+
+bool TInstallContainer::SortsLast(int kind, int order) const {
+  // Placed before the first helper of a greater kind, or of its kind with an Order not below its own.
+  if (helpers_.empty()) return true;
+  if (kind != greatestKind_) return kind > greatestKind_;
+  return order == -1 || greatestOrder_ < order;
 }
 
 void TInstallContainer::RemoveHelper(TInstallObject* obj) {
   if (!obj) return;
-  helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), obj), helpers_.end());
-  if (!Loading()) Renumber();
+  auto it = FindLast(helpers_, obj);
+  if (it == helpers_.end()) {
+    // Nothing leaves, but the list is numbered as after any removal.
+    if (!Loading() && !numbered_) Renumber();
+    return;
+  }
+  const auto index = static_cast<std::size_t>(it - helpers_.begin());
+  helpers_.erase(it);
+  EraseLast(obj->listedIn_, this);
+  if (Loading()) {
+    numbered_ = false;
+  } else {
+    RenumberAfterChange(index, index);
+  }
 }
 
 void TInstallContainer::Renumber() {
-  int counter = 0;
-  int previousKind = 0;
-  bool first = true;
+  RenumberFrom(0, helpers_.size());
+  if (helpers_.empty()) return;
+  greatestKind_ = helpers_.front()->Kind();
+  greatestOrder_ = helpers_.front()->order_;
   for (TInstallObject* helper : helpers_) {
     const int kind = helper->Kind();
+    if (kind > greatestKind_) {
+      greatestKind_ = kind;
+      greatestOrder_ = helper->order_;
+    } else if (kind == greatestKind_) {
+      greatestOrder_ = std::max(greatestOrder_, helper->order_);
+    }
+  }
+}
+
+void TInstallContainer::RenumberAfterChange(std::size_t index, std::size_t firstOld) {
+  if (numbered_) {
+    RenumberFrom(index, firstOld);
+  } else {
+    Renumber();
+  }
+}
+
+void TInstallContainer::RenumberFrom(std::size_t index, std::size_t firstOld) {
+  int counter = 0;
+  int previousKind = 0;
+  bool first = index == 0;
+  if (!first) {
+    // Numbered already: the helper before index has its number.
+    previousKind = helpers_[index - 1]->Kind();
+    counter = helpers_[index - 1]->order_ + 1;
+  }
+  for (std::size_t i = index; i < helpers_.size(); ++i) {
+    TInstallObject* helper = helpers_[i];
+    const int kind = helper->Kind();
     if (first || kind != previousKind) counter = 0;
-    helper->order_ = counter++;
+    // A helper that was there before and keeps its number leaves every later number as it was.
+    if (i >= firstOld && helper->order_ == counter) break;
+    helper->StoreOrder(counter, this);
+    if (kind == greatestKind_) greatestOrder_ = std::max(greatestOrder_, counter);
+    ++counter;
     previousKind = kind;
     first = false;
+  }
+  numbered_ = true;
+}
+
+void TInstallContainer::StoreOrder(int value, const TInstallContainer* renumbering) {
+  order_ = value;
+  for (TInstallContainer* container : listedIn_) {
+    if (container == renumbering) continue;
+    container->numbered_ = false;
+    if (Kind() == container->greatestKind_) container->greatestOrder_ = std::max(container->greatestOrder_, value);
   }
 }
 
@@ -348,9 +455,15 @@ TInstallObject::TInstallObject(TComponent* owner, int kind) : TInstallContainer(
   if (!root || root == this) return;
   root->AddHelper(this);
   container_ = root;
+  root->dependents_.push_back(this);
   defaultContainer_ = true;
   ApplyDefaultDestDirType(StandardSpecifier(srContainerDestDir));
   SetDestDir("");
+}
+
+TInstallObject::~TInstallObject() {
+  // The container no longer has this object to tell (late at program end there is nothing to keep).
+  if (container_ && InstallContainers()) EraseLast(container_->dependents_, this);
 }
 
 void TInstallObject::Loaded() {
@@ -368,8 +481,12 @@ void TInstallObject::SetContainer(TInstallContainer* value) {
   containerAssigned_ = true;
   if (value == container_) return;
   if (value) value->AddHelper(this);  // may fail with a circular reference; nothing has changed then
-  if (container_) container_->RemoveHelper(this);
+  if (container_) {
+    container_->RemoveHelper(this);
+    EraseLast(container_->dependents_, this);
+  }
   container_ = value;
+  if (value) value->dependents_.push_back(this);
   if (Loading()) return;
   if (value) {
     SetDestDirType(StandardSpecifier(srContainerDestDir));
@@ -381,14 +498,14 @@ void TInstallObject::SetContainer(TInstallContainer* value) {
 
 void TInstallObject::SetOrder(int value) {
   if (Loading()) {
-    order_ = value;
+    StoreOrder(value);
     // A loader that resolves Container before it sets Order still ends with the stored order.
     if (container_) container_->AddHelper(this);
     return;
   }
   if (value == order_ || !container_) return;
   container_->RemoveHelper(this);
-  order_ = value;
+  StoreOrder(value);
   container_->AddHelper(this);
 }
 

@@ -250,18 +250,39 @@ protected:
   // A design-time default: stored without counting as assigned, so Loaded withdraws it unless the
   // stream sets DestDirType.
   void ApplyDefaultDestDirType(TCustomPathSpecifier* value);
+  // Stores Order; the containers that list this object learn that their numbering may be off.
+  void StoreOrder(int value, const TInstallContainer* renumbering = nullptr);
 
-  int order_ = -1;
   TInstallType currentInstallType_ = itAlways;
 
 private:
+  friend class TInstallObject;
+
   // Whether the object is installed under the current install type (Include aside).
   bool SelectedByInstallType() const;
   static TComponent* EnsureSpecifiersFirst(TComponent* owner);
+  // Whether a helper of that kind and order is placed at the end of the list.
+  bool SortsLast(int kind, int order) const;
+  // Numbers the helpers from index on, as Renumber would; changed at index alone, a numbered list stops
+  // at the first helper after `fresh` that keeps its number, since the rest keep theirs too.
+  void RenumberFrom(std::size_t index, std::size_t fresh);
+  void RenumberAfterChange(std::size_t index, std::size_t fresh);
 
+  int order_ = -1;
   int kind_ = 0;
   bool installable_ = false;
   std::vector<TInstallObject*> helpers_;  // not owned
+  // Every helper's Order is what Renumber gives it.
+  bool numbered_ = true;
+  // The greatest kind among the helpers and the greatest Order among the helpers of that kind; never
+  // below the truth (a helper that leaves does not lower them), so a helper beyond both sorts last.
+  int greatestKind_ = 0;
+  int greatestOrder_ = 0;
+  // The containers whose helpers this one is, and the install objects whose Container this one is:
+  // the containers its destruction concerns.
+  std::vector<TInstallContainer*> listedIn_;
+  std::vector<TInstallObject*> dependents_;
+  std::uint64_t serial_ = 0;  // creation order, which is the order of the process-wide list
   bool include_ = true;
   bool processed_ = false;
   TInstallTypeSet installTypes_{itAlways};
@@ -274,6 +295,7 @@ private:
 class TInstallObject : public TInstallContainer {
 public:
   explicit TInstallObject(TComponent* owner, int kind = 0);
+  ~TInstallObject() override;
 
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
