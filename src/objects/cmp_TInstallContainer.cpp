@@ -219,9 +219,8 @@ void TInstallContainer::AddHelper(TInstallObject* obj) {
   const int kind = obj->Kind();  // a class without a kind fails here, before anything changes
   const int order = obj->Order();
   // Adding an object that is already a helper re-places it; it is never listed twice.
-  auto listed = FindLast(helpers_, obj);
-  const bool replaced = listed != helpers_.end();
-  if (replaced) helpers_.erase(listed);
+  const bool replaced = Holds(obj->listedIn_, this);
+  if (replaced) helpers_.erase(FindLast(helpers_, obj));
   std::size_t position = helpers_.size();
   if (SameText(obj->ClassName(), "TINSTALLBDE")) {
     // The database engine installer must run before everything that may need it.
@@ -235,13 +234,8 @@ void TInstallContainer::AddHelper(TInstallObject* obj) {
       }
     }
   }
-  if (helpers_.empty() || kind > greatestKind_) {
-    greatestKind_ = kind;
-    greatestOrder_ = order;
-  } else if (kind == greatestKind_) {
-    greatestOrder_ = std::max(greatestOrder_, order);
-  }
   helpers_.insert(helpers_.begin() + static_cast<std::ptrdiff_t>(position), obj);
+  PrefixOrderedAfterInsert(position);
   if (!replaced) obj->listedIn_.push_back(this);
   if (Loading()) {
     numbered_ = false;
@@ -252,11 +246,42 @@ void TInstallContainer::AddHelper(TInstallObject* obj) {
   }
 }
 
+namespace {
+
+// Whether a goes strictly before b by Kind, then Order.
+bool Precedes(const TInstallObject* a, const TInstallObject* b) {
+  const int ka = a->Kind(), kb = b->Kind();
+  return ka < kb || (ka == kb && a->Order() < b->Order());
+}
+
+}  // namespace
+
 bool TInstallContainer::SortsLast(int kind, int order) const {
-  // Placed before the first helper of a greater kind, or of its kind with an Order not below its own.
-  if (helpers_.empty()) return true;
-  if (kind != greatestKind_) return kind > greatestKind_;
-  return order == -1 || greatestOrder_ < order;
+  // A helper is placed before the first one of a greater kind, or of its kind with an Order not
+  // below its own (unless its own is -1). With the others ascending, the greatest are the last two.
+  const auto before = [&](const TInstallObject* h) {
+    const int k = h->Kind();
+    return k < kind || (k == kind && (order == -1 || h->Order() < order));
+  };
+  const std::size_t n = helpers_.size();
+  if (n == 0) return true;
+  if (!before(helpers_[n - 1])) return false;
+  return n == 1 || (prefixOrdered_ && before(helpers_[n - 2]));
+}
+
+void TInstallContainer::PrefixOrderedAfterInsert(std::size_t position) {
+  const std::size_t n = helpers_.size();  // with the new helper
+  if (n <= 2) {
+    prefixOrdered_ = true;
+  } else if (position == n - 1) {
+    // The former last one joins the others.
+    prefixOrdered_ = prefixOrdered_ && Precedes(helpers_[n - 3], helpers_[n - 2]);
+  } else {
+    // Among the others, between its neighbours (the last one is not among them).
+    const TInstallObject* placed = helpers_[position];
+    prefixOrdered_ = prefixOrdered_ && (position == 0 || Precedes(helpers_[position - 1], placed)) &&
+                     (position + 1 == n - 1 || Precedes(placed, helpers_[position + 1]));
+  }
 }
 
 void TInstallContainer::RemoveHelper(TInstallObject* obj) {
@@ -279,18 +304,9 @@ void TInstallContainer::RemoveHelper(TInstallObject* obj) {
 
 void TInstallContainer::Renumber() {
   RenumberFrom(0, helpers_.size());
-  if (helpers_.empty()) return;
-  greatestKind_ = helpers_.front()->Kind();
-  greatestOrder_ = helpers_.front()->order_;
-  for (TInstallObject* helper : helpers_) {
-    const int kind = helper->Kind();
-    if (kind > greatestKind_) {
-      greatestKind_ = kind;
-      greatestOrder_ = helper->order_;
-    } else if (kind == greatestKind_) {
-      greatestOrder_ = std::max(greatestOrder_, helper->order_);
-    }
-  }
+  prefixOrdered_ = true;
+  for (std::size_t i = 1; i + 1 < helpers_.size() && prefixOrdered_; ++i)
+    prefixOrdered_ = Precedes(helpers_[i - 1], helpers_[i]);
 }
 
 void TInstallContainer::RenumberAfterChange(std::size_t index, std::size_t firstOld) {
@@ -310,18 +326,26 @@ void TInstallContainer::RenumberFrom(std::size_t index, std::size_t firstOld) {
     previousKind = helpers_[index - 1]->Kind();
     counter = helpers_[index - 1]->order_ + 1;
   }
+  std::size_t stop = helpers_.size();
   for (std::size_t i = index; i < helpers_.size(); ++i) {
     TInstallObject* helper = helpers_[i];
     const int kind = helper->Kind();
     if (first || kind != previousKind) counter = 0;
     // A helper that was there before and keeps its number leaves every later number as it was.
-    if (i >= firstOld && helper->order_ == counter) break;
+    if (i >= firstOld && helper->order_ == counter) {
+      stop = i;
+      break;
+    }
     helper->StoreOrder(counter, this);
-    if (kind == greatestKind_) greatestOrder_ = std::max(greatestOrder_, counter);
     ++counter;
     previousKind = kind;
     first = false;
+    // The order between this helper and the one before may have changed.
+    if (i >= 1 && i + 1 < helpers_.size() && prefixOrdered_) prefixOrdered_ = Precedes(helpers_[i - 1], helper);
   }
+  // And between the first helper that kept its number and the one before.
+  if (stop >= 1 && stop + 1 < helpers_.size() && prefixOrdered_)
+    prefixOrdered_ = Precedes(helpers_[stop - 1], helpers_[stop]);
   numbered_ = true;
 }
 
@@ -330,7 +354,8 @@ void TInstallContainer::StoreOrder(int value, const TInstallContainer* renumberi
   for (TInstallContainer* container : listedIn_) {
     if (container == renumbering) continue;
     container->numbered_ = false;
-    if (Kind() == container->greatestKind_) container->greatestOrder_ = std::max(container->greatestOrder_, value);
+    // The last helper is not among those kept ascending.
+    if (container->helpers_.back() != this) container->prefixOrdered_ = false;
   }
 }
 

@@ -261,8 +261,9 @@ private:
   // Whether the object is installed under the current install type (Include aside).
   bool SelectedByInstallType() const;
   static TComponent* EnsureSpecifiersFirst(TComponent* owner);
-  // Whether a helper of that kind and order is placed at the end of the list.
+  // Whether a helper of that kind and order is placed at the end of the list, known without a scan.
   bool SortsLast(int kind, int order) const;
+  void PrefixOrderedAfterInsert(std::size_t position);
   // Numbers the helpers from index on, as Renumber would; changed at index alone, a numbered list stops
   // at the first helper after `fresh` that keeps its number, since the rest keep theirs too.
   void RenumberFrom(std::size_t index, std::size_t fresh);
@@ -274,10 +275,9 @@ private:
   std::vector<TInstallObject*> helpers_;  // not owned
   // Every helper's Order is what Renumber gives it.
   bool numbered_ = true;
-  // The greatest kind among the helpers and the greatest Order among the helpers of that kind; never
-  // below the truth (a helper that leaves does not lower them), so a helper beyond both sorts last.
-  int greatestKind_ = 0;
-  int greatestOrder_ = 0;
+  // The helpers but the last stand strictly ascending by Kind, then Order; so whether a helper sorts
+  // last shows on the last two. Kept where it costs nothing to know, else false until Renumber.
+  bool prefixOrdered_ = true;
   // The containers whose helpers this one is, and the install objects whose Container this one is:
   // the containers its destruction concerns.
   std::vector<TInstallContainer*> listedIn_;
