@@ -1,8 +1,8 @@
 #include "core/classes.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cctype>
+#include <iterator>
 #include <map>
 #include <unordered_map>
 

@@ -264,10 +264,12 @@ private:
   // Whether a helper of that kind and order is placed at the end of the list, known without a scan.
   bool SortsLast(int kind, int order) const;
   void PrefixOrderedAfterInsert(std::size_t position);
-  // Numbers the helpers from index on, as Renumber would; changed at index alone, a numbered list stops
-  // at the first helper after `fresh` that keeps its number, since the rest keep theirs too.
-  void RenumberFrom(std::size_t index, std::size_t fresh);
-  void RenumberAfterChange(std::size_t index, std::size_t fresh);
+  // Numbers the helpers from index on, as Renumber would. A list that was numbered before it changed at
+  // index stops at the first helper from firstOld on (one that was there before) that keeps its
+  // number: every later one keeps its number too.
+  void RenumberFrom(std::size_t index, std::size_t firstOld);
+  // The same, or all of them when the list was not numbered.
+  void RenumberAfterChange(std::size_t index, std::size_t firstOld);
 
   int order_ = -1;
   int kind_ = 0;
