@@ -9,6 +9,7 @@
 #include "core/properties.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
+#include "objects/cmp_TInstallRegistry.h"
 #include "objects/cmp_TPathSpecifier_base.h"
 #include "objects_test_support.h"
 
@@ -691,6 +692,22 @@ TEST_F(InstallContainerTest, ATreeOfThousandsKeepsItsOrderAndLetsGoOfWhatLeaves)
   EXPECT_EQ(stray->DestDirType(), nullptr);
   EXPECT_EQ(journal, std::vector<std::string>{"Watcher lost Late"});
   EXPECT_EQ(InstallContainers()->Count(), before + 1);  // the stray
+}
+
+TEST_F(InstallContainerTest, RegistryEntriesCopiedAtRunTimeLetGoOfTheirSpecifier) {
+  // The specifier lives on another owner, so only asking to be told reaches the registry action.
+  TComponent elsewhere(nullptr);
+  auto* specifier = new TTestSpecifier(&elsewhere, srNone, "C:\\Somewhere");
+  TInstallRegistry source(nullptr);
+  static_cast<TRegistryEntry*>(source.Entries()->Add())->SetPathSpecifier(specifier);
+  TComponent form(nullptr);
+  auto* registry = new TInstallRegistry(&form);
+  registry->SetEntries(*source.Entries());
+  auto* copied = static_cast<TRegistryEntry*>(registry->Entries()->Items(0));
+  ASSERT_EQ(copied->PathSpecifier(), specifier);
+  static_cast<TRegistryEntry*>(source.Entries()->Items(0))->SetPathSpecifier(nullptr);
+  delete specifier;
+  EXPECT_EQ(copied->PathSpecifier(), nullptr);
 }
 
 }  // namespace
