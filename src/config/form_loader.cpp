@@ -74,7 +74,8 @@ private:
   void ReadChild(TComponent& parent, const ObjectRecord& record) {
     if (++depth_ > kMaxDepth) throw EReadError("Components nested too deeply at %s", record.name);
     TComponent* component = nullptr;
-    if (record.hasPrefix && (record.flags & 1)) {
+    const bool inherited = record.hasPrefix && (record.flags & 1);
+    if (inherited) {
       // An inherited record changes a component the root already has.
       component = root_.FindComponent(record.name);
       if (!component) throw EReadError("Inherited component %s not found", record.name);
@@ -92,7 +93,8 @@ private:
         throw;
       }
     }
-    if (std::find(loaded_.begin(), loaded_.end(), component) == loaded_.end()) loaded_.push_back(component);
+    // Only a component the root already had can have been read before.
+    if (!inherited || std::find(loaded_.begin(), loaded_.end(), component) == loaded_.end()) loaded_.push_back(component);
     if (&parent != component) component->SetParentComponent(&parent);
     ReadProperties(*component, *component, record.properties);
     for (const ObjectRecord& child : record.children) ReadChild(*component, child);

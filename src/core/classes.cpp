@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <map>
+#include <unordered_map>
 
 #include "core/properties.h"
 
@@ -112,6 +114,38 @@ const TClassInfo& TComponent::StaticClassInfo() {
   return info;
 }
 
+namespace {
+
+// Takes the one entry of item out of list. From the back: components mostly go in the reverse order
+// of their coming, so the entry is near the end.
+void EraseOne(std::vector<TComponent*>& list, const TComponent* item) {
+  auto it = std::find(list.rbegin(), list.rend(), item);
+  if (it != list.rend()) list.erase(std::next(it).base());
+}
+
+bool Holds(const std::vector<TComponent*>& list, const TComponent* item) {
+  return std::find(list.rbegin(), list.rend(), item) != list.rend();
+}
+
+// Owners with fewer children search them one by one.
+constexpr std::size_t kIndexedFrom = 32;
+
+}  // namespace
+
+struct TComponent::TNameIndex {
+  std::unordered_map<std::string, TComponent*> byName;  // keys folded as SameText compares
+
+  static std::string Key(std::string_view name) { return LowerCase(name); }
+  void Add(TComponent* c) {
+    if (!c->name_.empty()) byName.emplace(Key(c->name_), c);
+  }
+  void Drop(const TComponent* c) {
+    if (c->name_.empty()) return;
+    auto it = byName.find(Key(c->name_));
+    if (it != byName.end() && it->second == c) byName.erase(it);
+  }
+};
+
 TComponent::TComponent(TComponent* owner) {
   if (owner) owner->InsertComponent(this);
 }
@@ -122,8 +156,7 @@ TComponent::~TComponent() {
   while (!freeNotifies_.empty()) {
     TComponent* other = freeNotifies_.back();
     freeNotifies_.pop_back();
-    auto& theirs = other->freeNotifies_;
-    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+    EraseOne(other->freeNotifies_, this);
     other->Notification(this, opRemove);
   }
   while (!components_.empty()) {
@@ -140,6 +173,16 @@ TComponent* TComponent::Components(int index) const {
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
   if (name.empty()) return nullptr;
+  if (!names_ && components_.size() >= kIndexedFrom) {
+    // Built on demand; from then on kept in step with the children and their names.
+    auto index = std::make_unique<TNameIndex>();
+    for (TComponent* c : components_) index->Add(c);
+    names_ = std::move(index);
+  }
+  if (names_) {
+    auto it = names_->byName.find(TNameIndex::Key(name));
+    return it == names_->byName.end() ? nullptr : it->second;
+  }
   for (TComponent* c : components_) {
     if (SameText(c->name_, name)) return c;
   }
@@ -151,7 +194,10 @@ void TComponent::SetName(const std::string& name) {
   if (!name.empty() && !IsValidIdent(name)) throw EComponentError("'%s' is not a valid component name", name);
   if (owner_ && !SameText(name, name_) && owner_->FindComponent(name))
     throw EComponentError("A component named %s already exists", name);
+  TNameIndex* index = owner_ ? owner_->names_.get() : nullptr;
+  if (index) index->Drop(this);
   name_ = name;
+  if (index) index->Add(this);
 }
 
 void TComponent::InsertComponent(TComponent* component) {
@@ -160,17 +206,22 @@ void TComponent::InsertComponent(TComponent* component) {
     throw EComponentError("A component named %s already exists", component->name_);
   if (component->owner_) component->owner_->RemoveComponent(component);
   components_.push_back(component);
+  if (names_) names_->Add(component);
   component->owner_ = this;
   Notification(component, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
-  auto it = std::find(components_.begin(), components_.end(), component);
-  if (it == components_.end()) return;
-  components_.erase(it);
+  auto it = std::find(components_.rbegin(), components_.rend(), component);
+  if (it == components_.rend()) return;
+  components_.erase(std::next(it).base());
+  if (names_) names_->Drop(component);
   component->owner_ = nullptr;
   // The owner and every sibling drop references to the component that leaves.
   Notification(component, opRemove);
+  // Unless the owner is freeing all of them: a sibling that holds a reference asked to be told
+  // (FreeNotification) and has been told by the component itself; the others go as well.
+  if (HasState(csDestroying)) return;
   for (TComponent* sibling : std::vector<TComponent*>(components_)) sibling->Notification(component, opRemove);
 }
 
@@ -187,19 +238,22 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove) RemoveFreeNotification(component);
 }
 
+bool TComponent::NotifiesEachOther(const TComponent* component) const {
+  // The pair is in both lists or in neither: the shorter one tells.
+  return freeNotifies_.size() <= component->freeNotifies_.size() ? Holds(freeNotifies_, component)
+                                                                 : Holds(component->freeNotifies_, this);
+}
+
 void TComponent::FreeNotification(TComponent* component) {
-  if (!component || component == this) return;
-  if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
-    freeNotifies_.push_back(component);
-  auto& theirs = component->freeNotifies_;
-  if (std::find(theirs.begin(), theirs.end(), this) == theirs.end()) theirs.push_back(this);
+  if (!component || component == this || NotifiesEachOther(component)) return;
+  freeNotifies_.push_back(component);
+  component->freeNotifies_.push_back(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
-  if (!component) return;
-  freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component), freeNotifies_.end());
-  auto& theirs = component->freeNotifies_;
-  theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+  if (!component || !NotifiesEachOther(component)) return;
+  EraseOne(freeNotifies_, component);
+  EraseOne(component->freeNotifies_, this);
 }
 
 const std::string& TComponent::EventHandlerName(const std::string& event) const {

@@ -4,6 +4,7 @@
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -224,9 +225,15 @@ protected:
   void Destroying() { SetState(csDestroying); }
 
 private:
+  struct TNameIndex;
+  bool NotifiesEachOther(const TComponent* component) const;
+
   TComponent* owner_ = nullptr;
   std::string name_;
   std::vector<TComponent*> components_;
+  // The named children by name without regard to case, made once an owner has many children.
+  mutable std::unique_ptr<TNameIndex> names_;
+  // Always mutual: a component is in another's list exactly when that one is in its list.
   std::vector<TComponent*> freeNotifies_;
   std::uint32_t state_ = 0;
   std::int64_t tag_ = 0;

@@ -1,6 +1,7 @@
 #include "objects/cmp_TInstallContainer.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/properties.h"
 #include "core/routines_Strings.h"
@@ -25,6 +26,27 @@ struct ContainerListOwner {
   TInstallContainerList list;
   ~ContainerListOwner() { containerListGone = true; }
 };
+
+std::uint64_t lastSerial = 0;
+
+// Lists here hold an item at most once; it is searched from the back, where the latest stand and
+// from where a tree is taken down.
+template <class T, class U>
+typename std::vector<T*>::iterator FindLast(std::vector<T*>& list, const U* item) {
+  auto it = std::find(list.rbegin(), list.rend(), item);
+  return it == list.rend() ? list.end() : std::next(it).base();
+}
+
+template <class T, class U>
+void EraseLast(std::vector<T*>& list, const U* item) {
+  auto it = FindLast(list, item);
+  if (it != list.end()) list.erase(it);
+}
+
+template <class T, class U>
+bool Holds(const std::vector<T*>& list, const U* item) {
+  return std::find(list.rbegin(), list.rend(), item) != list.rend();
+}
 
 }  // namespace
 
@@ -63,10 +85,7 @@ void TInstallContainerList::Add(TInstallContainer* container) {
   items_.push_back(container);
 }
 
-void TInstallContainerList::Remove(TInstallContainer* container) {
-  auto it = std::find(items_.begin(), items_.end(), container);
-  if (it != items_.end()) items_.erase(it);
-}
+void TInstallContainerList::Remove(TInstallContainer* container) { EraseLast(items_, container); }
 
 TInstallContainer* TInstallContainerList::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError("List index out of bounds (%d)", index);
@@ -104,7 +123,7 @@ TComponent* TInstallContainer::EnsureSpecifiersFirst(TComponent* owner) {
 }
 
 TInstallContainer::TInstallContainer(TComponent* owner, int kind)
-    : TComponent(EnsureSpecifiersFirst(owner)), kind_(kind) {
+    : TComponent(EnsureSpecifiersFirst(owner)), kind_(kind), serial_(++lastSerial) {
   // A component placed on a form under design is itself under design.
   if (owner && owner->HasState(csDesigning)) SetState(csDesigning);
   if (TInstallContainerList* list = InstallContainers()) list->Add(this);
@@ -112,14 +131,21 @@ TInstallContainer::TInstallContainer(TComponent* owner, int kind)
 
 TInstallContainer::~TInstallContainer() {
   Destroying();
-  if (TInstallContainerList* list = InstallContainers()) {
-    for (int i = list->Count() - 1; i >= 0; --i) {
-      if (i >= list->Count()) continue;
-      TInstallContainer* other = list->Items(i);
-      if (other != this) other->ContainerRemoved(this);
-    }
-    list->Remove(this);
+  TInstallContainerList* list = InstallContainers();
+  if (!list) return;
+  // Only the containers that list this one and the objects it contains can hold it. They are told in
+  // the order of the process-wide list, the last first; one that went or let go meanwhile is not.
+  std::vector<TInstallContainer*> told(listedIn_);
+  told.insert(told.end(), dependents_.begin(), dependents_.end());
+  std::sort(told.begin(), told.end(),
+            [](const TInstallContainer* a, const TInstallContainer* b) { return a->serial_ > b->serial_; });
+  told.erase(std::unique(told.begin(), told.end()), told.end());
+  for (TInstallContainer* other : told) {
+    if (other != this && (Holds(listedIn_, other) || Holds(dependents_, other))) other->ContainerRemoved(this);
   }
+  list->Remove(this);
+  // Helpers listed here without having this one as their container.
+  for (TInstallObject* helper : helpers_) EraseLast(helper->listedIn_, this);
 }
 
 void TInstallContainer::Loaded() {
@@ -156,7 +182,7 @@ void TInstallContainer::ApplyDefaultDestDirType(TCustomPathSpecifier* value) {
 }
 
 void TInstallContainer::ContainerRemoved(TInstallContainer* container) {
-  auto it = std::find(helpers_.begin(), helpers_.end(), container);
+  auto it = FindLast(helpers_, container);
   if (it != helpers_.end()) RemoveHelper(*it);
 }
 
@@ -193,37 +219,143 @@ void TInstallContainer::AddHelper(TInstallObject* obj) {
   const int kind = obj->Kind();  // a class without a kind fails here, before anything changes
   const int order = obj->Order();
   // Adding an object that is already a helper re-places it; it is never listed twice.
-  helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), obj), helpers_.end());
+  const bool replaced = Holds(obj->listedIn_, this);
+  if (replaced) helpers_.erase(FindLast(helpers_, obj));
   std::size_t position = helpers_.size();
-  for (std::size_t i = 0; i < helpers_.size(); ++i) {
-    const int k = helpers_[i]->Kind();
-    if (k > kind || (k == kind && order != -1 && helpers_[i]->Order() >= order)) {
-      position = i;
-      break;
+  if (SameText(obj->ClassName(), "TINSTALLBDE")) {
+    // The database engine installer must run before everything that may need it.
+    position = 0;
+  } else if (!SortsLast(kind, order)) {
+    for (std::size_t i = 0; i < helpers_.size(); ++i) {
+      const int k = helpers_[i]->Kind();
+      if (k > kind || (k == kind && order != -1 && helpers_[i]->Order() >= order)) {
+        position = i;
+        break;
+      }
     }
   }
-  // The database engine installer must run before everything that may need it.
-  if (SameText(obj->ClassName(), "TINSTALLBDE")) position = 0;
   helpers_.insert(helpers_.begin() + static_cast<std::ptrdiff_t>(position), obj);
-  if (!Loading()) Renumber();
+  PrefixOrderedAfterInsert(position);
+  if (!replaced) obj->listedIn_.push_back(this);
+  if (Loading()) {
+    numbered_ = false;
+  } else if (replaced) {
+    Renumber();
+  } else {
+    RenumberAfterChange(position, position + 1);
+  }
+}
+
+namespace {
+
+// Whether a goes strictly before b by Kind, then Order.
+bool Precedes(const TInstallObject* a, const TInstallObject* b) {
+  const int ka = a->Kind(), kb = b->Kind();
+  return ka < kb || (ka == kb && a->Order() < b->Order());
+}
+
+}  // namespace
+
+bool TInstallContainer::SortsLast(int kind, int order) const {
+  // A helper is placed before the first one of a greater kind, or of its kind with an Order not
+  // below its own (unless its own is -1). With the others ascending, the greatest are the last two.
+  const auto before = [&](const TInstallObject* h) {
+    const int k = h->Kind();
+    return k < kind || (k == kind && (order == -1 || h->Order() < order));
+  };
+  const std::size_t n = helpers_.size();
+  if (n == 0) return true;
+  if (!before(helpers_[n - 1])) return false;
+  return n == 1 || (prefixOrdered_ && before(helpers_[n - 2]));
+}
+
+void TInstallContainer::PrefixOrderedAfterInsert(std::size_t position) {
+  const std::size_t n = helpers_.size();  // with the new helper
+  if (n <= 2) {
+    prefixOrdered_ = true;
+  } else if (position == n - 1) {
+    // The former last one joins the others.
+    prefixOrdered_ = prefixOrdered_ && Precedes(helpers_[n - 3], helpers_[n - 2]);
+  } else {
+    // Among the others, between its neighbours (the last one is not among them).
+    const TInstallObject* placed = helpers_[position];
+    prefixOrdered_ = prefixOrdered_ && (position == 0 || Precedes(helpers_[position - 1], placed)) &&
+                     (position + 1 == n - 1 || Precedes(placed, helpers_[position + 1]));
+  }
 }
 
 void TInstallContainer::RemoveHelper(TInstallObject* obj) {
   if (!obj) return;
-  helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), obj), helpers_.end());
-  if (!Loading()) Renumber();
+  auto it = FindLast(helpers_, obj);
+  if (it == helpers_.end()) {
+    // Nothing leaves, but the list is numbered as after any removal.
+    if (!Loading() && !numbered_) Renumber();
+    return;
+  }
+  const auto index = static_cast<std::size_t>(it - helpers_.begin());
+  helpers_.erase(it);
+  EraseLast(obj->listedIn_, this);
+  if (Loading()) {
+    numbered_ = false;
+  } else {
+    RenumberAfterChange(index, index);
+  }
 }
 
 void TInstallContainer::Renumber() {
+  RenumberFrom(0, helpers_.size());
+  prefixOrdered_ = true;
+  for (std::size_t i = 1; i + 1 < helpers_.size() && prefixOrdered_; ++i)
+    prefixOrdered_ = Precedes(helpers_[i - 1], helpers_[i]);
+}
+
+void TInstallContainer::RenumberAfterChange(std::size_t index, std::size_t firstOld) {
+  if (numbered_) {
+    RenumberFrom(index, firstOld);
+  } else {
+    Renumber();
+  }
+}
+
+void TInstallContainer::RenumberFrom(std::size_t index, std::size_t firstOld) {
   int counter = 0;
   int previousKind = 0;
-  bool first = true;
-  for (TInstallObject* helper : helpers_) {
+  bool first = index == 0;
+  if (!first) {
+    // Numbered already: the helper before index has its number.
+    previousKind = helpers_[index - 1]->Kind();
+    counter = helpers_[index - 1]->order_ + 1;
+  }
+  std::size_t stop = helpers_.size();
+  for (std::size_t i = index; i < helpers_.size(); ++i) {
+    TInstallObject* helper = helpers_[i];
     const int kind = helper->Kind();
     if (first || kind != previousKind) counter = 0;
-    helper->order_ = counter++;
+    // A helper that was there before and keeps its number leaves every later number as it was.
+    if (i >= firstOld && helper->order_ == counter) {
+      stop = i;
+      break;
+    }
+    helper->StoreOrder(counter, this);
+    ++counter;
     previousKind = kind;
     first = false;
+    // The order between this helper and the one before may have changed.
+    if (i >= 1 && i + 1 < helpers_.size() && prefixOrdered_) prefixOrdered_ = Precedes(helpers_[i - 1], helper);
+  }
+  // And between the first helper that kept its number and the one before.
+  if (stop >= 1 && stop + 1 < helpers_.size() && prefixOrdered_)
+    prefixOrdered_ = Precedes(helpers_[stop - 1], helpers_[stop]);
+  numbered_ = true;
+}
+
+void TInstallContainer::StoreOrder(int value, const TInstallContainer* renumbering) {
+  order_ = value;
+  for (TInstallContainer* container : listedIn_) {
+    if (container == renumbering) continue;
+    container->numbered_ = false;
+    // The last helper is not among those kept ascending.
+    if (container->helpers_.back() != this) container->prefixOrdered_ = false;
   }
 }
 
@@ -348,9 +480,15 @@ TInstallObject::TInstallObject(TComponent* owner, int kind) : TInstallContainer(
   if (!root || root == this) return;
   root->AddHelper(this);
   container_ = root;
+  root->dependents_.push_back(this);
   defaultContainer_ = true;
   ApplyDefaultDestDirType(StandardSpecifier(srContainerDestDir));
   SetDestDir("");
+}
+
+TInstallObject::~TInstallObject() {
+  // The container no longer has this object to tell (late at program end there is nothing to keep).
+  if (container_ && InstallContainers()) EraseLast(container_->dependents_, this);
 }
 
 void TInstallObject::Loaded() {
@@ -368,8 +506,12 @@ void TInstallObject::SetContainer(TInstallContainer* value) {
   containerAssigned_ = true;
   if (value == container_) return;
   if (value) value->AddHelper(this);  // may fail with a circular reference; nothing has changed then
-  if (container_) container_->RemoveHelper(this);
+  if (container_) {
+    container_->RemoveHelper(this);
+    EraseLast(container_->dependents_, this);
+  }
   container_ = value;
+  if (value) value->dependents_.push_back(this);
   if (Loading()) return;
   if (value) {
     SetDestDirType(StandardSpecifier(srContainerDestDir));
@@ -381,14 +523,14 @@ void TInstallObject::SetContainer(TInstallContainer* value) {
 
 void TInstallObject::SetOrder(int value) {
   if (Loading()) {
-    order_ = value;
+    StoreOrder(value);
     // A loader that resolves Container before it sets Order still ends with the stored order.
     if (container_) container_->AddHelper(this);
     return;
   }
   if (value == order_ || !container_) return;
   container_->RemoveHelper(this);
-  order_ = value;
+  StoreOrder(value);
   container_->AddHelper(this);
 }
 

@@ -250,18 +250,41 @@ protected:
   // A design-time default: stored without counting as assigned, so Loaded withdraws it unless the
   // stream sets DestDirType.
   void ApplyDefaultDestDirType(TCustomPathSpecifier* value);
+  // Stores Order; the containers that list this object learn that their numbering may be off.
+  void StoreOrder(int value, const TInstallContainer* renumbering = nullptr);
 
-  int order_ = -1;
   TInstallType currentInstallType_ = itAlways;
 
 private:
+  friend class TInstallObject;
+
   // Whether the object is installed under the current install type (Include aside).
   bool SelectedByInstallType() const;
   static TComponent* EnsureSpecifiersFirst(TComponent* owner);
+  // Whether a helper of that kind and order is placed at the end of the list, known without a scan.
+  bool SortsLast(int kind, int order) const;
+  void PrefixOrderedAfterInsert(std::size_t position);
+  // Numbers the helpers from index on, as Renumber would. A list that was numbered before it changed at
+  // index stops at the first helper from firstOld on (one that was there before) that keeps its
+  // number: every later one keeps its number too.
+  void RenumberFrom(std::size_t index, std::size_t firstOld);
+  // The same, or all of them when the list was not numbered.
+  void RenumberAfterChange(std::size_t index, std::size_t firstOld);
 
+  int order_ = -1;
   int kind_ = 0;
   bool installable_ = false;
   std::vector<TInstallObject*> helpers_;  // not owned
+  // Every helper's Order is what Renumber gives it.
+  bool numbered_ = true;
+  // The helpers but the last stand strictly ascending by Kind, then Order; so whether a helper sorts
+  // last shows on the last two. Kept where it costs nothing to know, else false until Renumber.
+  bool prefixOrdered_ = true;
+  // The containers whose helpers this one is, and the install objects whose Container this one is:
+  // the containers its destruction concerns.
+  std::vector<TInstallContainer*> listedIn_;
+  std::vector<TInstallObject*> dependents_;
+  std::uint64_t serial_ = 0;  // creation order, which is the order of the process-wide list
   bool include_ = true;
   bool processed_ = false;
   TInstallTypeSet installTypes_{itAlways};
@@ -274,6 +297,7 @@ private:
 class TInstallObject : public TInstallContainer {
 public:
   explicit TInstallObject(TComponent* owner, int kind = 0);
+  ~TInstallObject() override;
 
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

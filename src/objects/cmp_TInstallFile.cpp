@@ -1,6 +1,7 @@
 #include "objects/cmp_TInstallFile.h"
 
 #include <algorithm>
+#include <iterator>
 #include <array>
 #include <memory>
 
@@ -85,7 +86,9 @@ void TCustomInstallFileList::Add(TCustomInstallFile* file) {
 }
 
 void TCustomInstallFileList::Remove(TCustomInstallFile* file) {
-  items_.erase(std::remove(items_.begin(), items_.end(), file), items_.end());
+  // A file is listed once; from the back, since files go in the reverse order of their making.
+  auto it = std::find(items_.rbegin(), items_.rend(), file);
+  if (it != items_.rend()) items_.erase(std::next(it).base());
 }
 
 TCustomInstallFile* TCustomInstallFileList::Items(int index) const {

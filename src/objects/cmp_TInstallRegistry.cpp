@@ -201,7 +201,12 @@ void TCustomInstallRegistry::Notification(TComponent* component, TOperation oper
 
 void TCustomInstallRegistry::SetEntries(const TRegistryEntries& value) {
   entries_->Assign(value);
-  for (int i = 0; i < entries_->Count(); ++i) entries_->Items(i)->SetOwner(Loading() ? nullptr : this);
+  for (int i = 0; i < entries_->Count(); ++i) {
+    TRegistryEntry* entry = entries_->Items(i);
+    entry->SetOwner(Loading() ? nullptr : this);
+    // Copied without an owner, so nobody asked yet to be told when the specifier goes (Loaded asks).
+    if (!Loading() && entry->PathSpecifier()) WatchSpecifier(entry->PathSpecifier());
+  }
 }
 
 void TCustomInstallRegistry::SetKey(const std::string& value) {

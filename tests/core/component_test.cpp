@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/classes.h"
 #include "core/collection.h"
 #include "core/properties.h"
@@ -75,6 +78,39 @@ TEST(Component, NamesAreIdentifiersUniqueWithinTheOwnerWithoutRegardToCase) {
   c->SetName("_OK2");
   EXPECT_THROW(root.InsertComponent(c), EComponentError);
   EXPECT_EQ(c->Owner(), &other);
+}
+
+TEST(Component, ManyChildrenAreFoundByNameThroughRenamesRemovalsAndOwnerChanges) {
+  TComponent root(nullptr);
+  std::vector<TComponent*> kids;
+  for (int i = 0; i < 100; ++i) {
+    kids.push_back(new TComponent(&root));
+    kids.back()->SetName("Item" + std::to_string(i));
+  }
+  EXPECT_EQ(root.FindComponent("ITEM42"), kids[42]);
+  EXPECT_THROW(kids[1]->SetName("item2"), EComponentError);
+  kids[7]->SetName("Renamed");
+  EXPECT_EQ(root.FindComponent("item7"), nullptr);
+  EXPECT_EQ(root.FindComponent("renamed"), kids[7]);
+  kids[8]->SetName("Item7");  // the old name is free again
+  EXPECT_EQ(root.FindComponent("ITEM7"), kids[8]);
+  kids[9]->SetName("");
+  EXPECT_EQ(root.FindComponent("Item9"), nullptr);
+  delete kids[50];
+  EXPECT_EQ(root.FindComponent("Item50"), nullptr);
+  auto* fresh = new TComponent(&root);
+  fresh->SetName("Item50");
+  EXPECT_EQ(root.FindComponent("item50"), fresh);
+
+  // Taken by another owner, the name goes with it; a name taken there refuses the move.
+  TComponent other(nullptr);
+  other.InsertComponent(kids[60]);
+  EXPECT_EQ(root.FindComponent("Item60"), nullptr);
+  EXPECT_EQ(other.FindComponent("item60"), kids[60]);
+  auto* clash = new TComponent(&other);
+  clash->SetName("Item61");
+  EXPECT_THROW(other.InsertComponent(kids[61]), EComponentError);
+  EXPECT_EQ(root.FindComponent("Item61"), kids[61]);
 }
 
 TEST(Component, ReferencesAreClearedWhenTheTargetIsDestroyed) {

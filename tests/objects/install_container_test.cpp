@@ -9,6 +9,7 @@
 #include "core/properties.h"
 #include "objects/cmp_TFileContainer.h"
 #include "objects/cmp_TInstallContainer.h"
+#include "objects/cmp_TInstallRegistry.h"
 #include "objects/cmp_TPathSpecifier_base.h"
 #include "objects_test_support.h"
 
@@ -535,6 +536,178 @@ TEST_F(InstallContainerTest, InstallTypeReachesTheWholeTree) {
   EXPECT_EQ(file->CurrentInstallType(), itDefault);
   file->SetName("DeepFile");
   EXPECT_EQ(InstallContainers()->FindByName("deepfile"), file);
+}
+
+// Says in the journal when the directory specifier it uses goes.
+class TWatchingFile : public TTestFile {
+public:
+  using TTestFile::TTestFile;
+  void Notification(TComponent* component, TOperation operation) override {
+    if (operation == opRemove && component && component == DestDirType())
+      journal.push_back(Name() + " lost " + component->Name());
+    TTestFile::Notification(component, operation);
+  }
+};
+
+// The helper list as the placing rule builds it, one object at a time, and the numbers Renumber gives.
+struct HelperModel {
+  std::vector<std::pair<TInstallObject*, int>> list;  // object, the Order it was placed with
+
+  void Place(TInstallObject* obj, int order) {
+    Remove(obj);
+    std::size_t at = list.size();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const int k = list[i].first->Kind();
+      if (k > obj->Kind() || (k == obj->Kind() && order != -1 && list[i].second >= order)) {
+        at = i;
+        break;
+      }
+    }
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), {obj, order});
+  }
+  void Remove(TInstallObject* obj) {
+    std::erase_if(list, [&](const auto& e) { return e.first == obj; });
+  }
+  void Renumber() {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const bool sameKind = i > 0 && list[i - 1].first->Kind() == list[i].first->Kind();
+      list[i].second = sameKind ? list[i - 1].second + 1 : 0;
+    }
+  }
+  std::vector<TInstallObject*> Objects() const {
+    std::vector<TInstallObject*> r;
+    for (const auto& e : list) r.push_back(e.first);
+    return r;
+  }
+  // The first helper whose Order is not the model's, "" when all agree.
+  std::string OrderMismatch() const {
+    for (const auto& [obj, order] : list)
+      if (obj->Order() != order) return obj->Name() + " " + std::to_string(obj->Order()) + " " + std::to_string(order);
+    return "";
+  }
+};
+
+TEST_F(InstallContainerTest, ATreeOfThousandsKeepsItsOrderAndLetsGoOfWhatLeaves) {
+  const int before = InstallContainers()->Count();
+  auto form = std::make_unique<TComponent>(nullptr);
+  ProvideSpecifiers(*form);
+  auto* own = new TTestSpecifier(form.get(), srNone, "E:\\Own");
+  own->SetName("Own");
+  auto* root = new TFileContainer(form.get());
+  auto* early = new TFileContainer(form.get());  // freed before its files
+  auto* watcher = new TWatchingFile(form.get());
+  watcher->SetName("Watcher");
+  auto* group = new TFileContainer(form.get());
+  for (auto* c : {static_cast<TInstallObject*>(early), static_cast<TInstallObject*>(group)}) c->SetContainer(root);
+
+  // Loaded as from a stream: stored orders, the container before the order for half of them.
+  constexpr int kFiles = 3000;
+  HelperModel model;
+  std::vector<TTestFile*> files;
+  group->SetState(csLoading);
+  for (int i = 0; i < kFiles; ++i) {
+    TInstallObject* obj = nullptr;
+    if (i == 1000) obj = new TTestRegistry(form.get());
+    if (i == 2000) obj = new TTestDialog(form.get());
+    if (!obj) files.push_back(new TTestFile(form.get()));
+    if (!obj) obj = files.back();
+    obj->SetName("F" + std::to_string(i));
+    obj->SetState(csLoading);
+    const int order = i % 97 == 5 ? -1 : i % 211 == 7 ? i - 150 : i;
+    if (i % 2 == 0) {
+      obj->SetContainer(group);
+      model.Place(obj, -1);
+      obj->SetOrder(order);
+    } else {
+      obj->SetOrder(order);
+      obj->SetContainer(group);
+    }
+    model.Place(obj, order);
+    obj->SetDestDirType(i % 3 == 0 ? static_cast<TCustomPathSpecifier*>(own) : destDirSpecifier);
+  }
+  group->Loaded();
+  for (TTestFile* f : files) f->Loaded();
+  ASSERT_EQ(HelpersOf(*group), model.Objects());
+  EXPECT_EQ(model.OrderMismatch(), "");  // loading keeps the stored orders
+
+  // Changes at run time renumber as a whole renumbering would.
+  group->Renumber();
+  model.Renumber();
+  EXPECT_EQ(model.OrderMismatch(), "");
+  for (TTestFile* gone : {files.back(), files[1500], files.front()}) {
+    model.Remove(gone);
+    delete gone;
+    model.Renumber();
+    ASSERT_EQ(HelpersOf(*group), model.Objects());
+    EXPECT_EQ(model.OrderMismatch(), "");
+  }
+  files.pop_back();
+  files.erase(files.begin() + 1500);
+  files.erase(files.begin());
+  files[700]->SetOrder(3);
+  model.Place(files[700], 3);
+  model.Renumber();
+  auto* added = new TTestFile(form.get());
+  added->SetContainer(group);
+  model.Place(added, -1);
+  model.Renumber();
+  ASSERT_EQ(HelpersOf(*group), model.Objects());
+  EXPECT_EQ(model.OrderMismatch(), "");
+
+  // A specifier freed before its users: they drop it, the others keep theirs.
+  delete own;
+  int owned = 0;
+  for (TTestFile* f : files) {
+    if (f->DestDirType() == nullptr) ++owned;
+    else ASSERT_EQ(f->DestDirType(), destDirSpecifier) << f->Name();
+  }
+  EXPECT_EQ(owned, 999);  // every third, less the first file
+
+  // A container freed before its files sets them loose, without its directory.
+  std::vector<TTestFile*> loose;
+  for (int i = 0; i < 1000; ++i) {
+    loose.push_back(new TTestFile(form.get()));
+    loose.back()->SetContainer(early);
+  }
+  ASSERT_EQ(loose[999]->Order(), 999);
+  delete early;
+  for (TTestFile* f : loose) {
+    ASSERT_EQ(f->Container(), nullptr);
+    ASSERT_EQ(f->DestDirType(), nullptr);
+  }
+  EXPECT_EQ(HelpersOf(*root), std::vector<TInstallObject*>{group});
+
+  // Taken down whole: what stays outside lets go of the group and its directory, a member told of a
+  // specifier that goes before it is told, and every container leaves the process-wide list.
+  auto* late = new TTestSpecifier(form.get(), srNone, "F:\\Late");
+  late->SetName("Late");
+  watcher->SetDestDirType(late);
+  TComponent outside(nullptr);
+  auto* stray = new TTestFile(&outside);
+  stray->SetContainer(group);
+  ASSERT_EQ(stray->DestDirType(), destDirSpecifier);
+  journal.clear();
+  form.reset();
+  EXPECT_EQ(stray->Container(), nullptr);
+  EXPECT_EQ(stray->DestDirType(), nullptr);
+  EXPECT_EQ(journal, std::vector<std::string>{"Watcher lost Late"});
+  EXPECT_EQ(InstallContainers()->Count(), before + 1);  // the stray
+}
+
+TEST_F(InstallContainerTest, RegistryEntriesCopiedAtRunTimeLetGoOfTheirSpecifier) {
+  // The specifier lives on another owner, so only asking to be told reaches the registry action.
+  TComponent elsewhere(nullptr);
+  auto* specifier = new TTestSpecifier(&elsewhere, srNone, "C:\\Somewhere");
+  TInstallRegistry source(nullptr);
+  static_cast<TRegistryEntry*>(source.Entries()->Add())->SetPathSpecifier(specifier);
+  TComponent form(nullptr);
+  auto* registry = new TInstallRegistry(&form);
+  registry->SetEntries(*source.Entries());
+  auto* copied = static_cast<TRegistryEntry*>(registry->Entries()->Items(0));
+  ASSERT_EQ(copied->PathSpecifier(), specifier);
+  static_cast<TRegistryEntry*>(source.Entries()->Items(0))->SetPathSpecifier(nullptr);
+  delete specifier;
+  EXPECT_EQ(copied->PathSpecifier(), nullptr);
 }
 
 }  // namespace
