@@ -108,33 +108,55 @@ private:
 };
 
 // Members are inflated straight into blocks of this size, which are written whole.
-constexpr std::size_t kWriteBlock = 256 * 1024;
+constexpr std::size_t kWriteBlock = 128 * 1024;
+
+// Leaves new bytes uninitialised: a block's pages are touched only as far as members fill them, so
+// blocks that carry small files cost little memory.
+template <class T>
+struct TUninitialised : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = TUninitialised<U>;
+  };
+  TUninitialised() = default;
+  template <class U>
+  TUninitialised(const TUninitialised<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+  }
+};
+using TBlock = std::vector<unsigned char, TUninitialised<unsigned char>>;
 
 // Write blocks, handed from the inflating thread to the writing one and back, so that a run of many
 // members allocates none after its first few.
 class TBlockPool {
 public:
   // A block of kWriteBlock bytes.
-  std::vector<unsigned char> Take() {
+  TBlock Take() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (!free_.empty()) {
-        std::vector<unsigned char> block = std::move(free_.back());
+        TBlock block = std::move(free_.back());
         free_.pop_back();
         return block;
       }
     }
-    return std::vector<unsigned char>(kWriteBlock);
+    return TBlock(kWriteBlock);
   }
-  void Give(std::vector<unsigned char>&& block) {
+  void Give(TBlock&& block) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (free_.size() < kKept) free_.push_back(std::move(block));
   }
 
 private:
-  static constexpr std::size_t kKept = 24;  // more than the write-behind queue holds
+  static constexpr std::size_t kKept = 9;  // a little more than a write-behind queue holds
   std::mutex mutex_;
-  std::vector<std::vector<unsigned char>> free_;
+  std::vector<TBlock> free_;
 };
 
 #ifdef _WIN32
@@ -238,7 +260,7 @@ struct TTvrkCompress::TWork {
   std::unordered_set<std::string> landed;
 
   TWriteBehind& Writer() {
-    if (!writer) writer = std::make_unique<TWriteBehind>(16 * kWriteBlock);
+    if (!writer) writer = std::make_unique<TWriteBehind>(8 * kWriteBlock);
     return *writer;
   }
   void Pump() {
@@ -992,7 +1014,7 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
       job();
   };
   // Inflated straight into write blocks; a full one goes to the writer.
-  std::vector<unsigned char> block = pool->Take();
+  TBlock block = pool->Take();
   std::size_t fill = 0;
   std::int64_t produced = 0;
   const auto space = [&] {
@@ -1032,7 +1054,7 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
     if (!out->File().SetDosDateTime(sys::DateTimeToDosDateTime(date)))
       throw ETvrkCompress("Cannot set the date of the file just extracted.");
     out->Commit();
-  }, fill);
+  }, kWriteBlock);  // the block's memory, however little of it is used
   if (headers_.Spanned) volume_.Close();
 }
 

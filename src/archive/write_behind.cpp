@@ -6,8 +6,8 @@ namespace tav {
 
 namespace {
 
-// Enough for a dozen full write blocks in flight; the install's memory stays well within its bounds.
-constexpr std::size_t kInFlightBytes = 4 * 1024 * 1024;
+// Eight write blocks in flight: enough to keep both threads busy, little next to the install's memory.
+constexpr std::size_t kInFlightBytes = 8 * 128 * 1024;
 // Two jobs per small file: a few files ahead are enough to keep both threads busy.
 constexpr std::size_t kMaxJobs = 32;
 
