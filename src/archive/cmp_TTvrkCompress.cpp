@@ -871,16 +871,9 @@ void TTvrkCompress::ExtractFiles() {
   writer_ = deferWrites_ && active ? active : &work_->Writer();
   deferWrites_ = false;
   const bool own = writer_ != active;
-  // A file claimed for a member that was not extracted is removed again: it was made empty for it.
   struct TUnclaim {
     TTvrkCompress& c;
-    ~TUnclaim() {
-      if (c.claimed_.IsOpen()) {
-        c.claimed_.Close();
-        sys::RemoveFile(c.claimedPath_);
-      }
-      c.claimedPath_.clear();
-    }
+    ~TUnclaim() { c.DropClaim(); }
   } unclaim{*this};
   // On the way out with an error, the members handed over are finished (or removed) first.
   const auto settle = [&] {
@@ -909,6 +902,15 @@ void TTvrkCompress::ExtractFiles() {
     abort_ = true;
     throw;
   }
+}
+
+void TTvrkCompress::DropClaim() {
+  // A file claimed for a member that was not extracted is removed again: it was made empty for it.
+  if (claimed_.IsOpen()) {
+    claimed_.Close();
+    sys::RemoveFile(claimedPath_);
+  }
+  claimedPath_.clear();
 }
 
 void TTvrkCompress::DoExtractFiles() {

@@ -124,11 +124,13 @@ public:
   // active queue it waits as always.
   void SetDeferWrites(bool defer) { deferWrites_ = defer; }
   // The next ExtractFiles writes the member that goes to path into file, which the caller made new
-  // (learning so that nothing stood there); unused, the file is closed and removed when that call ends.
+  // (learning so that nothing stood there); unused, the file is closed and removed when that call ends,
+  // or by DropClaim (for a caller that fails before it extracts).
   void ClaimDestination(const std::string& path, sys::File file) {
     claimedPath_ = path;
     claimed_ = std::move(file);
   }
+  void DropClaim();
   // Between BeginBatch and its EndBatch (they nest) the archive stays open from one ExtractFiles to the
   // next and the folder made last is remembered, so that a run of one-member extractions reads the
   // archive as one sequence instead of opening it and finding its folder again for every member.

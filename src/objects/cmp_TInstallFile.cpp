@@ -395,6 +395,10 @@ void TCustomInstallFile::Install() {
     compressor = own.get();
   }
   if (claim.file.IsOpen()) compressor->ClaimDestination(dest, std::move(claim.file));
+  struct TDrop {
+    TTvrkCompress& c;
+    ~TDrop() { c.DropClaim(); }
+  } drop{*compressor};
   Extract(*compressor);
 }
 
