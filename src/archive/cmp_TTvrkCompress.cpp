@@ -40,6 +40,15 @@ constexpr std::size_t kCopyChunk = 8192;
 constexpr auto kPumpInterval = std::chrono::milliseconds(40);
 constexpr int kMaxVolume = 255;  // the volume number is one byte in the header
 
+[[noreturn]] void CorruptMember(const std::string& name) {
+  throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), name);
+}
+
+[[noreturn]] void SizeMismatch(const std::string& name) {
+  throw ETvrkCompress("The decompressed file's size does not match with the actual size of the file.  The file is %s",
+                      name);
+}
+
 // Writes as much of data as fits below capacity (0: no limit of our own); returns the bytes written.
 std::size_t WriteLimited(sys::File& file, const void* data, std::size_t n, std::int64_t capacity) {
   if (capacity > 0) {
@@ -1040,19 +1049,14 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
   MemberEnds();
   stats_.FileDone = true;
   Fire(OnStatus);
-  const auto mismatch = [name = header.FileName] {
-    throw ETvrkCompress(
-        "The decompressed file's size does not match with the actual size of the file.  The file is %s", name);
-  };
-  if (produced != header.FileSize) mismatch();
-  hand([out, pool, shortWrite, mismatch, fill, check, size = header.FileSize, date = header.FileDate,
+  if (produced != header.FileSize) SizeMismatch(header.FileName);
+  hand([out, pool, shortWrite, fill, check, size = header.FileSize, date = header.FileDate,
         name = header.FileName, rest = std::move(block)]() mutable {
     out->Sum(rest.data(), fill);
-    if (out->Checksum() != check)
-      throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), name);
+    if (out->Checksum() != check) CorruptMember(name);
     if (!out->Write(rest.data(), fill)) shortWrite();
     pool->Give(std::move(rest));
-    if (out->Written() != size) mismatch();
+    if (out->Written() != size) SizeMismatch(name);
     if (!out->File().SetDosDateTime(sys::DateTimeToDosDateTime(date)))
       throw ETvrkCompress("Cannot set the date of the file just extracted.");
     out->Commit();
@@ -1082,8 +1086,7 @@ void TTvrkCompress::TestMember(int index) {
                                  sum = adler32_z(sum, buffer.data(), n);
                                  total += static_cast<std::int64_t>(n);
                                }});
-    if (total == header.FileSize && sum != check)
-      throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), header.FileName);
+    if (total == header.FileSize && sum != check) CorruptMember(header.FileName);
     MemberEnds();
   } catch (...) {
     volume_.Close();
@@ -1092,10 +1095,7 @@ void TTvrkCompress::TestMember(int index) {
   volume_.Close();
   stats_.FileDone = true;
   Fire(OnStatus);
-  if (total != header.FileSize)
-    throw ETvrkCompress(
-        "The decompressed file's size does not match with the actual size of the file.  The file is %s",
-        header.FileName);
+  if (total != header.FileSize) SizeMismatch(header.FileName);
 }
 
 // Inflates from the read position of the member's start volume on, across volumes, to the end of the
@@ -1104,9 +1104,7 @@ void TTvrkCompress::TestMember(int index) {
 // checked here and its Adler-32 returned, for the caller to compare with what was produced (the
 // writing thread sums the bytes it writes, off the inflating one).
 std::uint32_t TTvrkCompress::InflateMember(const TFileHeader& header, const TInflateTarget& out) {
-  const auto corrupt = [&] {
-    throw ETvrkCompress(TranslateMessage("The compressed data of the file %s is corrupt"), header.FileName);
-  };
+  const auto corrupt = [&] { CorruptMember(header.FileName); };
   z_stream* z = work_->Inflater();
   if (!z) throw ETvrkCompress(TranslateMessage("Cannot create the file %s"), Destination());
   if (header.EndDisk < currentVolume_) corrupt();

@@ -110,8 +110,6 @@ void AppendUninstallActiveX(const std::string& key, const std::string& path, boo
 }
 
 std::string AppendUninstallRegistryKey(const std::string& key) {
-  // The name is needed now: what is queued goes first.
-  if (TWriteBehind* behind = ActiveWriteBehind()) behind->Wait();
   const std::string list = key + "\\RegistryKeys";
   const int n = ReadCounter(list) + 1;
   WriteRegString(hkLocalMachine, list, "Entries", std::to_string(n));

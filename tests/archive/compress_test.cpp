@@ -579,6 +579,13 @@ TEST_F(CompressTest, DamagedArchivesFailClearlyAndKeepExistingFiles) {
   archive_test::PutInt32At(badStart, 5 + 132, -100);
   EXPECT_EQ(extractFrom(badStart), kCorrupt);
   EXPECT_EQ(extractFrom(good.substr(0, 100)), kCorrupt);
+  // A stream header that is not deflate's, or asks for a preset dictionary, is damage as well.
+  for (const auto& [at, bits] : {std::pair{0, 0x0F}, std::pair{1, 0x20}}) {
+    std::string header = good;
+    const std::size_t start = static_cast<std::size_t>(Int32At(good, 5 + 132)) + at;
+    header[start] = static_cast<char>(header[start] ^ bits);
+    EXPECT_EQ(extractFrom(header), corrupt) << at;
+  }
 
   // Stored blocks: a flipped data byte leaves the stream well formed; only its checksum tells, also when
   // the member's end position leaves the checksum out.
@@ -587,6 +594,9 @@ TEST_F(CompressTest, DamagedArchivesFailClearlyAndKeepExistingFiles) {
   std::string stored = ReadAll(Path("stored.1"));
   stored[5 + 172 + 5000] = static_cast<char>(stored[5 + 172 + 5000] ^ 1);
   EXPECT_EQ(extractFrom(stored), corrupt);
+  TTvrkCompress tester(nullptr);
+  tester.SetCompressedFile(Path("bad.1"));
+  EXPECT_EQ(MessageOf([&] { tester.TestMember(0); }), corrupt);
   archive_test::PutInt32At(stored, 5 + 16, Int32At(stored, 5 + 16) - 4);
   EXPECT_EQ(extractFrom(stored), corrupt);
   EXPECT_EQ(extractFrom(stored.substr(0, stored.size() - 4)), corrupt);

@@ -249,6 +249,7 @@ TEST_F(InstallFiles, ADiskThatFillsUpEndsTheRunWithNoFileLeftHalfWritten) {
   Create();
   Build();
   WriteFile(Dest("never.txt"), "old never", Dos(0));
+  DeleteKeyTree(hkLocalMachine, std::string(kUninstallKeyPrefix) + "My product");  // what other tests left
   TvrkCompress().SetDiskCapacity(100000);  // readme and guide fit, shared.dll does not
   install->StartHook(form);
   TvrkCompress().SetDiskCapacity(0);
@@ -319,6 +320,19 @@ TEST_F(InstallFiles, AMemberMissingFromTheArchiveIsAnErrorNotAnotherFilesData) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].find("was not found in the archive"), std::string::npos) << shown[0];
   EXPECT_FALSE(sys::FileExists(Dest("late.txt")));
+}
+
+// A destination is made to learn that nothing stood there; a file that is then not installed after all
+// (its OnReplacing handler skips it) leaves nothing where it was to go, and the run goes on.
+TEST_F(InstallFiles, AFileSkippedAfterAllLeavesNoFileBehind) {
+  Create();
+  Build();
+  files["Readme"]->OnReplacing = [](TCustomInstallFile*) { throw EAbort(std::string("skipped")); };
+  install->StartHook(form);
+  ASSERT_TRUE(shown.empty()) << shown[0];
+  EXPECT_FALSE(files["Readme"]->WillCopy());
+  EXPECT_FALSE(sys::FileExists(Dest("readme.txt")));
+  EXPECT_EQ(ReadAll(Dest("guide.hlp")), ReadAll(src + "\\guide.hlp"));
 }
 
 TEST_F(InstallFiles, PropertyRulesFollowTheFileAndItsFolder) {
