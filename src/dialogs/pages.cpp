@@ -271,13 +271,14 @@ void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStat
     pending_.file = downloadStatus->Percent;
     pending_.name = downloadStatus->FileName;
   }
-  // Every change of a bar or the label is a round trip to the window system, and a status comes per
-  // 64 KB and per file: the window takes the latest values no more often than an eye can follow
-  // (25 a second), at once when it switches between copying and downloading, and always at the end
-  // of the copy, so that the last state is on the screen.
+  // Every change of a bar or the label is a round trip to the window system (a few ms under Wine),
+  // and a status comes per 64 KB and per file: the window takes the latest values ten times a
+  // second, which an eye follows, at once when it switches between copying and downloading, and at
+  // once when the copy first reaches its end, so that the end is on the screen. The total rounds to
+  // 100 % some files before the last; those follow the usual pace.
   const auto now = std::chrono::steady_clock::now();
   const bool finished = fileStatus && fileStatus->FilePercentDone >= 100 && fileStatus->TotalPercentDone >= 100;
-  if (kindChanged || finished || now - lastPaint_ >= std::chrono::milliseconds(40)) {
+  if (kindChanged || (finished && !shownFinished_) || now - lastPaint_ >= std::chrono::milliseconds(100)) {
     lastPaint_ = now;
     ShowPending();
   }
@@ -285,6 +286,7 @@ void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStat
 
 void TCopyFileForm::ShowPending() {
   shownOnce_ = true;
+  shownFinished_ = !pending_.download && pending_.file >= 100 && pending_.total >= 100;
   transfer_->SetVisible(pending_.download);
   if (!pending_.download) total_->SetPosition(pending_.total);
   file_->SetPosition(pending_.file);

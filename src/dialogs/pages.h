@@ -146,6 +146,7 @@ private:
     std::string name;
   } pending_;
   bool shownOnce_ = false;
+  bool shownFinished_ = false;
   std::chrono::steady_clock::time_point lastPaint_{};
 };
 

@@ -500,9 +500,9 @@ TEST_F(Accessibility, TheProgressWindowAndTheDiskPromptAreRead) {
     EXPECT_EQ(reads[static_cast<std::size_t>(bar)].Value, "40%");
   }
   // The item being copied changes as the copy goes on; the reader reads the new one once the window
-  // has taken it (it takes the latest status at most every 40 ms).
+  // has taken it (it takes the latest status at most every 100 ms).
   file.FileName = "C:\\Program Files\\Demo\\help.txt";
-  Sleep(50);
+  Sleep(110);
   Broadcast(ncFileStatus, &file);
   EXPECT_GE(Find(ScreenRead(progress), file.FileName), 0);
   Broadcast(ncOperationEnded);

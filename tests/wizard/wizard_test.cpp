@@ -567,7 +567,7 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
       }
       states.push_back(Read(*w, dynamic_cast<TFileStatusParameter*>(po)));
       // The large file's statuses take a while, so that the window's repaint ticks fall among them.
-      if (states.back().sentName == "big.bin") Sleep(10);
+      if (states.back().sentName == "big.bin") Sleep(25);
       window = w->Handle();
       if (!pictured && states.back().label == "big.bin" && states.back().fileBar >= 50) {
         pictured = true;
@@ -586,7 +586,7 @@ TEST_F(CopyPhase, TheProgressWindowFollowsARealCopyAndClosesAtItsEnd) {
   for (const char* name : {"readme.txt", "notes.txt", "big.bin"})
     EXPECT_EQ(ReadAll(Dest(name)), ReadAll(src + "\\" + name)) << name;
 
-  // The window shows what was sent, never ahead of it, catching up at most a repaint tick (40 ms)
+  // The window shows what was sent, never ahead of it, catching up at most a repaint tick (100 ms)
   // later: every state on screen is one that was sent before, the total only grows, the large file
   // moves the file bar step by step, and the end of the copy is on screen as sent.
   ASSERT_FALSE(states.empty());
