@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
+#include <unordered_map>
 
 #include <oleacc.h>
 
@@ -74,7 +76,33 @@ int SystemDpi() {
 }
 
 const wchar_t kWindowClass[] = L"TavenrikWindow";
-const wchar_t kControlProp[] = L"TavenrikControl";
+
+// Which control each of this program's windows belongs to. Kept here, not in a window property:
+// under Wine a property lookup is a round trip to the wineserver, and one is made for every message.
+// Accessibility clients may ask from another thread.
+struct TWindowControls {
+  std::mutex lock;
+  std::unordered_map<HWND, TWinControl*> map;
+  void Set(HWND window, TWinControl* control) {
+    const std::lock_guard<std::mutex> hold(lock);
+    map[window] = control;
+  }
+  void Drop(HWND window) {
+    const std::lock_guard<std::mutex> hold(lock);
+    map.erase(window);
+  }
+  TWinControl* Find(HWND window) {
+    const std::lock_guard<std::mutex> hold(lock);
+    const auto it = map.find(window);
+    return it == map.end() ? nullptr : it->second;
+  }
+};
+
+// Never destroyed: forms held by other static objects let go of their windows after it would be.
+TWindowControls& WindowControls() {
+  static auto* controls = new TWindowControls;
+  return *controls;
+}
 
 void RegisterWindowClass(WNDPROC proc) {
   static bool done = false;
@@ -565,8 +593,7 @@ HWND TWinControl::Handle() {
 }
 
 TWinControl* TWinControl::FromHandle(HWND window) {
-  if (!window) return nullptr;
-  return static_cast<TWinControl*>(GetPropW(window, kControlProp));
+  return window ? WindowControls().Find(window) : nullptr;
 }
 
 RECT TWinControl::WindowBoundsForDevice() const { return DeviceBounds(); }
@@ -609,7 +636,7 @@ void TWinControl::CreateHandle() {
   }
   if (!own) {
     hwnd_ = window;
-    SetPropW(window, kControlProp, this);
+    WindowControls().Set(window, this);
     defProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StdWndProc)));
   }
@@ -626,7 +653,7 @@ void TWinControl::DestroyHandle() {
   HWND window = hwnd_;
   // Children's windows go with this one; they forget them first.
   for (TWinControl* child : tabList_) child->DestroyHandle();
-  RemovePropW(window, kControlProp);
+  WindowControls().Drop(window);
   if (defProc_) SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc_));
   defProc_ = nullptr;
   hwnd_ = nullptr;
@@ -639,7 +666,7 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND window, UINT msg, WPARAM wParam, L
     self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     if (self) {
       self->hwnd_ = window;
-      SetPropW(window, kControlProp, self);
+      WindowControls().Set(window, self);
     }
   } else {
     self = FromHandle(window);
@@ -652,6 +679,8 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND window, UINT msg, WPARAM wParam, L
   } catch (...) {
     HandleCurrentException(self);
   }
+  // A window that the system destroyed with its parent no longer names its control.
+  if (msg == WM_NCDESTROY) WindowControls().Drop(window);
   return message.Result;
 }
 
