@@ -496,11 +496,21 @@ void TWinControl::SetTabStop(bool value) {
 
 // Tab moves through sibling windows in their z-order.
 void TWinControl::RestackTabOrder() {
-  HWND after = HWND_TOP;
+  std::vector<HWND> wanted;
   for (TWinControl* w : tabList_) {
-    if (!w->hwnd_ || w->IsStaticText()) continue;
-    SetWindowPos(w->hwnd_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    after = w->hwnd_;
+    if (w->hwnd_ && !w->IsStaticText()) wanted.push_back(w->hwnd_);
+  }
+  // Windows made in Tab order are stacked so already; moving them costs messages.
+  std::vector<HWND> stacked;
+  for (HWND w = hwnd_ ? GetWindow(hwnd_, GW_CHILD) : nullptr; w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (std::find(wanted.begin(), wanted.end(), w) != wanted.end()) stacked.push_back(w);
+  }
+  if (stacked != wanted) {
+    HWND after = HWND_TOP;
+    for (HWND w : wanted) {
+      SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      after = w;
+    }
   }
   PlaceStaticTexts();
 }
