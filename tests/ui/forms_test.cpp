@@ -399,6 +399,11 @@ TEST_F(UiTest, AChildAskedForItsWindowFirstGetsExactlyOne) {
   EXPECT_EQ(windows, 2);
   EXPECT_EQ(GetParent(innerWindow), panel->WindowHandle());
   EXPECT_EQ(TWinControl::FromHandle(innerWindow), inner);
+  // Windows the system destroys with their parent are no longer known by their numbers, which may
+  // come back for other windows.
+  DestroyWindow(form->WindowHandle());
+  EXPECT_EQ(TWinControl::FromHandle(innerWindow), nullptr);
+  EXPECT_EQ(TWinControl::FromHandle(panel->WindowHandle()), nullptr);
 }
 
 TEST_F(UiTest, ADeletedChildLeavesTheTabOrderOfItsParent) {
