@@ -185,8 +185,15 @@ private:
 class TProgressWindow {
 public:
   TProgressWindow(const std::wstring& product, int steps) {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    // Loaded here, not imported: loading it makes Wine start its desktop process and wait for it,
+    // which a quiet uninstall, showing no window, would otherwise pay for.
+    if (HMODULE comctl = LoadLibraryW(L"comctl32.dll")) {
+      if (auto init = reinterpret_cast<decltype(&::InitCommonControlsEx)>(
+              reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))) {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
+        init(&icc);
+      }
+    }
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
