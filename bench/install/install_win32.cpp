@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "config/binary_form.h"
 #include "config/form_loader.h"
 #include "config/form_values.h"
@@ -46,22 +47,9 @@
 #include <psapi.h>
 
 using namespace tav;
+using namespace tav::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
-
-class TBenchForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static const TClassInfo info = MakeClassInfo<TBenchForm, TForm>("TBenchForm", {});
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
 
 // The run must not end the benchmark's own message loop: it only records that it asked to.
 class TBenchInstall : public TInstall {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "../install/bench_support.h"
 #include "config/binary_form.h"
 #include "config/form_loader.h"
 #include "config/form_values.h"
@@ -28,22 +29,9 @@
 #include "ui/application.h"
 
 using namespace tav;
+using namespace tav::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
-
-class TTreeForm : public TForm {
-public:
-  using TForm::TForm;
-  static const TClassInfo& StaticClassInfo() {
-    static constexpr TClassInfo info = MakeClassInfo<TTreeForm, TForm>("TTreeForm");
-    return info;
-  }
-  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-};
 
 // An install file's place in the tree without its UniqueID, of which a program has 2000.
 class TTreeFile : public TFileRelated {
@@ -77,7 +65,7 @@ config::ObjectRecord Object(std::string className, std::string name, std::vector
 
 std::string ProjectStream(int count, const char* fileClass) {
   using namespace config;
-  ObjectRecord root = Object("TTreeForm", "TreeForm", {});
+  ObjectRecord root = Object("TBenchForm", "TreeForm", {});
   root.children.push_back(Object("TInstall", "Install1", {Prop("AutoMaximizeWindow", BooleanValue(false))}));
   root.children.push_back(
       Object("TInstallFileGroup", "Group1",
@@ -104,7 +92,7 @@ void Measure(int count, const char* fileClass) {
   double load = 1e9, free = 1e9;
   for (int run = 0; run < 3; ++run) {
     auto start = Clock::now();
-    auto* form = new TTreeForm(&Application());
+    auto* form = new TBenchForm(&Application());
     config::LoadFormFromStream(*form, stream);
     load = std::min(load, Seconds(start));
     auto* group = dynamic_cast<TInstallContainer*>(form->FindComponent("Group1"));
@@ -129,7 +117,7 @@ int main(int argc, char** argv) {
     RegisterObjectClasses();
     RegisterPathClasses();
     RegisterEngineClasses();
-    RegisterClass(TTreeForm::StaticClassInfo());
+    RegisterClass(TBenchForm::StaticClassInfo());
     RegisterClass(TTreeFile::StaticClassInfo());
     const std::string source = sys::TempDirectory();
     SetArgumentSource([source] { return std::vector<std::string>{"-s" + source}; });
