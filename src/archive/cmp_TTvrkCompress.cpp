@@ -913,13 +913,12 @@ void TTvrkCompress::ExtractFiles() {
   }
 }
 
-void TTvrkCompress::DropClaim() {
-  // A file claimed for a member that was not extracted is removed again: it was made empty for it.
-  if (claimed_.IsOpen()) {
-    claimed_.Close();
-    sys::RemoveFile(claimedPath_);
+void TClaimedFile::Drop() {
+  if (file.IsOpen()) {
+    file.Close();
+    sys::RemoveFile(path);
   }
-  claimedPath_.clear();
+  path.clear();
 }
 
 void TTvrkCompress::DoExtractFiles() {
@@ -1007,7 +1006,7 @@ void TTvrkCompress::ExtractMember(const TFileHeader& header, const std::string& 
   // The file is made here, so that a name that cannot be made fails its own member; its bytes, date
   // and final name are given to the writing thread, and a file it never finishes is removed.
   sys::File claimed;
-  if (claimed_.IsOpen() && claimedPath_ == dest) claimed = std::move(claimed_);
+  if (claimed_.file.IsOpen() && claimed_.path == dest) claimed = std::move(claimed_.file);
   auto out = std::make_shared<TDestination>(dest, diskCapacity_, std::move(claimed));
   if (header.DataStart < 0) throw ETvrkCompress(kMsgCorrupt);
   work_->readPosition = static_cast<std::int64_t>(offset_) + header.DataStart;

@@ -55,6 +55,25 @@ std::string MemberPath(const std::string& storedName);
 // new file; path receives its name. The file is not open when none could be made.
 sys::File CreateFileBeside(const std::string& target, std::string& path);
 
+// A file made new (CreateNew) for a member still to be written. Unless its file is taken, it is
+// closed and removed again when the claim ends: nothing stood there before it was made.
+struct TClaimedFile {
+  std::string path;
+  sys::File file;
+
+  TClaimedFile() = default;
+  TClaimedFile(std::string p, sys::File f) : path(std::move(p)), file(std::move(f)) {}
+  TClaimedFile(TClaimedFile&&) noexcept = default;
+  TClaimedFile& operator=(TClaimedFile&& other) noexcept {
+    Drop();
+    path = std::move(other.path);
+    file = std::move(other.file);
+    return *this;
+  }
+  ~TClaimedFile() { Drop(); }
+  void Drop();
+};
+
 class TTvrkCompress;
 class TWriteBehind;
 using TlzhFileStatsEvent = std::function<void(TTvrkCompress& sender, const TlzhFileStats& stats)>;
@@ -123,14 +142,11 @@ public:
   // running (ActiveWriteBehind), which finishes them later, instead of waiting for them; without an
   // active queue it waits as always.
   void SetDeferWrites(bool defer) { deferWrites_ = defer; }
-  // The next ExtractFiles writes the member that goes to path into file, which the caller made new
-  // (learning so that nothing stood there); unused, the file is closed and removed when that call ends,
-  // or by DropClaim (for a caller that fails before it extracts).
-  void ClaimDestination(const std::string& path, sys::File file) {
-    claimedPath_ = path;
-    claimed_ = std::move(file);
-  }
-  void DropClaim();
+  // The next ExtractFiles writes the member that goes to the claim's path into its file, which the
+  // caller made new (learning so that nothing stood there); unused, the file is removed when that call
+  // ends, or by DropClaim (for a caller that fails before it extracts).
+  void ClaimDestination(TClaimedFile claim) { claimed_ = std::move(claim); }
+  void DropClaim() { claimed_.Drop(); }
   // Between BeginBatch and its EndBatch (they nest) the archive stays open from one ExtractFiles to the
   // next and the folder made last is remembered, so that a run of one-member extractions reads the
   // archive as one sequence instead of opening it and finding its folder again for every member.
@@ -223,8 +239,7 @@ private:
   bool keepFolders_ = false;
   int batch_ = 0;
   bool deferWrites_ = false;
-  std::string claimedPath_;
-  sys::File claimed_;
+  TClaimedFile claimed_;
   TWriteBehind* writer_ = nullptr;  // where the running extraction writes behind
   std::string openArchive_;  // the file volume_ was opened from
   // The archive being added to in a batch: where its next member goes and how many members it holds.

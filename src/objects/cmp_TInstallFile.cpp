@@ -342,15 +342,7 @@ void TCustomInstallFile::Install() {
   // of its folder, once for asking and once more for the create. A file made here is written by the
   // extraction, or removed when the file is not installed after all.
   TvrkCompress().MakeFolder(FullDestDir());
-  struct TClaim {
-    std::string path;
-    sys::File file;
-    ~TClaim() {
-      if (!file.IsOpen()) return;
-      file.Close();
-      sys::RemoveFile(path);
-    }
-  } claim{dest, sys::File::Open(dest, sys::OpenMode::CreateNew)};
+  TClaimedFile claim{dest, sys::File::Open(dest, sys::OpenMode::CreateNew)};
   destExisted_ = !claim.file.IsOpen() && sys::FileExists(dest);
   // The file found may be one this install is still writing behind: it is complete before it is judged.
   if (destExisted_)
@@ -394,7 +386,7 @@ void TCustomInstallFile::Install() {
     own = std::make_unique<TTvrkCompress>(nullptr);
     compressor = own.get();
   }
-  if (claim.file.IsOpen()) compressor->ClaimDestination(dest, std::move(claim.file));
+  if (claim.file.IsOpen()) compressor->ClaimDestination(std::move(claim));
   struct TDrop {
     TTvrkCompress& c;
     ~TDrop() { c.DropClaim(); }
