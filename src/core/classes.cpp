@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iterator>
 #include <map>
 #include <unordered_map>
 
@@ -116,17 +115,6 @@ const TClassInfo& TComponent::StaticClassInfo() {
 
 namespace {
 
-// Takes the one entry of item out of list. From the back: components mostly go in the reverse order
-// of their coming, so the entry is near the end.
-void EraseOne(std::vector<TComponent*>& list, const TComponent* item) {
-  auto it = std::find(list.rbegin(), list.rend(), item);
-  if (it != list.rend()) list.erase(std::next(it).base());
-}
-
-bool Holds(const std::vector<TComponent*>& list, const TComponent* item) {
-  return std::find(list.rbegin(), list.rend(), item) != list.rend();
-}
-
 // Owners with fewer children search them one by one.
 constexpr std::size_t kIndexedFrom = 32;
 
@@ -156,7 +144,7 @@ TComponent::~TComponent() {
   while (!freeNotifies_.empty()) {
     TComponent* other = freeNotifies_.back();
     freeNotifies_.pop_back();
-    EraseOne(other->freeNotifies_, this);
+    EraseLast(other->freeNotifies_, this);
     other->Notification(this, opRemove);
   }
   while (!components_.empty()) {
@@ -212,9 +200,9 @@ void TComponent::InsertComponent(TComponent* component) {
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
-  auto it = std::find(components_.rbegin(), components_.rend(), component);
-  if (it == components_.rend()) return;
-  components_.erase(std::next(it).base());
+  auto it = FindLast(components_, component);
+  if (it == components_.end()) return;
+  components_.erase(it);
   if (names_) names_->Drop(component);
   component->owner_ = nullptr;
   // The owner and every sibling drop references to the component that leaves.
@@ -240,8 +228,8 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 
 bool TComponent::NotifiesEachOther(const TComponent* component) const {
   // The pair is in both lists or in neither: the shorter one tells.
-  return freeNotifies_.size() <= component->freeNotifies_.size() ? Holds(freeNotifies_, component)
-                                                                 : Holds(component->freeNotifies_, this);
+  return freeNotifies_.size() <= component->freeNotifies_.size() ? ListHolds(freeNotifies_, component)
+                                                                 : ListHolds(component->freeNotifies_, this);
 }
 
 void TComponent::FreeNotification(TComponent* component) {
@@ -252,8 +240,8 @@ void TComponent::FreeNotification(TComponent* component) {
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
   if (!component || !NotifiesEachOther(component)) return;
-  EraseOne(freeNotifies_, component);
-  EraseOne(component->freeNotifies_, this);
+  EraseLast(freeNotifies_, component);
+  EraseLast(component->freeNotifies_, this);
 }
 
 const std::string& TComponent::EventHandlerName(const std::string& event) const {

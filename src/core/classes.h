@@ -1,9 +1,11 @@
 #pragma once
 // The component model: TObject -> TPersistent -> TComponent, class information with property tables,
 // the class registry and the table of named event handlers.
+#include <algorithm>
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <span>
 #include <string>
@@ -23,6 +25,25 @@ class TObject;
 class TPersistent;
 class TComponent;
 struct TClassInfo;
+
+// Lists of components and install objects hold an item at most once and mostly lose their latest
+// items first (a tree is taken down in the reverse order of its making): they are searched from the back.
+template <class T, class U>
+typename std::vector<T*>::iterator FindLast(std::vector<T*>& list, const U* item) {
+  auto it = std::find(list.rbegin(), list.rend(), item);
+  return it == list.rend() ? list.end() : std::next(it).base();
+}
+
+template <class T, class U>
+void EraseLast(std::vector<T*>& list, const U* item) {
+  auto it = FindLast(list, item);
+  if (it != list.end()) list.erase(it);
+}
+
+template <class T, class U>
+bool ListHolds(const std::vector<T*>& list, const U* item) {
+  return std::find(list.rbegin(), list.rend(), item) != list.rend();
+}
 
 enum TPropKind {
   pkInteger,     // any integer type; may carry ident names (colours, charsets)

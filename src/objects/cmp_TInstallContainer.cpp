@@ -1,7 +1,6 @@
 #include "objects/cmp_TInstallContainer.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "core/properties.h"
 #include "core/routines_Strings.h"
@@ -28,25 +27,6 @@ struct ContainerListOwner {
 };
 
 std::uint64_t lastSerial = 0;
-
-// Lists here hold an item at most once; it is searched from the back, where the latest stand and
-// from where a tree is taken down.
-template <class T, class U>
-typename std::vector<T*>::iterator FindLast(std::vector<T*>& list, const U* item) {
-  auto it = std::find(list.rbegin(), list.rend(), item);
-  return it == list.rend() ? list.end() : std::next(it).base();
-}
-
-template <class T, class U>
-void EraseLast(std::vector<T*>& list, const U* item) {
-  auto it = FindLast(list, item);
-  if (it != list.end()) list.erase(it);
-}
-
-template <class T, class U>
-bool Holds(const std::vector<T*>& list, const U* item) {
-  return std::find(list.rbegin(), list.rend(), item) != list.rend();
-}
 
 }  // namespace
 
@@ -141,7 +121,7 @@ TInstallContainer::~TInstallContainer() {
             [](const TInstallContainer* a, const TInstallContainer* b) { return a->serial_ > b->serial_; });
   told.erase(std::unique(told.begin(), told.end()), told.end());
   for (TInstallContainer* other : told) {
-    if (other != this && (Holds(listedIn_, other) || Holds(dependents_, other))) other->ContainerRemoved(this);
+    if (other != this && (ListHolds(listedIn_, other) || ListHolds(dependents_, other))) other->ContainerRemoved(this);
   }
   list->Remove(this);
   // Helpers listed here without having this one as their container.
@@ -219,7 +199,7 @@ void TInstallContainer::AddHelper(TInstallObject* obj) {
   const int kind = obj->Kind();  // a class without a kind fails here, before anything changes
   const int order = obj->Order();
   // Adding an object that is already a helper re-places it; it is never listed twice.
-  const bool replaced = Holds(obj->listedIn_, this);
+  const bool replaced = ListHolds(obj->listedIn_, this);
   if (replaced) helpers_.erase(FindLast(helpers_, obj));
   std::size_t position = helpers_.size();
   if (SameText(obj->ClassName(), "TINSTALLBDE")) {

@@ -1,7 +1,6 @@
 #include "objects/cmp_TInstallFile.h"
 
 #include <algorithm>
-#include <iterator>
 #include <array>
 #include <memory>
 
@@ -86,9 +85,7 @@ void TCustomInstallFileList::Add(TCustomInstallFile* file) {
 }
 
 void TCustomInstallFileList::Remove(TCustomInstallFile* file) {
-  // A file is listed once; from the back, since files go in the reverse order of their making.
-  auto it = std::find(items_.rbegin(), items_.rend(), file);
-  if (it != items_.rend()) items_.erase(std::next(it).base());
+  EraseLast(items_, file);
 }
 
 TCustomInstallFile* TCustomInstallFileList::Items(int index) const {
