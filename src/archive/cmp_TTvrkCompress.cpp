@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -20,6 +19,7 @@
 #include "sys/dates.h"
 #include "sys/files_names.h"
 #include "sys/pump.h"
+#include "sys/sync.h"
 #include "sys/unicode.h"
 
 namespace tav {
@@ -148,7 +148,7 @@ public:
   // A block of kWriteBlock bytes.
   TBlock Take() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<sys::Mutex> lock(mutex_);
       if (!free_.empty()) {
         TBlock block = std::move(free_.back());
         free_.pop_back();
@@ -158,13 +158,13 @@ public:
     return TBlock(kWriteBlock);
   }
   void Give(TBlock&& block) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<sys::Mutex> lock(mutex_);
     if (free_.size() < kKept) free_.push_back(std::move(block));
   }
 
 private:
   static constexpr std::size_t kKept = 9;  // a little more than a write-behind queue holds
-  std::mutex mutex_;
+  sys::Mutex mutex_;
   std::vector<TBlock> free_;
 };
 

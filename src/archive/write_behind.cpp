@@ -22,7 +22,7 @@ TWriteBehind::TWriteBehind(std::size_t maxBytes) : maxBytes_(maxBytes) {}
 
 TWriteBehind::~TWriteBehind() {
   {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<sys::Mutex> lock(mutex_);
     done_.wait(lock, [&] { return jobs_.empty() && !busy_; });
     stop_ = true;
   }
@@ -30,7 +30,7 @@ TWriteBehind::~TWriteBehind() {
   if (thread_.joinable()) thread_.join();
 }
 
-void TWriteBehind::RethrowFailure(std::unique_lock<std::mutex>& lock) {
+void TWriteBehind::RethrowFailure(std::unique_lock<sys::Mutex>& lock) {
   if (!failure_) return;
   std::exception_ptr failure = std::exchange(failure_, nullptr);
   lock.unlock();
@@ -38,7 +38,7 @@ void TWriteBehind::RethrowFailure(std::unique_lock<std::mutex>& lock) {
 }
 
 void TWriteBehind::Push(TJob job, std::size_t bytes) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<sys::Mutex> lock(mutex_);
   // One job may be larger than the limit; it waits until nothing else is queued. The count is bounded
   // too: a run cut short leaves no more than a few files made and not yet recorded.
   done_.wait(lock, [&] {
@@ -58,13 +58,13 @@ void TWriteBehind::Push(TJob job, std::size_t bytes) {
 }
 
 void TWriteBehind::Wait() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<sys::Mutex> lock(mutex_);
   done_.wait(lock, [&] { return jobs_.empty() && !busy_; });
   RethrowFailure(lock);
 }
 
 void TWriteBehind::Run() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<sys::Mutex> lock(mutex_);
   for (;;) {
     work_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
     if (jobs_.empty()) return;

@@ -4,15 +4,15 @@
 // file. Jobs run on one thread of their own, in the order given. The first job that fails stops the
 // rest: they are dropped without running (whatever they own is freed, so an unfinished file is
 // removed) and the failure reaches the caller at its next Push or Wait.
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
+
+#include "sys/sync.h"
 
 namespace tav {
 
@@ -35,11 +35,11 @@ public:
 
 private:
   void Run();
-  void RethrowFailure(std::unique_lock<std::mutex>& lock);
+  void RethrowFailure(std::unique_lock<sys::Mutex>& lock);
 
   const std::size_t maxBytes_;
-  std::mutex mutex_;
-  std::condition_variable work_, done_;
+  sys::Mutex mutex_;
+  sys::CondVar work_, done_;
   std::deque<std::pair<TJob, std::size_t>> jobs_;
   std::size_t bytes_ = 0;
   bool busy_ = false;
