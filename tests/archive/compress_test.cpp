@@ -1230,5 +1230,34 @@ TEST_F(CompressTest, WriteBehindRunsInOrderAndStopsAtTheFirstFailure) {
   EXPECT_EQ(ran, (std::vector<int>{1, 2, 5}));
 }
 
+// A full queue holds its caller until the writer makes room; the jobs still run in the order given.
+TEST_F(CompressTest, WriteBehindHoldsThePusherWhileFullAndKeepsTheOrder) {
+  std::atomic<bool> release{false};
+  std::atomic<int> pushed{0};
+  std::vector<int> ran;
+  TWriteBehind queue(1 << 20);
+  std::thread pusher([&] {
+    queue.Push([&] {
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ran.push_back(0);
+    });
+    for (int i = 1; i <= 200; ++i) {
+      queue.Push([&ran, i] { ran.push_back(i); });
+      ++pushed;
+    }
+  });
+  // Until the count stops growing: the pusher is held, well short of its 200 jobs.
+  for (int last = -1; last != pushed;) {
+    last = pushed;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_LT(pushed, 200);
+  release = true;
+  pusher.join();
+  queue.Wait();
+  ASSERT_EQ(ran.size(), 201u);
+  for (int i = 0; i <= 200; ++i) EXPECT_EQ(ran[static_cast<std::size_t>(i)], i);
+}
+
 }  // namespace
 }  // namespace tav
