@@ -1246,8 +1246,8 @@ TEST_F(CompressTest, WriteBehindHoldsThePusherWhileFullAndKeepsTheOrder) {
       ++pushed;
     }
   });
-  // Until the count stops growing: the pusher is held, well short of its 200 jobs.
-  for (int last = -1; last != pushed;) {
+  // Until the count has started and stops growing: the pusher is held, well short of its 200 jobs.
+  for (int last = -1; last != pushed || pushed == 0;) {
     last = pushed;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
